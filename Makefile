@@ -1,0 +1,22 @@
+# The two commands of the README. This file only delegates: to the setup script, the CMake
+# presets, CTest and the run script.
+.PHONY: test run deps build clean
+
+deps:
+	tools/setup-deps.sh
+
+build: deps
+	cmake --preset host
+	cmake --build --preset host
+	cmake --preset win64
+	cmake --build --preset win64
+
+test: build
+	ctest --preset host
+	ctest --preset win64
+
+run: deps
+	tools/run.sh
+
+clean:
+	rm -rf build

@@ -1,0 +1,153 @@
+// Frame decoding and the four frame handlers.
+#include "app/FrameDecoder.h"
+
+#include <cstdio>
+
+std::string HexDump(const unsigned char* pData, int nLength)
+{
+    static const char kDigits[] = "0123456789abcdef";
+    std::string text;
+    if (nLength <= 0)
+        return text;
+    text.reserve(static_cast<size_t>(nLength) * 3);
+    for (int i = 0; i < nLength; ++i)
+    {
+        if (i > 0)
+            text += ' ';
+        text += kDigits[pData[i] >> 4];
+        text += kDigits[pData[i] & 0x0F];
+    }
+    return text;
+}
+
+std::string IntToText(int nValue)
+{
+    char buf[16];
+    std::snprintf(buf, sizeof buf, "%d", nValue);
+    return buf;
+}
+
+int CFrameDecoder::FrameLength(unsigned char lead)
+{
+    switch (lead)
+    {
+    case LEAD_COUNTERFEIT:
+    case LEAD_OK:
+        return 5;
+    case LEAD_BLOCK:
+        return 10;
+    case LEAD_NOTE_READ:
+        return 15;
+    default:
+        return 0;
+    }
+}
+
+bool CFrameDecoder::IsFrameValid(const unsigned char* pFrame)
+{
+    // The checksum always sits at offset 4 and covers only the first four bytes, whatever the
+    // frame's length.
+    const unsigned sum = pFrame[0] + pFrame[1] + pFrame[2] + pFrame[3];
+    return static_cast<unsigned char>(sum) == pFrame[4];
+}
+
+void CFrameDecoder::OnSerialByte(unsigned char b)
+{
+    if (!m_bInFrame)
+    {
+        if (FrameLength(b) == 0)
+            return; // noise between frames
+        // The lamp shows the lead byte, before anything is known of the frame.
+        m_owner.FlashSlaver(kFlashMs);
+        m_bInFrame = true;
+        m_bLenKnown = false;
+        m_nFrameLen = 0;
+        m_abFrame[0] = b;
+        m_nRecvLen = 1;
+        return;
+    }
+    if (!m_bLenKnown)
+    {
+        m_bLenKnown = true;
+        m_abFrame[m_nRecvLen++] = b;
+        m_nFrameLen = FrameLength(m_abFrame[0]);
+        return; // every frame is at least 5 bytes
+    }
+    // A lead-byte value inside a frame is data: the frame ends only by its length.
+    m_abFrame[m_nRecvLen++] = b;
+    if (m_nRecvLen < m_nFrameLen)
+        return;
+    if (IsFrameValid(m_abFrame))
+        DispatchFrame(m_abFrame);
+    // A bad frame is dropped whole; its bytes are not searched again for a lead byte.
+    m_bInFrame = false;
+    m_bLenKnown = false;
+    m_nFrameLen = 0;
+    m_nRecvLen = 0;
+}
+
+void CFrameDecoder::DispatchFrame(const unsigned char* pFrame)
+{
+    switch (pFrame[0])
+    {
+    case LEAD_COUNTERFEIT:
+        OnCounterfeitFrame(pFrame, 5);
+        break;
+    case LEAD_BLOCK:
+        OnBlockFrame(pFrame, 10);
+        break;
+    case LEAD_NOTE_READ:
+        OnNoteReadFrame(pFrame, 15);
+        break;
+    case LEAD_OK:
+        OnOkFrame(pFrame, 5);
+        break;
+    default:
+        break;
+    }
+}
+
+void CFrameDecoder::LogFrame(const unsigned char* pFrame, int nLength)
+{
+    if (m_owner.IsLogEnabled())
+        m_owner.WriteLogLine(HexDump(pFrame, nLength).c_str());
+}
+
+void CFrameDecoder::OnCounterfeitFrame(const unsigned char* pFrame, int nLength)
+{
+    m_owner.SetEventText(" OK  COUNTERFEIT MONEY");
+    LogFrame(pFrame, nLength);
+}
+
+void CFrameDecoder::OnBlockFrame(const unsigned char* pFrame, int nLength)
+{
+    m_owner.SetEventText(" OK  BLOCK");
+    LogFrame(pFrame, nLength);
+}
+
+void CFrameDecoder::OnOkFrame(const unsigned char* pFrame, int nLength)
+{
+    m_owner.SetEventText(" OK");
+    LogFrame(pFrame, nLength);
+}
+
+void CFrameDecoder::OnNoteReadFrame(const unsigned char* pFrame, int nLength)
+{
+    const int channel = pFrame[13];
+    const int value = pFrame[3];
+    // The channel byte is not covered by the checksum: a frame naming a channel outside 1..12
+    // still reports and logs, but touches no row, counter or lamp.
+    if (channel >= 1 && channel <= kChannels)
+    {
+        const int i = channel - 1;
+        ++m_anNoteCount[i];
+        m_owner.SetChannelText(i, 2, IntToText(m_anNoteCount[i]));
+        m_owner.SetChannelText(i, 1, IntToText(value));
+    }
+    char text[32];
+    std::snprintf(text, sizeof text, " OK  NOTE_READ %d", channel);
+    m_owner.SetEventText(text);
+    if (channel >= 1 && channel <= kChannels)
+        m_owner.FlashLamp(channel - 1, kFlashMs);
+    LogFrame(pFrame, nLength);
+}
