@@ -1,0 +1,31 @@
+// Resource and control ids of Kestrane, shared by the resource script and the code.
+#pragma once
+
+// Dialog templates and strings
+#define IDD_ABOUTBOX 100
+#define IDS_ABOUTBOX 101
+#define IDD_MAIN 102
+
+// Icons and bitmaps
+#define IDR_MAINFRAME 128
+#define IDB_LEDS 129
+#define IDB_LAMP_DARK 130
+#define IDB_LAMP_LIT 131
+
+// System-menu command of the About entry
+#define IDM_ABOUTBOX 0x0010
+
+// Main window controls (IDOK = 1 is Start/Stop, IDCANCEL = 2 is Close)
+#define IDC_SETTING 3
+#define IDC_CHANNEL_LIST 1000
+#define IDC_ENABLE_LOG 1001
+#define IDC_LED_PANEL 1002
+#define IDC_CLOCK 1003
+#define IDC_STATUS_POLL 1004
+#define IDC_STATUS_EVENT 1005
+#define IDC_STATUS_PORT 1006
+#define IDC_LAMP_FIRST 1007       // channel lamps 1007..1018
+#define IDC_LAMP_LABEL_FIRST 1019 // their labels 1019..1030
+
+// Id of the Master and Slaver lamps, children of IDC_LED_PANEL
+#define IDC_LED 0xFFFF
