@@ -2,6 +2,7 @@
 #include "app/FrameDecoder.h"
 
 #include <cstdio>
+#include <cstring>
 
 std::string HexDump(const unsigned char* pData, int nLength)
 {
@@ -77,13 +78,19 @@ void CFrameDecoder::OnSerialByte(unsigned char b)
     m_abFrame[m_nRecvLen++] = b;
     if (m_nRecvLen < m_nFrameLen)
         return;
-    if (IsFrameValid(m_abFrame))
-        DispatchFrame(m_abFrame);
-    // A bad frame is dropped whole; its bytes are not searched again for a lead byte.
+    // Back to hunting before the handlers run: an owner operation that throws (a string that
+    // cannot be allocated) must not leave a full buffer behind, which the next byte would
+    // extend and dispatch a second time. The handlers get a copy, so nothing they do can
+    // disturb the frame they are reading.
+    unsigned char abFrame[kMaxFrameLen];
+    std::memcpy(abFrame, m_abFrame, static_cast<size_t>(m_nFrameLen));
     m_bInFrame = false;
     m_bLenKnown = false;
     m_nFrameLen = 0;
     m_nRecvLen = 0;
+    // A bad frame is dropped whole; its bytes are not searched again for a lead byte.
+    if (IsFrameValid(abFrame))
+        DispatchFrame(abFrame);
 }
 
 void CFrameDecoder::DispatchFrame(const unsigned char* pFrame)

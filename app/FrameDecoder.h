@@ -53,7 +53,11 @@ public:
     // Frame length fixed by a lead byte; 0 for a byte that does not start a frame.
     static int FrameLength(unsigned char lead);
 
-    int NoteCount(int channel) const { return m_anNoteCount[channel]; }
+    // Notes counted on channel index 0..11; 0 for any other index.
+    int NoteCount(int index) const
+    {
+        return index >= 0 && index < kChannels ? m_anNoteCount[index] : 0;
+    }
     bool InFrame() const { return m_bInFrame; }
     int BufferedBytes() const { return m_nRecvLen; }
 
