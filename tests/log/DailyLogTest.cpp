@@ -1,0 +1,184 @@
+// The daily log against the real file system beside the test executable.
+#include "log/DailyLog.h"
+
+#include <ctime>
+#include <regex>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include "tests/log/ScratchLogFolder.h"
+
+namespace
+{
+const char kStamp[] = R"(\[\d{4}-\d{2}-\d{2} \d{2}:\d{2}:\d{2}\]  )";
+
+std::string Today()
+{
+    const std::time_t now = std::time(nullptr);
+    std::tm local = {};
+    localtime_s(&local, &now);
+    char sz[32];
+    std::strftime(sz, sizeof sz, "%Y-%m-%d.log", &local);
+    return sz;
+}
+
+std::string ReadAll(const std::string& strPath)
+{
+    std::string bytes;
+    HANDLE h = ::CreateFileA(strPath.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                             0, nullptr);
+    if (h == INVALID_HANDLE_VALUE)
+        return bytes;
+    char buf[65536];
+    DWORD n = 0;
+    while (::ReadFile(h, buf, sizeof buf, &n, nullptr) && n > 0)
+        bytes.append(buf, n);
+    ::CloseHandle(h);
+    return bytes;
+}
+
+void WriteAll(const std::string& strPath, const std::string& bytes)
+{
+    HANDLE h = ::CreateFileA(strPath.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    ASSERT_NE(h, INVALID_HANDLE_VALUE) << strPath;
+    DWORD n = 0;
+    ASSERT_TRUE(::WriteFile(h, bytes.data(), static_cast<DWORD>(bytes.size()), &n, nullptr));
+    ::CloseHandle(h);
+}
+
+std::vector<std::string> FilesIn(const std::string& strFolder)
+{
+    std::vector<std::string> names;
+    WIN32_FIND_DATAA data;
+    HANDLE h = ::FindFirstFileA((strFolder + "\\*").c_str(), &data);
+    if (h == INVALID_HANDLE_VALUE)
+        return names;
+    do
+    {
+        if (!(data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
+            names.push_back(data.cFileName);
+    } while (::FindNextFileA(h, &data));
+    ::FindClose(h);
+    return names;
+}
+
+bool Matches(const std::string& bytes, const std::string& pattern)
+{
+    return std::regex_match(bytes, std::regex(pattern));
+}
+
+class DailyLog : public ::testing::Test
+{
+protected:
+    ScratchLogFolder m_log;
+    std::string m_strDay = Today();
+
+    std::string DayFile() const { return m_log.Folder() + "\\" + m_strDay; }
+    void CreateLogFolder() const
+    {
+        ASSERT_TRUE(::CreateDirectoryA(m_log.Folder().c_str(), nullptr));
+    }
+    // A test that straddles midnight cannot say which file a line went to.
+    bool DayChanged() const { return Today() != m_strDay; }
+};
+} // namespace
+
+TEST_F(DailyLog, FirstLineCreatesFolderAndDayFileAndLeavesNoHandleOpen)
+{
+    ASSERT_FALSE(DirectoryExists(m_log.Folder()));
+    WriteLogLine("92 01 02 03 98");
+    if (DayChanged())
+        GTEST_SKIP() << "midnight passed during the test";
+
+    EXPECT_TRUE(DirectoryExists(m_log.Folder()));
+    EXPECT_EQ(FilesIn(m_log.Folder()), std::vector<std::string>{m_strDay});
+    const std::string bytes = ReadAll(DayFile());
+    EXPECT_TRUE(Matches(bytes, std::string(kStamp) + "92 01 02 03 98\r\n")) << bytes;
+    EXPECT_EQ(bytes.substr(1, 10), m_strDay.substr(0, 10)) << "stamp and file name disagree";
+
+    // Nobody else may hold the file once the call is over.
+    HANDLE h = ::CreateFileA(DayFile().c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
+                             OPEN_EXISTING, 0, nullptr);
+    EXPECT_NE(h, INVALID_HANDLE_VALUE) << "the log still holds its file";
+    if (h != INVALID_HANDLE_VALUE)
+        ::CloseHandle(h);
+}
+
+TEST_F(DailyLog, EmptyTextCreatesNothing)
+{
+    WriteLogLine("");
+    WriteLogLine(nullptr);
+    EXPECT_EQ(::GetFileAttributesA(m_log.Folder().c_str()), INVALID_FILE_ATTRIBUTES);
+}
+
+TEST_F(DailyLog, LinesKeepCallOrderAndEveryLineEndIsCrLf)
+{
+    WriteLogLine("first");
+    WriteLogLine("a\nb");
+    WriteLogLine("second");
+    if (DayChanged())
+        GTEST_SKIP() << "midnight passed during the test";
+
+    const std::string bytes = ReadAll(DayFile());
+    const std::string s(kStamp);
+    // An embedded line end becomes CR LF too, and starts a line without a stamp.
+    EXPECT_TRUE(Matches(bytes, s + "first\r\n" + s + "a\r\nb\r\n" + s + "second\r\n")) << bytes;
+}
+
+TEST_F(DailyLog, DayFileIsDeletedOnlyWhenLargerThanOneMebibyte)
+{
+    CreateLogFolder();
+    const std::string exact(static_cast<size_t>(kMaxLogBytes), 'x');
+
+    WriteAll(DayFile(), exact);
+    WriteLogLine("kept");
+    if (DayChanged())
+        GTEST_SKIP() << "midnight passed during the test";
+    std::string bytes = ReadAll(DayFile());
+    ASSERT_GT(bytes.size(), exact.size()) << "a file of exactly the limit must stay";
+    EXPECT_EQ(bytes.compare(0, exact.size(), exact), 0);
+    EXPECT_TRUE(Matches(bytes.substr(exact.size()), std::string(kStamp) + "kept\r\n"));
+
+    WriteAll(DayFile(), exact + "x");
+    WriteLogLine("alone");
+    if (DayChanged())
+        GTEST_SKIP() << "midnight passed during the test";
+    bytes = ReadAll(DayFile());
+    EXPECT_TRUE(Matches(bytes, std::string(kStamp) + "alone\r\n")) << bytes.size() << " bytes";
+}
+
+TEST_F(DailyLog, PlainFileNamedLogMeansNothingIsWritten)
+{
+    WriteAll(m_log.Folder(), "not a folder");
+    EXPECT_FALSE(DirectoryExists(m_log.Folder()));
+
+    WriteLogLine("92 01 02 03 98");
+    EXPECT_FALSE(DirectoryExists(m_log.Folder()));
+    EXPECT_EQ(ReadAll(m_log.Folder()), "not a folder");
+}
+
+TEST_F(DailyLog, FileHeldByAnotherHandleLosesOnlyThatLine)
+{
+    CreateLogFolder();
+    // The log writes only a file it has to itself, even when the holder would share it.
+    const DWORD holderShares[] = {0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE};
+    for (DWORD dwShare : holderShares)
+    {
+        SCOPED_TRACE("holder's share mode " + std::to_string(dwShare));
+        ::DeleteFileA(DayFile().c_str());
+        HANDLE hHolder = ::CreateFileA(DayFile().c_str(), GENERIC_READ, dwShare, nullptr,
+                                       CREATE_NEW, 0, nullptr);
+        ASSERT_NE(hHolder, INVALID_HANDLE_VALUE);
+        WriteLogLine("lost");
+        ::CloseHandle(hHolder);
+        WriteLogLine("written");
+        if (DayChanged())
+            GTEST_SKIP() << "midnight passed during the test";
+
+        const std::string bytes = ReadAll(DayFile());
+        EXPECT_TRUE(Matches(bytes, std::string(kStamp) + "written\r\n")) << bytes;
+    }
+}

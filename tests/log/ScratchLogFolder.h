@@ -1,0 +1,67 @@
+// ScratchLogFolder: gives a test or benchmark the "Log" folder beside its executable to itself.
+// A folder (or file) already there is moved aside and put back afterwards; whatever the run
+// left in "Log" is removed.
+#pragma once
+
+#include <string>
+
+#include <windows.h>
+
+#include "log/DailyLog.h"
+
+class ScratchLogFolder
+{
+public:
+    ScratchLogFolder()
+        : m_strFolder(GetModuleDirectory() + "Log"),
+          m_strAside(m_strFolder + ".aside." + std::to_string(::GetCurrentProcessId()))
+    {
+        // Names are case-blind: remember how the one already there is spelt, to put it back so.
+        WIN32_FIND_DATAA data;
+        HANDLE hFind = ::FindFirstFileA(m_strFolder.c_str(), &data);
+        if (hFind == INVALID_HANDLE_VALUE)
+            return;
+        ::FindClose(hFind);
+        m_strOriginal = GetModuleDirectory() + data.cFileName;
+        m_bMovedAside = ::MoveFileA(m_strOriginal.c_str(), m_strAside.c_str()) != FALSE;
+    }
+    ~ScratchLogFolder()
+    {
+        Remove();
+        if (m_bMovedAside)
+            ::MoveFileA(m_strAside.c_str(), m_strOriginal.c_str());
+    }
+    ScratchLogFolder(const ScratchLogFolder&) = delete;
+    ScratchLogFolder& operator=(const ScratchLogFolder&) = delete;
+
+    const std::string& Folder() const { return m_strFolder; }
+
+    // Removes "Log" whether it is a folder of plain files or a plain file.
+    void Remove() const
+    {
+        WIN32_FIND_DATAA data;
+        const std::string strPattern = m_strFolder + "\\*";
+        HANDLE hFind = ::FindFirstFileA(strPattern.c_str(), &data);
+        if (hFind != INVALID_HANDLE_VALUE)
+        {
+            do
+            {
+                const std::string strPath = m_strFolder + "\\" + data.cFileName;
+                if (!(data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
+                {
+                    ::SetFileAttributesA(strPath.c_str(), FILE_ATTRIBUTE_NORMAL);
+                    ::DeleteFileA(strPath.c_str());
+                }
+            } while (::FindNextFileA(hFind, &data));
+            ::FindClose(hFind);
+        }
+        if (!::RemoveDirectoryA(m_strFolder.c_str()))
+            ::DeleteFileA(m_strFolder.c_str());
+    }
+
+private:
+    std::string m_strFolder;
+    std::string m_strAside;
+    std::string m_strOriginal;
+    bool m_bMovedAside = false;
+};
