@@ -7,6 +7,17 @@
 #                                 $KESTRANE_HARNESS_DIR (CTest's emulator for every test)
 #   wine-harness.sh cleanup DIR   stop everything setup started and remove the prefix
 #   wine-harness.sh shell DIR CMD run a Linux command with the harness environment
+#   wine-harness.sh serial-drop PAIR EXE ...
+#                                 run a test that pulls the far end of serial pair PAIR: when
+#                                 the test creates the file named by $KESTRANE_SERIAL_DROP,
+#                                 the pair's socat is killed; the pair is remade afterwards
+#
+# Virtual null-modem pairs: setup makes three socat pty pairs under DIR/serial and maps COM
+# ports onto their ends in the prefix's registry: A = COM5<->COM6, B = COM7<->COM8 (the pair
+# that serial-drop pulls), C = COM12<->COM13 (a number above 9). COM1 to COM4 map onto a
+# directory, which cannot be opened, so no test ever reaches a real serial port. DIR/ptyshim.so
+# (tools/ptyshim, built here with cc) is preloaded into Wine so that its comm event wait blocks
+# on an idle pty and a pty opens only once at a time, as a COM port does.
 #
 # DIR/env holds the environment that setup chose (prefix, display); exec and shell read it.
 set -euo pipefail
@@ -52,6 +63,75 @@ kill_pidfile() {
   rm -f "$f"
 }
 
+# Pair name -> its two link names under DIR/serial, and the COM ports mapped onto them.
+serial_links() {
+  case $1 in
+    A) echo "ttyA ttyB" ;;
+    B) echo "ttyC ttyD" ;;
+    C) echo "ttyE ttyF" ;;
+    *) die "unknown serial pair $1" ;;
+  esac
+}
+serial_ports() {
+  case $1 in
+    A) echo "COM5 COM6" ;;
+    B) echo "COM7 COM8" ;;
+    C) echo "COM12 COM13" ;;
+  esac
+}
+
+start_pair() {
+  local dir=$1 pair=$2 a b
+  read -r a b <<<"$(serial_links "$pair")"
+  kill_pidfile "$dir/socat-$pair.pid"
+  rm -f "$dir/serial/$a" "$dir/serial/$b"
+  env -u LD_PRELOAD setsid socat pty,raw,echo=0,link="$dir/serial/$a" pty,raw,echo=0,link="$dir/serial/$b" \
+    >"$dir/socat-$pair.log" 2>&1 </dev/null &
+  echo $! >"$dir/socat-$pair.pid"
+  for _ in $(seq 1 100); do
+    [ -L "$dir/serial/$a" ] && [ -L "$dir/serial/$b" ] && return 0
+    sleep 0.1
+  done
+  die "socat pair $pair did not start (see $dir/socat-$pair.log)"
+}
+
+setup_serial() {
+  local dir=$1 pair a b pa pb
+  mkdir -p "$dir/serial"
+  cc -shared -fPIC -O2 -Wall -Wextra -o "$dir/ptyshim.so" "$here/ptyshim/ptyshim.c" -ldl \
+    || die "could not build the pty shim"
+  # The low numbers are where the device manager puts real /dev/ttyS* ports. A dangling link
+  # would not do: Wine then falls back to /dev/ttyS<n-1>. A directory cannot be opened as a
+  # port, so these stay absent for good.
+  mkdir -p "$dir/serial/absent"
+  for pa in COM1 COM2 COM3 COM4; do
+    wine reg add 'HKLM\Software\Wine\Ports' /v "$pa" /d "$dir/serial/absent" /f >/dev/null 2>&1
+  done
+  for pair in A B C; do
+    start_pair "$dir" "$pair"
+    read -r a b <<<"$(serial_links "$pair")"
+    read -r pa pb <<<"$(serial_ports "$pair")"
+    wine reg add 'HKLM\Software\Wine\Ports' /v "$pa" /d "$dir/serial/$a" /f >/dev/null 2>&1
+    wine reg add 'HKLM\Software\Wine\Ports' /v "$pb" /d "$dir/serial/$b" /f >/dev/null 2>&1
+  done
+  # The device manager reads the port map only when the server starts.
+  wineserver -k 2>/dev/null || true
+  wineserver -w
+}
+
+# The device manager writes the dosdevices links in the background of the first program: wait
+# for them, so that no test can open COM1 while it still points at a real port.
+await_serial() {
+  local dir=$1 link="$WINEPREFIX/dosdevices/com5"
+  wine cmd.exe /c exit >/dev/null 2>&1 </dev/null || true
+  for _ in $(seq 1 300); do
+    [ "$(readlink "$link" 2>/dev/null)" = "$dir/serial/ttyA" ] &&
+      [ "$(readlink "$WINEPREFIX/dosdevices/com1")" = "$dir/serial/absent" ] && return 0
+    sleep 0.1
+  done
+  die "the COM port map did not take effect"
+}
+
 cmd_cleanup() {
   local dir=$1
   [ -d "$dir" ] || return 0
@@ -61,7 +141,7 @@ cmd_cleanup() {
   for f in "$dir"/*.pid; do
     [ -e "$f" ] && kill_pidfile "$f"
   done
-  rm -rf "$dir/prefix" "$dir/env"
+  rm -rf "$dir/prefix" "$dir/env" "$dir/serial" "$dir/ptyshim.so"
 }
 
 cmd_setup() {
@@ -75,14 +155,18 @@ cmd_setup() {
   export DISPLAY=$display
   wine wineboot --init >"$dir/wineboot.log" 2>&1 || die "wineboot failed (see $dir/wineboot.log)"
   wineserver -w
+  setup_serial "$dir"
+  export LD_PRELOAD="$dir/ptyshim.so"
   # Keep one wineserver for the whole run: every test starts in a second, not in five.
   wineserver -p >/dev/null 2>&1 </dev/null
+  await_serial "$dir"
   cat >"$dir/env" <<ENV
 export WINEPREFIX='$WINEPREFIX'
 export WINEDEBUG='$WINEDEBUG'
 export WINEDLLOVERRIDES='$WINEDLLOVERRIDES'
 export WINEARCH='$WINEARCH'
 export DISPLAY='$DISPLAY'
+export LD_PRELOAD='$LD_PRELOAD'
 ENV
   echo "wine-harness: prefix $WINEPREFIX, display $DISPLAY"
 }
@@ -113,11 +197,38 @@ case "$cmd" in
     rm -f "$out"
     exit "$rc"
     ;;
+  serial-drop)
+    [ $# -ge 2 ] || die "usage: serial-drop PAIR EXE [ARGS...]"
+    pair=$1; shift
+    serial_links "$pair" >/dev/null
+    dir=${KESTRANE_HARNESS_DIR:-$(cd "$(dirname "$1")" && pwd)/harness}
+    load_env "$dir"
+    request="$dir/serial/drop-$pair.request"
+    rm -f "$request"
+    start_pair "$dir" "$pair"
+    export KESTRANE_SERIAL_DROP="$request"
+    "$0" exec "$@" &
+    test_pid=$!
+    # The test asks for the pull once its link runs; waiting here costs nothing to the test,
+    # which polls for the disconnect box with its own generous bound.
+    while kill -0 "$test_pid" 2>/dev/null; do
+      if [ -e "$request" ]; then
+        kill_pidfile "$dir/socat-$pair.pid"
+        rm -f "$request"
+      fi
+      sleep 0.05
+    done
+    rc=0
+    wait "$test_pid" || rc=$?
+    # Leave the pair usable for whatever runs next.
+    start_pair "$dir" "$pair"
+    exit "$rc"
+    ;;
   shell)
     [ $# -ge 2 ] || die "usage: shell DIR CMD [ARGS...]"
     dir=$1; shift
     load_env "$dir"
     exec "$@"
     ;;
-  *) die "usage: $0 setup|exec|cleanup|shell ..." ;;
+  *) die "usage: $0 setup|exec|cleanup|shell|serial-drop ..." ;;
 esac
