@@ -69,14 +69,18 @@ BOOL CWnd::Attach(HWND hWnd)
 
 HWND CWnd::Detach()
 {
-    HWND hWnd = m_hWnd;
-    if (hWnd == nullptr)
-        return nullptr;
     if (m_pfnSuper != nullptr)
-        UnsubclassWindow();
-    if (::GetPropA(hWnd, kObjectProp) == this)
+        return UnsubclassWindow();
+    return Unbind();
+}
+
+HWND CWnd::Unbind()
+{
+    HWND hWnd = m_hWnd;
+    if (hWnd != nullptr && ::GetPropA(hWnd, kObjectProp) == this)
         ::RemovePropA(hWnd, kObjectProp);
     m_hWnd = nullptr;
+    m_pfnSuper = nullptr;
     m_bOwnsWindow = false;
     return hWnd;
 }
@@ -114,13 +118,7 @@ HWND CWnd::UnsubclassWindow()
         ::SetWindowLongPtrA(m_hWnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(m_pfnSuper));
     else
         ::SetPropA(m_hWnd, kOrphanSuperProp, reinterpret_cast<HANDLE>(m_pfnSuper));
-    m_pfnSuper = nullptr;
-    HWND hWnd = m_hWnd;
-    if (::GetPropA(hWnd, kObjectProp) == this)
-        ::RemovePropA(hWnd, kObjectProp);
-    m_hWnd = nullptr;
-    m_bOwnsWindow = false;
-    return hWnd;
+    return Unbind();
 }
 
 BOOL CWnd::CreateEx(DWORD dwExStyle, LPCSTR lpszClassName, LPCSTR lpszWindowName, DWORD dwStyle,
@@ -154,14 +152,74 @@ BOOL CWnd::DestroyWindow()
     BOOL bOk = ::DestroyWindow(hWnd);
     // A subclassed window unbinds itself at WM_NCDESTROY; a merely attached one cannot tell us.
     if (bOk && m_hWnd == hWnd)
-    {
-        if (::GetPropA(hWnd, kObjectProp) == this)
-            ::RemovePropA(hWnd, kObjectProp);
-        m_hWnd = nullptr;
-        m_pfnSuper = nullptr;
-        m_bOwnsWindow = false;
-    }
+        Unbind();
     return bOk;
+}
+
+namespace
+{
+std::string TextOfWindow(HWND hWnd)
+{
+    std::string text(static_cast<size_t>(::GetWindowTextLengthA(hWnd)), '\0');
+    // The length may be an upper bound (multibyte text); trust what is copied.
+    int n = text.empty() ? 0 : ::GetWindowTextA(hWnd, &text[0], static_cast<int>(text.size()) + 1);
+    text.resize(static_cast<size_t>(n > 0 ? n : 0));
+    return text;
+}
+
+BOOL ModifyLong(HWND hWnd, int nIndex, DWORD dwRemove, DWORD dwAdd, UINT nFlags)
+{
+    DWORD dwOld = static_cast<DWORD>(::GetWindowLongPtrA(hWnd, nIndex));
+    DWORD dwNew = (dwOld & ~dwRemove) | dwAdd;
+    if (dwNew == dwOld)
+        return FALSE;
+    ::SetWindowLongPtrA(hWnd, nIndex, static_cast<LONG_PTR>(dwNew));
+    if (nFlags != 0)
+        ::SetWindowPos(hWnd, nullptr, 0, 0, 0, 0,
+                       SWP_NOSIZE | SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE | nFlags);
+    return TRUE;
+}
+
+// The executable's name without folder and extension: the caption of our message boxes.
+std::string ProgramName()
+{
+    char path[MAX_PATH] = {};
+    ::GetModuleFileNameA(nullptr, path, MAX_PATH);
+    std::string name(path);
+    name.erase(0, name.find_last_of("\\/") + 1);
+    std::string::size_type dot = name.rfind('.');
+    if (dot != std::string::npos && dot > 0)
+        name.erase(dot);
+    return name;
+}
+} // namespace
+
+int CWnd::GetDlgItemText(int nID, std::string& rString) const
+{
+    rString = TextOfWindow(::GetDlgItem(m_hWnd, nID));
+    return static_cast<int>(rString.size());
+}
+
+int CWnd::GetWindowText(std::string& rString) const
+{
+    rString = TextOfWindow(m_hWnd);
+    return static_cast<int>(rString.size());
+}
+
+BOOL CWnd::ModifyStyle(DWORD dwRemove, DWORD dwAdd, UINT nFlags)
+{
+    return ModifyLong(m_hWnd, GWL_STYLE, dwRemove, dwAdd, nFlags);
+}
+
+BOOL CWnd::ModifyStyleEx(DWORD dwRemove, DWORD dwAdd, UINT nFlags)
+{
+    return ModifyLong(m_hWnd, GWL_EXSTYLE, dwRemove, dwAdd, nFlags);
+}
+
+int CWnd::MessageBox(LPCSTR lpszText, LPCSTR lpszCaption, UINT nType)
+{
+    std::string caption = lpszCaption ? lpszCaption : ProgramName();
+    return ::MessageBoxA(m_hWnd, lpszText, caption.c_str(), nType);
 }
 
 LRESULT CWnd::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
@@ -270,10 +328,7 @@ LRESULT CALLBACK CWnd::StaticWndProc(HWND hWnd, UINT message, WPARAM wParam, LPA
     {
         // The window is gone: unbind so the object can outlive it, then let it know.
         ::SetWindowLongPtrA(hWnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(pWnd->m_pfnSuper));
-        ::RemovePropA(hWnd, kObjectProp);
-        pWnd->m_hWnd = nullptr;
-        pWnd->m_pfnSuper = nullptr;
-        pWnd->m_bOwnsWindow = false;
+        pWnd->Unbind();
         try
         {
             pWnd->PostNcDestroy();

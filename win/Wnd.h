@@ -63,6 +63,71 @@ public:
     // the parent's own handler does not run.
     virtual BOOL OnChildNotify(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* pResult);
 
+    // Thin helpers over the USER32 calls of the same names, on this window.
+    CWnd* GetDlgItem(int nID) const { return FromHandle(::GetDlgItem(m_hWnd, nID)); }
+    CWnd* GetParent() const { return FromHandle(::GetParent(m_hWnd)); }
+    int GetDlgCtrlID() const { return ::GetDlgCtrlID(m_hWnd); }
+    void SetDlgItemText(int nID, LPCSTR lpszString) { ::SetDlgItemTextA(m_hWnd, nID, lpszString); }
+    // The whole text of control nID, however long; returns its length.
+    int GetDlgItemText(int nID, std::string& rString) const;
+    void SetWindowText(LPCSTR lpszString) { ::SetWindowTextA(m_hWnd, lpszString); }
+    int GetWindowText(std::string& rString) const;
+    BOOL ShowWindow(int nCmdShow) { return ::ShowWindow(m_hWnd, nCmdShow); }
+    BOOL EnableWindow(BOOL bEnable = TRUE) { return ::EnableWindow(m_hWnd, bEnable); }
+    BOOL IsWindowEnabled() const { return ::IsWindowEnabled(m_hWnd); }
+    BOOL IsWindowVisible() const { return ::IsWindowVisible(m_hWnd); }
+    BOOL IsIconic() const { return ::IsIconic(m_hWnd); }
+    UINT_PTR SetTimer(UINT_PTR nIDEvent, UINT nElapse, TIMERPROC lpfnTimer = nullptr)
+    {
+        return ::SetTimer(m_hWnd, nIDEvent, nElapse, lpfnTimer);
+    }
+    BOOL KillTimer(UINT_PTR nIDEvent) { return ::KillTimer(m_hWnd, nIDEvent); }
+    void GetClientRect(LPRECT lpRect) const { ::GetClientRect(m_hWnd, lpRect); }
+    void GetWindowRect(LPRECT lpRect) const { ::GetWindowRect(m_hWnd, lpRect); }
+    void ClientToScreen(LPPOINT lpPoint) const { ::ClientToScreen(m_hWnd, lpPoint); }
+    void ScreenToClient(LPPOINT lpPoint) const { ::ScreenToClient(m_hWnd, lpPoint); }
+    void Invalidate(BOOL bErase = TRUE) { ::InvalidateRect(m_hWnd, nullptr, bErase); }
+    void InvalidateRect(const RECT* lpRect, BOOL bErase = TRUE)
+    {
+        ::InvalidateRect(m_hWnd, lpRect, bErase);
+    }
+    void UpdateWindow() { ::UpdateWindow(m_hWnd); }
+    BOOL SetWindowPos(HWND hWndInsertAfter, int x, int y, int cx, int cy, UINT nFlags)
+    {
+        return ::SetWindowPos(m_hWnd, hWndInsertAfter, x, y, cx, cy, nFlags);
+    }
+    DWORD GetStyle() const { return static_cast<DWORD>(::GetWindowLongPtrA(m_hWnd, GWL_STYLE)); }
+    DWORD GetExStyle() const
+    {
+        return static_cast<DWORD>(::GetWindowLongPtrA(m_hWnd, GWL_EXSTYLE));
+    }
+    // Removes then adds style bits; with nFlags, SetWindowPos applies them (e.g.
+    // SWP_FRAMECHANGED). FALSE when the style was already so.
+    BOOL ModifyStyle(DWORD dwRemove, DWORD dwAdd, UINT nFlags = 0);
+    BOOL ModifyStyleEx(DWORD dwRemove, DWORD dwAdd, UINT nFlags = 0);
+    // A null caption shows the program's name, as every box of ours does.
+    int MessageBox(LPCSTR lpszText, LPCSTR lpszCaption = nullptr, UINT nType = MB_OK);
+    // A window DC: give it back with ReleaseDC (or use CClientDC/CWindowDC, which do).
+    HDC GetDC() { return ::GetDC(m_hWnd); }
+    int ReleaseDC(HDC hDC) { return ::ReleaseDC(m_hWnd, hDC); }
+    CWnd* SetFocus() { return FromHandle(::SetFocus(m_hWnd)); }
+    static CWnd* GetFocus() { return FromHandle(::GetFocus()); }
+    LRESULT SendMessage(UINT message, WPARAM wParam = 0, LPARAM lParam = 0)
+    {
+        return ::SendMessageA(m_hWnd, message, wParam, lParam);
+    }
+    BOOL PostMessage(UINT message, WPARAM wParam = 0, LPARAM lParam = 0)
+    {
+        return ::PostMessageA(m_hWnd, message, wParam, lParam);
+    }
+    // The window menu, for appending commands; bRevert restores the system's own.
+    HMENU GetSystemMenu(BOOL bRevert) const { return ::GetSystemMenu(m_hWnd, bRevert); }
+    HICON SetIcon(HICON hIcon, BOOL bBigIcon)
+    {
+        return reinterpret_cast<HICON>(SendMessage(WM_SETICON, bBigIcon ? ICON_BIG : ICON_SMALL,
+                                                   reinterpret_cast<LPARAM>(hIcon)));
+    }
+
     // Gives pMsg to PreTranslateMessage of its target window and each ancestor up to hWndStop.
     static BOOL WalkPreTranslateTree(HWND hWndStop, MSG* pMsg);
 
@@ -71,8 +136,12 @@ protected:
     BOOL ReflectChildNotify(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* pResult);
     static LRESULT CALLBACK StaticWndProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam);
 
-private:
+    // Routes one message: reflection to a child first, then WindowProc; no exception escapes.
     LRESULT Dispatch(UINT message, WPARAM wParam, LPARAM lParam);
+    void SetOwnsWindow() { m_bOwnsWindow = true; }
+
+private:
+    HWND Unbind();
 
     WNDPROC m_pfnSuper = nullptr; // set while subclassed
     bool m_bOwnsWindow = false;   // created by CreateEx: destroyed with the object

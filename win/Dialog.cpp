@@ -1,0 +1,179 @@
+// CDialog: template dialogs, our modal loop, OK/Cancel routing and data exchange.
+#include "win/Dialog.h"
+
+void DDX_Control(CDataExchange* pDX, int nIDC, CWnd& rControl)
+{
+    if (rControl.m_hWnd != nullptr)
+        return;
+    HWND hCtl = ::GetDlgItem(pDX->m_pDlgWnd->m_hWnd, nIDC);
+    if (hCtl == nullptr || !rControl.SubclassWindow(hCtl))
+        pDX->m_bFail = TRUE;
+}
+
+HWND CDialog::CreateFromTemplate(HWND hWndParent)
+{
+    return ::CreateDialogParamA(::GetModuleHandleA(nullptr), MAKEINTRESOURCEA(m_nIDTemplate),
+                                hWndParent, &StaticDlgProc, reinterpret_cast<LPARAM>(this));
+}
+
+// The dialog manager calls this with WM_INITDIALOG before anything of ours could see the
+// window: bind there, then every later message reaches WindowProc first through the subclass,
+// and Default() hands it on to the dialog manager, which comes back here and gets FALSE.
+INT_PTR CALLBACK CDialog::StaticDlgProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    if (message != WM_INITDIALOG || FromHandlePermanent(hWnd) != nullptr)
+        return FALSE;
+    auto* pDlg = reinterpret_cast<CDialog*>(lParam);
+    if (pDlg == nullptr || !pDlg->SubclassWindow(hWnd))
+        return FALSE;
+    return pDlg->Dispatch(message, wParam, lParam);
+}
+
+BOOL CDialog::Create(CWnd* pParentWnd)
+{
+    if (m_hWnd != nullptr)
+        return FALSE;
+    if (pParentWnd != nullptr)
+        m_pParentWnd = pParentWnd;
+    m_bModal = false;
+    if (CreateFromTemplate(m_pParentWnd ? m_pParentWnd->m_hWnd : nullptr) == nullptr ||
+        m_hWnd == nullptr)
+        return FALSE;
+    SetOwnsWindow();
+    return TRUE;
+}
+
+INT_PTR CDialog::DoModal()
+{
+    if (m_hWnd != nullptr)
+        return -1;
+    // A modal dialog disables its top-level owner, never just a child of it.
+    HWND hOwner = m_pParentWnd ? ::GetAncestor(m_pParentWnd->m_hWnd, GA_ROOT) : nullptr;
+    m_bModal = true;
+    m_bEndModal = false;
+    m_nModalResult = -1;
+    HWND hWnd = CreateFromTemplate(hOwner);
+    if (hWnd == nullptr || m_hWnd != hWnd)
+    {
+        if (hWnd != nullptr)
+            ::DestroyWindow(hWnd);
+        m_bModal = false;
+        return -1;
+    }
+    const bool bDisableOwner = hOwner != nullptr && ::IsWindowEnabled(hOwner);
+    if (bDisableOwner)
+        ::EnableWindow(hOwner, FALSE);
+
+    if (!m_bEndModal) // OnInitDialog may already have ended it
+    {
+        ::ShowWindow(hWnd, SW_SHOWNORMAL);
+        MSG msg;
+        while (!m_bEndModal && m_hWnd != nullptr)
+        {
+            BOOL bGot = ::GetMessageA(&msg, nullptr, 0, 0);
+            if (bGot == -1)
+                break;
+            if (bGot == 0)
+            {
+                // The program is quitting: the outer loop must see WM_QUIT too.
+                ::PostQuitMessage(static_cast<int>(msg.wParam));
+                m_nModalResult = -1;
+                break;
+            }
+            if (!PreTranslateInput(&msg))
+            {
+                ::TranslateMessage(&msg);
+                ::DispatchMessageA(&msg);
+            }
+        }
+    }
+
+    // Hide first and give the owner back its input, so activation returns to it rather than
+    // to some other program's window.
+    if (m_hWnd != nullptr)
+        ::SetWindowPos(m_hWnd, nullptr, 0, 0, 0, 0,
+                       SWP_HIDEWINDOW | SWP_NOSIZE | SWP_NOMOVE | SWP_NOACTIVATE | SWP_NOZORDER);
+    if (bDisableOwner)
+    {
+        ::EnableWindow(hOwner, TRUE);
+        ::SetActiveWindow(hOwner);
+    }
+    if (m_hWnd != nullptr)
+        DestroyWindow();
+    m_bModal = false;
+    return m_nModalResult;
+}
+
+void CDialog::EndDialog(int nResult)
+{
+    m_nModalResult = nResult;
+    if (m_bModal)
+    {
+        m_bEndModal = true;
+        // Wake the loop should it be idle in GetMessage.
+        ::PostMessageA(m_hWnd, WM_NULL, 0, 0);
+    }
+    else if (m_hWnd != nullptr)
+    {
+        ::ShowWindow(m_hWnd, SW_HIDE);
+    }
+}
+
+BOOL CDialog::UpdateData(BOOL bSaveAndValidate)
+{
+    CDataExchange dx{this, bSaveAndValidate};
+    DoDataExchange(&dx);
+    return !dx.m_bFail;
+}
+
+BOOL CDialog::PreTranslateInput(MSG* pMsg)
+{
+    if (WalkPreTranslateTree(m_hWnd, pMsg))
+        return TRUE;
+    return m_hWnd != nullptr && ::IsDialogMessageA(m_hWnd, pMsg);
+}
+
+BOOL CDialog::OnInitDialog()
+{
+    UpdateData(FALSE);
+    return TRUE;
+}
+
+void CDialog::OnOK()
+{
+    EndDialog(IDOK);
+}
+
+void CDialog::OnCancel()
+{
+    EndDialog(IDCANCEL);
+}
+
+LRESULT CDialog::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
+{
+    switch (message)
+    {
+    case WM_INITDIALOG:
+        return OnInitDialog();
+    case WM_COMMAND:
+        // Buttons, Enter and Escape (from the dialog manager) and the close box (DefDlgProc
+        // turns WM_CLOSE into IDCANCEL) all arrive here.
+        if (HIWORD(wParam) == BN_CLICKED)
+        {
+            if (LOWORD(wParam) == IDOK)
+            {
+                OnOK();
+                return 0;
+            }
+            if (LOWORD(wParam) == IDCANCEL)
+            {
+                OnCancel();
+                return 0;
+            }
+        }
+        break;
+    default:
+        break;
+    }
+    return CWnd::WindowProc(message, wParam, lParam);
+}
