@@ -21,6 +21,17 @@ std::string HexDump(const unsigned char* pData, int nLength)
     return text;
 }
 
+int HexDigitValue(int c)
+{
+    if (c >= '0' && c <= '9')
+        return c - '0';
+    if (c >= 'a' && c <= 'f')
+        return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F')
+        return c - 'A' + 10;
+    return -1;
+}
+
 std::string IntToText(int nValue)
 {
     char buf[16];

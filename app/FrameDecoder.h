@@ -27,6 +27,8 @@ public:
 
 // Bytes as two lower-case hex digits each, separated by single blanks.
 std::string HexDump(const unsigned char* pData, int nLength);
+// The value of one hex digit, either case; -1 for any other character. Readers of dumps use it.
+int HexDigitValue(int c);
 // An int in decimal.
 std::string IntToText(int nValue);
 

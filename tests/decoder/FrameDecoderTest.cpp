@@ -1,6 +1,7 @@
 // Frame decoder: framing, checksum and the handlers' effects, seen through a recording owner.
 #include "app/FrameDecoder.h"
 
+#include <cctype>
 #include <climits>
 #include <gtest/gtest.h>
 #include <new>
@@ -202,12 +203,21 @@ TEST(FrameDecoder, OwnerFailureDuringAFrameLeavesTheDecoderHunting)
     EXPECT_EQ(d.NoteCount(1), 2) << "the counter moved before the failing call, and once more";
 }
 
-TEST(FrameDecoder, HexDumpAndIntToTextFormats)
+TEST(FrameDecoder, HexDumpReadsBackAndIntToTextFormats)
 {
     EXPECT_EQ(HexDump(nullptr, 0), "");
     const unsigned char bytes[] = {0x00, 0x0f, 0xa0, 0xff, 0x5c};
     EXPECT_EQ(HexDump(bytes, 1), "00");
     EXPECT_EQ(HexDump(bytes, 5), "00 0f a0 ff 5c");
+    for (int b = 0; b < 256; ++b) // every dump reads back, in either case
+    {
+        const unsigned char byte = static_cast<unsigned char>(b);
+        const std::string d = HexDump(&byte, 1);
+        EXPECT_EQ(HexDigitValue(d[0]) * 16 + HexDigitValue(d[1]), b) << d;
+        EXPECT_EQ(HexDigitValue(std::toupper(d[0])) * 16 + HexDigitValue(std::toupper(d[1])), b);
+    }
+    for (int c : {int('/'), int(':'), int('@'), int('G'), int('`'), int('g'), int(' '), 0, 0xff})
+        EXPECT_EQ(HexDigitValue(c), -1) << c;
     EXPECT_EQ(IntToText(0), "0");
     EXPECT_EQ(IntToText(-42), "-42");
     EXPECT_EQ(IntToText(INT_MIN), "-2147483648");
