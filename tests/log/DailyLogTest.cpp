@@ -9,6 +9,8 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include "tests/common/FileBytes.h"
+
 #include "tests/log/ScratchLogFolder.h"
 
 namespace
@@ -23,30 +25,6 @@ std::string Today()
     char sz[32];
     std::strftime(sz, sizeof sz, "%Y-%m-%d.log", &local);
     return sz;
-}
-
-std::string ReadAll(const std::string& strPath)
-{
-    std::string bytes;
-    HANDLE h = ::CreateFileA(strPath.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                             0, nullptr);
-    if (h == INVALID_HANDLE_VALUE)
-        return bytes;
-    char buf[65536];
-    DWORD n = 0;
-    while (::ReadFile(h, buf, sizeof buf, &n, nullptr) && n > 0)
-        bytes.append(buf, n);
-    ::CloseHandle(h);
-    return bytes;
-}
-
-void WriteAll(const std::string& strPath, const std::string& bytes)
-{
-    HANDLE h = ::CreateFileA(strPath.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-    ASSERT_NE(h, INVALID_HANDLE_VALUE) << strPath;
-    DWORD n = 0;
-    ASSERT_TRUE(::WriteFile(h, bytes.data(), static_cast<DWORD>(bytes.size()), &n, nullptr));
-    ::CloseHandle(h);
 }
 
 std::vector<std::string> FilesIn(const std::string& strFolder)
@@ -95,7 +73,7 @@ TEST_F(DailyLog, FirstLineCreatesFolderAndDayFileAndLeavesNoHandleOpen)
 
     EXPECT_TRUE(DirectoryExists(m_log.Folder()));
     EXPECT_EQ(FilesIn(m_log.Folder()), std::vector<std::string>{m_strDay});
-    const std::string bytes = ReadAll(DayFile());
+    const std::string bytes = ReadFileBytes(DayFile());
     EXPECT_TRUE(Matches(bytes, std::string(kStamp) + "92 01 02 03 98\r\n")) << bytes;
     EXPECT_EQ(bytes.substr(1, 10), m_strDay.substr(0, 10)) << "stamp and file name disagree";
 
@@ -122,7 +100,7 @@ TEST_F(DailyLog, LinesKeepCallOrderAndEveryLineEndIsCrLf)
     if (DayChanged())
         GTEST_SKIP() << "midnight passed during the test";
 
-    const std::string bytes = ReadAll(DayFile());
+    const std::string bytes = ReadFileBytes(DayFile());
     const std::string s(kStamp);
     // An embedded line end becomes CR LF too, and starts a line without a stamp.
     EXPECT_TRUE(Matches(bytes, s + "first\r\n" + s + "a\r\nb\r\n" + s + "second\r\n")) << bytes;
@@ -133,31 +111,31 @@ TEST_F(DailyLog, DayFileIsDeletedOnlyWhenLargerThanOneMebibyte)
     CreateLogFolder();
     const std::string exact(static_cast<size_t>(kMaxLogBytes), 'x');
 
-    WriteAll(DayFile(), exact);
+    ASSERT_TRUE(WriteFileBytes(DayFile(), exact));
     WriteLogLine("kept");
     if (DayChanged())
         GTEST_SKIP() << "midnight passed during the test";
-    std::string bytes = ReadAll(DayFile());
+    std::string bytes = ReadFileBytes(DayFile());
     ASSERT_GT(bytes.size(), exact.size()) << "a file of exactly the limit must stay";
     EXPECT_EQ(bytes.compare(0, exact.size(), exact), 0);
     EXPECT_TRUE(Matches(bytes.substr(exact.size()), std::string(kStamp) + "kept\r\n"));
 
-    WriteAll(DayFile(), exact + "x");
+    ASSERT_TRUE(WriteFileBytes(DayFile(), exact + "x"));
     WriteLogLine("alone");
     if (DayChanged())
         GTEST_SKIP() << "midnight passed during the test";
-    bytes = ReadAll(DayFile());
+    bytes = ReadFileBytes(DayFile());
     EXPECT_TRUE(Matches(bytes, std::string(kStamp) + "alone\r\n")) << bytes.size() << " bytes";
 }
 
 TEST_F(DailyLog, PlainFileNamedLogMeansNothingIsWritten)
 {
-    WriteAll(m_log.Folder(), "not a folder");
+    ASSERT_TRUE(WriteFileBytes(m_log.Folder(), "not a folder"));
     EXPECT_FALSE(DirectoryExists(m_log.Folder()));
 
     WriteLogLine("92 01 02 03 98");
     EXPECT_FALSE(DirectoryExists(m_log.Folder()));
-    EXPECT_EQ(ReadAll(m_log.Folder()), "not a folder");
+    EXPECT_EQ(ReadFileBytes(m_log.Folder()), "not a folder");
 }
 
 TEST_F(DailyLog, FileHeldByAnotherHandleLosesOnlyThatLine)
@@ -178,7 +156,7 @@ TEST_F(DailyLog, FileHeldByAnotherHandleLosesOnlyThatLine)
         if (DayChanged())
             GTEST_SKIP() << "midnight passed during the test";
 
-        const std::string bytes = ReadAll(DayFile());
+        const std::string bytes = ReadFileBytes(DayFile());
         EXPECT_TRUE(Matches(bytes, std::string(kStamp) + "written\r\n")) << bytes;
     }
 }
