@@ -77,14 +77,6 @@ TEST_F(SettingsFile, NoFileGivesDefaultsAndSaveWritesTheFiveKeysInOrder)
               "[PORT]\r\nnport=1\r\ndatabit=8\r\nstopbit=1\r\nband=9600\r\nparity=N\r\n");
 }
 
-TEST_F(SettingsFile, SavedSettingsReadBackWhole)
-{
-    SavePortSettings(Settings(7, 115200, 'E', 7, 2), m_strDir);
-    PortSettings s;
-    LoadPortSettings(s, m_strDir);
-    ExpectSettings(s, 7, 115200, 'E', 7, 2);
-}
-
 TEST_F(SettingsFile, HandWrittenValuesReadAsTheProfileFunctionsMakeOfThem)
 {
     ASSERT_TRUE(WriteFileBytes(m_strIni, "; edited by hand\r\n[OTHER]\r\nkeep=me\r\n"
@@ -97,16 +89,6 @@ TEST_F(SettingsFile, HandWrittenValuesReadAsTheProfileFunctionsMakeOfThem)
     ASSERT_TRUE(WriteFileBytes(m_strIni, "[PORT]\r\nparity=ODD\r\n"));
     LoadPortSettings(s, m_strDir);
     EXPECT_EQ(s.cParity, 'O');
-
-    // The next save writes back what was read, and leaves the rest of the file alone.
-    ASSERT_TRUE(WriteFileBytes(m_strIni, "[OTHER]\r\nkeep=me\r\n[PORT]\r\nnport=abc\r\n"));
-    s = Settings(0, 4800, 'E', 8, 1);
-    SavePortSettings(s, m_strDir);
-    const std::string bytes = ReadFileBytes(m_strIni);
-    EXPECT_NE(bytes.find("[OTHER]\r\nkeep=me\r\n"), std::string::npos) << bytes;
-    EXPECT_NE(bytes.find("nport=0\r\n"), std::string::npos) << bytes;
-    EXPECT_NE(bytes.find("band=4800\r\n"), std::string::npos) << bytes;
-    EXPECT_NE(bytes.find("parity=E\r\n"), std::string::npos) << bytes;
 }
 
 TEST_F(SettingsFile, EmptyParityIsCharacterZeroAndIsWrittenBackEmpty)
