@@ -1,6 +1,11 @@
 // kestrane-decode: the offline decoder for field engineers. Feeds a captured byte stream (raw,
 // or hex text with --hex) through the program's own frame decoder and prints one line per valid
 // frame. Portable: builds natively and as a Windows console program.
+
+// fopen and strerror are the portable calls here; MSVC's secure variants are not.
+#ifndef _CRT_SECURE_NO_WARNINGS
+#define _CRT_SECURE_NO_WARNINGS
+#endif
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
