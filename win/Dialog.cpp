@@ -133,6 +133,40 @@ BOOL CDialog::PreTranslateInput(MSG* pMsg)
     return m_hWnd != nullptr && ::IsDialogMessageA(m_hWnd, pMsg);
 }
 
+// The template's initial list items: a resource of type 240 with the template's id, holding
+// records {WORD control id, WORD message, DWORD byte count, bytes (a zero-terminated string)}
+// and ending with a zero WORD. The messages are CB_ADDSTRING or LB_ADDSTRING (their old 16-bit
+// numbers 0x403 and 0x401 are accepted too).
+BOOL CDialog::ExecuteDlgInit()
+{
+    HMODULE hModule = ::GetModuleHandleA(nullptr);
+    HRSRC hRes = ::FindResourceA(hModule, MAKEINTRESOURCEA(m_nIDTemplate), MAKEINTRESOURCEA(240));
+    if (hRes == nullptr)
+        return TRUE; // nothing to fill
+    const auto* p = static_cast<const BYTE*>(::LockResource(::LoadResource(hModule, hRes)));
+    const BYTE* pEnd = p ? p + ::SizeofResource(hModule, hRes) : nullptr;
+    auto word = [](const BYTE* q) { return static_cast<WORD>(q[0] | (q[1] << 8)); };
+    while (p != nullptr && pEnd - p >= 2 && word(p) != 0)
+    {
+        if (pEnd - p < 8)
+            return FALSE;
+        const int nIDC = word(p);
+        UINT nMsg = word(p + 2);
+        const DWORD dwLen = word(p + 4) | (static_cast<DWORD>(word(p + 6)) << 16);
+        p += 8;
+        if (static_cast<DWORD>(pEnd - p) < dwLen || dwLen == 0 || p[dwLen - 1] != 0)
+            return FALSE; // a record that would run past the end or is not a string
+        if (nMsg == 0x403)
+            nMsg = CB_ADDSTRING;
+        else if (nMsg == 0x401)
+            nMsg = LB_ADDSTRING;
+        if (nMsg == CB_ADDSTRING || nMsg == LB_ADDSTRING)
+            ::SendDlgItemMessageA(m_hWnd, nIDC, nMsg, 0, reinterpret_cast<LPARAM>(p));
+        p += dwLen;
+    }
+    return TRUE;
+}
+
 BOOL CDialog::OnInitDialog()
 {
     UpdateData(FALSE);
@@ -154,6 +188,7 @@ LRESULT CDialog::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
     switch (message)
     {
     case WM_INITDIALOG:
+        ExecuteDlgInit();
         return OnInitDialog();
     case WM_COMMAND:
         // Buttons, Enter and Escape (from the dialog manager) and the close box (DefDlgProc

@@ -52,6 +52,9 @@ protected:
     virtual void DoDataExchange(CDataExchange*) {}
 
 private:
+    // Fills list and combo boxes with the items the template lists for them, before
+    // OnInitDialog runs. FALSE for malformed data (what came before it is kept).
+    BOOL ExecuteDlgInit();
     static INT_PTR CALLBACK StaticDlgProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam);
     HWND CreateFromTemplate(HWND hWndParent);
 

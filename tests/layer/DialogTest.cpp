@@ -5,12 +5,20 @@
 #include <string>
 #include <vector>
 
+#include <commctrl.h>
 #include <gtest/gtest.h>
 
 #include "LayerTestRes.h"
 
 namespace
 {
+// The test template holds a list view: its class must exist before any dialog is made.
+const bool g_bCommonControls = []
+{
+    INITCOMMONCONTROLSEX icc = {sizeof icc, ICC_LISTVIEW_CLASSES};
+    return ::InitCommonControlsEx(&icc) != FALSE;
+}();
+
 const UINT WM_TEST_PASS = WM_APP + 1; // a message every PreTranslateMessage lets through
 const UINT WM_TEST_EAT = WM_APP + 2;  // one the edit box consumes in PreTranslateMessage
 const UINT WM_TEST_END = WM_APP + 3;  // ends the dialog
