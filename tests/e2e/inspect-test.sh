@@ -1,0 +1,77 @@
+#!/usr/bin/env bash
+# kestrane-inspect against a window of another process: it lists the controls and the table's
+# cells, finds a message box by its exact text and presses OK, and says when nothing is there.
+# Run inside the Wine harness: wine-harness.sh shell DIR inspect-test.sh INSPECT.exe TARGET.exe
+set -uo pipefail
+
+inspect=$1
+target=$2
+work=$(mktemp -d)
+target_pid=
+cleanup() {
+  [ -n "$target_pid" ] && kill "$target_pid" 2>/dev/null
+  rm -rf "$work"
+}
+trap cleanup EXIT
+failures=0
+fail() { echo "FAIL: $*" >&2; failures=$((failures + 1)); }
+
+# Wine's helper processes keep inherited output open, so every program writes to a file.
+run_inspect() {
+  local out=$1; shift
+  local rc=0
+  wine "$inspect" "$@" >"$out" 2>"$out.err" </dev/null || rc=$?
+  tr -d '\r' <"$out" >"$out.txt"
+  return "$rc"
+}
+
+wine "$target" --box >"$work/target.log" 2>&1 </dev/null &
+target_pid=$!
+
+run_inspect "$work/window" --timeout 60 || fail "window not found: $(cat "$work/window.err")"
+{
+  echo 'id=1 text="Start"'
+  echo 'id=3 text="Setting" disabled'
+  echo 'id=1000 text=""'
+  echo 'id=1001 text="Enable log file" checked=1'
+  echo 'id=1005 text=" OK  NOTE_READ 5"'
+  echo 'id=1006 text="say \"hi\"\\ to\tall"'
+  echo 'list id=1000 rows=12 columns=3'
+  for row in $(seq 0 11); do
+    echo "cell row=$row col=0 text=\"$((row + 1))\""
+    if [ "$row" -eq 4 ]; then
+      echo 'cell row=4 col=1 text="20"'
+      echo 'cell row=4 col=2 text="2"'
+    else
+      echo "cell row=$row col=1 text=\"\""
+      echo "cell row=$row col=2 text=\"\""
+    fi
+  done
+} >"$work/expected.txt"
+diff -u "$work/expected.txt" "$work/window.txt" >&2 || fail "window listing differs"
+
+# Only the exact text finds the box.
+rc=0
+run_inspect "$work/prefix" --wait-box "Open port" --timeout 1 || rc=$?
+[ "$rc" -eq 1 ] || fail "a box found by part of its text (status $rc)"
+
+run_inspect "$work/box" --wait-box "Open port failed" --press-ok --timeout 60 ||
+  fail "box not found or not closed: $(cat "$work/box.err")"
+grep -qx 'box caption="Kestrane" text="Open port failed"' "$work/box.txt" ||
+  fail "box line: $(cat "$work/box.txt")"
+
+# The target ends with status 0 only when its box was closed with OK.
+rc=0
+wait "$target_pid" || rc=$?
+target_pid=
+[ "$rc" -eq 0 ] || fail "target ended with status $rc"
+
+rc=0
+run_inspect "$work/gone" --timeout 1 || rc=$?
+[ "$rc" -eq 1 ] || fail "no window, but status $rc"
+rc=0
+run_inspect "$work/usage" --press-ok || rc=$?
+[ "$rc" -eq 2 ] || fail "--press-ok without --wait-box gave status $rc"
+
+[ "$failures" -eq 0 ] && echo "kestrane-inspect: all checks passed"
+exit $((failures > 0))
