@@ -50,9 +50,9 @@ Faults (each a probability from 0 to 1, default 0):
   --bad-checksum P    a frame's checksum byte (byte 4) is wrong; the monitor drops the frame
   --noise P           1 to 4 bytes that start no frame (never 92, 93, 97 or 98) come before a
                       frame; the monitor ignores them between frames
-  --cut P             a frame stops short and the next frame is sent whole at once. The
-                      monitor fills the short frame up with the first bytes of the next one,
-                      so the next frame is lost too. It accepts the joined frame when its first
+  --cut P             a frame stops short and the next frame follows whole. The monitor
+                      fills the short frame up with the bytes that follow (noise, if any, then
+                      the next frame), so the next frame is lost too. It accepts the joined frame when its first
                       five bytes carry a good checksum (always so when the cut fell after byte
                       4 of a good frame), and hunts for a lead byte in what is left of the next
                       frame, where a data byte of value 92, 93, 97 or 98 starts a false frame
@@ -96,7 +96,7 @@ bool ParseUnsigned(const char* text, unsigned long long& value)
     errno = 0;
     if (*text == '-')
         return false;
-    value = std::strtoull(text, &end, 0);
+    value = std::strtoull(text, &end, 10);
     return errno == 0 && end != text && *end == '\0';
 }
 
