@@ -1,0 +1,301 @@
+// Drawing and file encoding of the program's pictures (BMP and ICO, little-endian by hand).
+#include "Artwork.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace
+{
+void Put16(Bytes& out, unsigned v)
+{
+    out.push_back(static_cast<std::uint8_t>(v));
+    out.push_back(static_cast<std::uint8_t>(v >> 8));
+}
+
+void Put32(Bytes& out, std::uint32_t v)
+{
+    Put16(out, v & 0xFFFF);
+    Put16(out, v >> 16);
+}
+
+// BITMAPINFOHEADER; for icons the height counts the colour image and the mask.
+void PutInfoHeader(Bytes& out, int width, int height, int bitCount, std::uint32_t imageSize,
+                   std::uint32_t colorsUsed)
+{
+    Put32(out, 40);
+    Put32(out, static_cast<std::uint32_t>(width));
+    Put32(out, static_cast<std::uint32_t>(height));
+    Put16(out, 1);
+    Put16(out, static_cast<unsigned>(bitCount));
+    Put32(out, 0); // BI_RGB
+    Put32(out, imageSize);
+    Put32(out, 2835); // 72 dpi
+    Put32(out, 2835);
+    Put32(out, colorsUsed);
+    Put32(out, 0);
+}
+
+void PutFileHeader(Bytes& out, std::uint32_t fileSize, std::uint32_t bitsOffset)
+{
+    out.push_back('B');
+    out.push_back('M');
+    Put32(out, fileSize);
+    Put32(out, 0);
+    Put32(out, bitsOffset);
+}
+
+struct Rgb
+{
+    std::uint8_t r, g, b;
+};
+
+// The standard 16-colour palette, in its usual index order.
+const Rgb kPalette16[16] = {{0, 0, 0},       {128, 0, 0},   {0, 128, 0},   {128, 128, 0},
+                            {0, 0, 128},     {128, 0, 128}, {0, 128, 128}, {192, 192, 192},
+                            {128, 128, 128}, {255, 0, 0},   {0, 255, 0},   {255, 255, 0},
+                            {0, 0, 255},     {255, 0, 255}, {0, 255, 255}, {255, 255, 255}};
+enum Pal : std::uint8_t
+{
+    kBlack = 0,
+    kMaroon = 1,
+    kGreen = 2,
+    kOlive = 3,
+    kNavy = 4,
+    kSilver = 7,
+    kGrey = 8,
+    kRed = 9,
+    kLime = 10,
+    kYellow = 11,
+    kBlue = 12,
+    kMagenta = 13,
+    kWhite = 15
+};
+
+// One lamp of the sheet. Distances are measured in half pixels from the cell centre (7.5, 7.5)
+// so that the discs are exactly symmetric and the arithmetic stays integral.
+std::uint8_t LampPixel(int x, int y, std::uint8_t fill, int diameter)
+{
+    const int dx = 2 * x + 1 - 16, dy = 2 * y + 1 - 16;
+    const int d2 = dx * dx + dy * dy;
+    if (d2 > diameter * diameter)
+        return kMagenta;
+    if (d2 > (diameter - 3) * (diameter - 3))
+        return static_cast<std::uint8_t>(dx + dy < 0 ? kSilver : kGrey); // rim: lit from the upper left
+    // Highlight: a small spot up and left of the centre, about 40 % of the radius out.
+    const int h = -(diameter * 2) / 5;
+    const int hx = dx - h, hy = dy - h;
+    if (hx * hx + hy * hy <= 5)
+        return kWhite;
+    return fill;
+}
+} // namespace
+
+Bytes MakeLedSheet()
+{
+    const int width = 48, height = 128, stride = 24; // 48 pixels at 4 bits, in whole DWORDs
+    std::vector<std::uint8_t> pixels(width * height, kMagenta);
+    const std::uint8_t lit[5] = {kRed, kLime, kYellow, kBlue, kBlack};
+    const std::uint8_t unlit[5] = {kMaroon, kGreen, kOlive, kNavy, kBlack};
+    for (int row = 0; row < 5; ++row)
+        for (int col = 0; col < 3; ++col)
+        {
+            std::uint8_t fill = col == 0 ? lit[row] : col == 1 ? unlit[row] : std::uint8_t{kGrey};
+            int diameter = col == 2 ? 15 : 13; // grey lamps are the largest
+            if (row == 0 && col == 0)
+                diameter = 12; // the red lit lamp is a little smaller
+            if (row == 4 && col == 1)
+                diameter = 10; // the black unlit lamp smaller still
+            for (int y = 0; y < 16; ++y)
+                for (int x = 0; x < 16; ++x)
+                    pixels[(row * 16 + y) * width + col * 16 + x] = LampPixel(x, y, fill, diameter);
+        }
+
+    const std::uint32_t imageSize = stride * height, bitsOffset = 14 + 40 + 16 * 4;
+    Bytes out;
+    PutFileHeader(out, bitsOffset + imageSize, bitsOffset);
+    PutInfoHeader(out, width, height, 4, imageSize, 16);
+    for (const Rgb& c : kPalette16)
+    {
+        out.push_back(c.b);
+        out.push_back(c.g);
+        out.push_back(c.r);
+        out.push_back(0);
+    }
+    for (int y = height - 1; y >= 0; --y) // bottom-up
+    {
+        for (int x = 0; x < width; x += 2)
+            out.push_back(
+                static_cast<std::uint8_t>(pixels[y * width + x] << 4 | pixels[y * width + x + 1]));
+        out.resize(out.size() + stride - width / 2, 0);
+    }
+    return out;
+}
+
+Bytes MakeSolidLamp(std::uint8_t r, std::uint8_t g, std::uint8_t b)
+{
+    const int width = 20, height = 40, stride = 60; // 20 x 3 bytes is already whole DWORDs
+    const std::uint32_t imageSize = stride * height, bitsOffset = 14 + 40;
+    Bytes out;
+    PutFileHeader(out, bitsOffset + imageSize, bitsOffset);
+    PutInfoHeader(out, width, height, 24, imageSize, 0);
+    for (int i = 0; i < width * height; ++i)
+    {
+        out.push_back(b);
+        out.push_back(g);
+        out.push_back(r);
+    }
+    return out;
+}
+
+namespace
+{
+// The icon is drawn as shapes in a 32 x 32 unit square and sampled 4 x 4 per pixel, so that
+// both sizes come from one drawing with smooth edges.
+struct Rgba
+{
+    double r, g, b, a;
+};
+
+double SegmentDistance(double px, double py, double ax, double ay, double bx, double by)
+{
+    const double vx = bx - ax, vy = by - ay;
+    const double len2 = vx * vx + vy * vy;
+    double t = len2 > 0 ? ((px - ax) * vx + (py - ay) * vy) / len2 : 0;
+    t = std::clamp(t, 0.0, 1.0);
+    const double qx = ax + t * vx - px, qy = ay + t * vy - py;
+    return std::sqrt(qx * qx + qy * qy);
+}
+
+bool InRoundRect(double x, double y, double l, double t, double r, double b, double radius)
+{
+    const double cx = std::clamp(x, l + radius, r - radius);
+    const double cy = std::clamp(y, t + radius, b - radius);
+    return x >= l && x <= r && y >= t && y <= b &&
+           (x - cx) * (x - cx) + (y - cy) * (y - cy) <= radius * radius;
+}
+
+bool InCircle(double x, double y, double cx, double cy, double radius)
+{
+    return (x - cx) * (x - cx) + (y - cy) * (y - cy) <= radius * radius;
+}
+
+// The colour at one point of the drawing, or nothing (alpha 0). Topmost shape first.
+Rgba IconPoint(double x, double y, double traceWidth)
+{
+    // The serial line: a pulse train along the bottom.
+    static const double trace[][2] = {
+        {1, 28.5},    {6, 28.5},    {6, 24.5},  {10, 24.5}, {10, 28.5}, {13, 28.5}, {13, 24.5},
+        {15.5, 24.5}, {15.5, 28.5}, {20, 28.5}, {20, 24.5}, {26, 24.5}, {26, 28.5}, {31, 28.5}};
+    for (size_t i = 0; i + 1 < sizeof trace / sizeof trace[0]; ++i)
+        if (SegmentDistance(x, y, trace[i][0], trace[i][1], trace[i + 1][0], trace[i + 1][1]) <=
+            traceWidth / 2)
+            return {25, 85, 210, 1};
+    // The coin: rim, face and an engraved ring.
+    if (InCircle(x, y, 21.5, 17, 8.5))
+    {
+        if (!InCircle(x, y, 21.5, 17, 7.3))
+            return {150, 100, 10, 1};
+        if (InCircle(x, y, 21.5, 17, 5.6) && !InCircle(x, y, 21.5, 17, 4.6))
+            return {195, 140, 20, 1};
+        if (InCircle(x, y, 19, 14.5, 1.6))
+            return {255, 240, 170, 1}; // glint
+        return {238, 190, 50, 1};
+    }
+    // The banknote: border, paper and an oval portrait frame.
+    if (InRoundRect(x, y, 1.5, 4, 24.5, 20, 2))
+    {
+        if (!InRoundRect(x, y, 2.7, 5.2, 23.3, 18.8, 1.2))
+            return {35, 105, 45, 1};
+        const double ex = (x - 11) / 4.2, ey = (y - 12) / 4.6;
+        const double e = ex * ex + ey * ey;
+        if (e <= 1 && e >= 0.62)
+            return {70, 150, 70, 1};
+        return {150, 210, 135, 1};
+    }
+    return {0, 0, 0, 0};
+}
+
+// One icon image: BITMAPINFOHEADER, BGRA bottom-up, then the AND mask (1 where transparent).
+Bytes IconImage(int size)
+{
+    const double scale = 32.0 / size;
+    const double traceWidth = size >= 32 ? 1.8 : 2.6; // stays at least a pixel wide when small
+    std::vector<Rgba> px(static_cast<size_t>(size * size));
+    for (int y = 0; y < size; ++y)
+        for (int x = 0; x < size; ++x)
+        {
+            Rgba sum = {0, 0, 0, 0};
+            for (int sy = 0; sy < 4; ++sy)
+                for (int sx = 0; sx < 4; ++sx)
+                {
+                    Rgba c = IconPoint((x + (sx + 0.5) / 4) * scale, (y + (sy + 0.5) / 4) * scale,
+                                       traceWidth);
+                    sum = {sum.r + c.r * c.a, sum.g + c.g * c.a, sum.b + c.b * c.a, sum.a + c.a};
+                }
+            Rgba& p = px[static_cast<size_t>(y * size + x)];
+            p = sum.a > 0 ? Rgba{sum.r / sum.a, sum.g / sum.a, sum.b / sum.a, sum.a / 16}
+                          : Rgba{0, 0, 0, 0};
+        }
+    auto byte = [](double v)
+    { return static_cast<std::uint8_t>(std::lround(std::clamp(v, 0.0, 255.0))); };
+
+    const int maskStride = ((size + 31) / 32) * 4;
+    Bytes out;
+    PutInfoHeader(out, size, size * 2, 32,
+                  static_cast<std::uint32_t>(size * size * 4 + maskStride * size), 0);
+    for (int y = size - 1; y >= 0; --y)
+        for (int x = 0; x < size; ++x)
+        {
+            const Rgba& p = px[static_cast<size_t>(y * size + x)];
+            out.push_back(byte(p.b));
+            out.push_back(byte(p.g));
+            out.push_back(byte(p.r));
+            out.push_back(byte(p.a * 255));
+        }
+    for (int y = size - 1; y >= 0; --y)
+    {
+        Bytes row(static_cast<size_t>(maskStride), 0);
+        for (int x = 0; x < size; ++x)
+            if (byte(px[static_cast<size_t>(y * size + x)].a * 255) == 0)
+                row[static_cast<size_t>(x / 8)] |= static_cast<std::uint8_t>(0x80 >> (x % 8));
+        out.insert(out.end(), row.begin(), row.end());
+    }
+    return out;
+}
+} // namespace
+
+Bytes MakeAppIcon()
+{
+    const int sizes[] = {32, 16};
+    std::vector<Bytes> images;
+    for (int s : sizes)
+        images.push_back(IconImage(s));
+    Bytes out;
+    Put16(out, 0);
+    Put16(out, 1); // icon
+    Put16(out, 2);
+    std::uint32_t offset = 6 + 16 * 2;
+    for (size_t i = 0; i < images.size(); ++i)
+    {
+        out.push_back(static_cast<std::uint8_t>(sizes[i]));
+        out.push_back(static_cast<std::uint8_t>(sizes[i]));
+        out.push_back(0); // no palette
+        out.push_back(0);
+        Put16(out, 1);  // planes
+        Put16(out, 32); // bits per pixel
+        Put32(out, static_cast<std::uint32_t>(images[i].size()));
+        Put32(out, offset);
+        offset += static_cast<std::uint32_t>(images[i].size());
+    }
+    for (const Bytes& image : images)
+        out.insert(out.end(), image.begin(), image.end());
+    return out;
+}
+
+std::vector<ArtworkFile> MakeAllArtwork()
+{
+    return {{"leds.bmp", MakeLedSheet()},
+            {"lamp_dark.bmp", MakeSolidLamp(62, 109, 46)},
+            {"lamp_lit.bmp", MakeSolidLamp(51, 236, 55)},
+            {"Kestrane.ico", MakeAppIcon()}};
+}

@@ -1,0 +1,36 @@
+// The program's pictures, drawn by code so anyone can regenerate and review them. Portable
+// (no <windows.h>): each function returns the bytes of one file, the same on every machine.
+//
+//  leds.bmp (bitmap 129), the lamp sprite sheet: 48 x 128 pixels, 4 bits per pixel with the
+//      standard 16-colour palette, a grid of 16 x 16 cells, 3 columns by 8 rows. Columns: lit,
+//      unlit, grey. Rows from the top: red, green, yellow, blue, black, then three empty rows.
+//      Lit lamps are red (255,0,0), lime (0,255,0), yellow (255,255,0), blue (0,0,255), black;
+//      unlit ones maroon (128,0,0), green (0,128,0), olive (128,128,0), navy (0,0,128), black;
+//      every grey lamp is grey (128,128,128) and the largest disc of the sheet. Each lamp is a
+//      filled disc with a rim of light grey (192,192,192) on its upper left and grey
+//      (128,128,128) on its lower right and a small white highlight at its upper left; the red
+//      lit lamp is a little smaller, the black unlit one smaller still. Everything else is
+//      magenta (255,0,255): the control lets the background through there.
+//  lamp_dark.bmp (bitmap 130) and lamp_lit.bmp (bitmap 131), a channel lamp dark and lit:
+//      20 x 40 pixels, 24 bits per pixel, solid (62,109,46) and (51,236,55).
+//  Kestrane.ico (icon 128), the application icon, 32 x 32 and 16 x 16 with alpha: a banknote
+//      behind a gold coin, over a blue pulse train of the serial line the program listens to.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+using Bytes = std::vector<std::uint8_t>;
+
+Bytes MakeLedSheet();
+Bytes MakeSolidLamp(std::uint8_t r, std::uint8_t g, std::uint8_t b);
+Bytes MakeAppIcon();
+
+struct ArtworkFile
+{
+    std::string name; // file name in res/
+    Bytes bytes;
+};
+// Every picture above, with its file name.
+std::vector<ArtworkFile> MakeAllArtwork();
