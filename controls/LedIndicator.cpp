@@ -1,0 +1,95 @@
+// CLedIndicator: off-screen composition of one sprite with magenta as the transparent key.
+#include "controls/LedIndicator.h"
+
+#include "res/resource.h"
+#include "win/Rect.h"
+
+namespace
+{
+const int kCell = 16;
+const COLORREF kKeyColour = RGB(255, 0, 255);
+} // namespace
+
+CLedIndicator::CLedIndicator()
+{
+    m_bmpLeds.LoadBitmap(IDB_LEDS);
+}
+
+void CLedIndicator::SetLed(int nTop, int nColumn)
+{
+    m_nTop = nTop;
+    m_nColumn = nColumn;
+    // Before the window exists there is nothing to draw on (a null window's DC is the screen).
+    if (m_hWnd == nullptr)
+        return;
+    CClientDC dc(this);
+    DrawLed(&dc, m_nTop, m_nColumn);
+}
+
+void CLedIndicator::FlashLed(UINT nPeriod)
+{
+    if (m_bFlashing)
+        KillTimer(FLASH_TIMER);
+    m_bFlashing = TRUE;
+    SetLed(m_nTop, LED_LIT);
+    SetTimer(FLASH_TIMER, nPeriod);
+}
+
+void CLedIndicator::DrawLed(CDC* pDC, int nTop, int nColumn)
+{
+    CRect rc;
+    GetClientRect(&rc);
+    if (rc.Width() >= kCell && rc.Height() >= kCell)
+        rc.DeflateRect((rc.Width() - kCell) / 2, (rc.Height() - kCell) / 2);
+    const int xCell = nColumn * kCell;
+
+    // Declared in this order so that the selections are undone before the DCs go and the
+    // DCs before the bitmaps.
+    CBitmap bmpMask, bmpBuffer;
+    bmpMask.CreateBitmap(kCell, kCell, 1, 1, nullptr);
+    bmpBuffer.CreateCompatibleBitmap(pDC, kCell, kCell);
+    CMemoryDC dcImage(pDC), dcMask(pDC), dcBuffer(pDC);
+    CSelectObject selImage(dcImage, m_bmpLeds);
+    CSelectObject selMask(dcMask, bmpMask);
+    CSelectObject selBuffer(dcBuffer, bmpBuffer);
+
+    // What is on the target now is the background the key colour lets through.
+    dcBuffer.BitBlt(0, 0, kCell, kCell, pDC, rc.left, rc.top, SRCCOPY);
+    // Colour to monochrome: key-coloured pixels become 1, all others 0.
+    const COLORREF crOldBk = dcImage.SetBkColor(kKeyColour);
+    dcMask.BitBlt(0, 0, kCell, kCell, &dcImage, xCell, nTop, SRCCOPY);
+    // A fresh DC's white background and black text make the mask expand to all ones and
+    // all zeros in the AND below.
+    dcBuffer.SetBkColor(crOldBk);
+    // buffer ^ sprite, & mask, ^ sprite: the background under the key, the sprite elsewhere.
+    dcBuffer.BitBlt(0, 0, kCell, kCell, &dcImage, xCell, nTop, SRCINVERT);
+    dcBuffer.BitBlt(0, 0, kCell, kCell, &dcMask, 0, 0, SRCAND);
+    dcBuffer.BitBlt(0, 0, kCell, kCell, &dcImage, xCell, nTop, SRCINVERT);
+    // One copy to the target: the lamp is never seen half drawn.
+    pDC->BitBlt(rc.left, rc.top, kCell, kCell, &dcBuffer, 0, 0, SRCCOPY);
+}
+
+LRESULT CLedIndicator::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
+{
+    switch (message)
+    {
+    case WM_ERASEBKGND:
+        return TRUE; // the lamp lies on the parent's pixels; erasing would make it flicker
+    case WM_TIMER:
+        if (wParam == FLASH_TIMER)
+        {
+            SetLed(m_nTop, LED_UNLIT);
+            KillTimer(FLASH_TIMER);
+            m_bFlashing = FALSE;
+        }
+        return Default();
+    case WM_PAINT:
+    {
+        CPaintDC dc(this);
+        DrawLed(&dc, m_nTop, m_nColumn);
+        return 0;
+    }
+    default:
+        return CStatic::WindowProc(message, wParam, lParam);
+    }
+}
