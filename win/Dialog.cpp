@@ -128,8 +128,15 @@ BOOL CDialog::UpdateData(BOOL bSaveAndValidate)
 
 BOOL CDialog::PreTranslateInput(MSG* pMsg)
 {
-    if (WalkPreTranslateTree(m_hWnd, pMsg))
-        return TRUE;
+    try
+    {
+        if (WalkPreTranslateTree(m_hWnd, pMsg))
+            return TRUE;
+    }
+    catch (...)
+    {
+        // A failed filter must not end the loop; the message is handled as if unfiltered.
+    }
     return m_hWnd != nullptr && ::IsDialogMessageA(m_hWnd, pMsg);
 }
 

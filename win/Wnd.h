@@ -38,7 +38,8 @@ public:
     BOOL SubclassDlgItem(UINT nID, CWnd* pParent);
     HWND UnsubclassWindow();
 
-    // Creates a window of an existing class and subclasses it. The object owns it.
+    // Creates a window of an existing class and subclasses it; the object owns it and sees its
+    // messages from WM_CREATE's return on (creation itself is the class's business).
     BOOL CreateEx(DWORD dwExStyle, LPCSTR lpszClassName, LPCSTR lpszWindowName, DWORD dwStyle,
                   const RECT& rect, CWnd* pParentWnd, UINT nID);
     BOOL DestroyWindow();
