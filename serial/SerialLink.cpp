@@ -1,0 +1,362 @@
+// CSerialLink: opening and configuring the port, the worker's event loop, the byte delivery and
+// the stop handshake.
+#include "serial/SerialLink.h"
+
+#include <cstdio>
+#include <new>
+
+UINT g_nSerialByteMsg = WM_SERIAL_BYTE;
+
+namespace
+{
+constexpr DWORD kPurgeAll = PURGE_TXABORT | PURGE_RXABORT | PURGE_TXCLEAR | PURGE_RXCLEAR;
+constexpr UINT kStoppedExitCode = 100;
+
+// Holds m_csPort for one scope.
+class CPortLock
+{
+public:
+    explicit CPortLock(CRITICAL_SECTION& cs) : m_cs(cs) { ::EnterCriticalSection(&m_cs); }
+    ~CPortLock() { ::LeaveCriticalSection(&m_cs); }
+    CPortLock(const CPortLock&) = delete;
+    CPortLock& operator=(const CPortLock&) = delete;
+
+private:
+    CRITICAL_SECTION& m_cs;
+};
+
+// An existing manual-reset event is reset, a missing one made.
+void ResetOrCreate(CKernelHandle& hEvent)
+{
+    if (hEvent)
+        ::ResetEvent(hEvent.Get());
+    else
+        hEvent.Reset(::CreateEventA(nullptr, TRUE, FALSE, nullptr));
+}
+} // namespace
+
+CSerialLink::CSerialLink()
+{
+    // Once for the object's life: initialising it again on every open would leak its debug
+    // record each time.
+    ::InitializeCriticalSection(&m_csPort);
+}
+
+CSerialLink::~CSerialLink()
+{
+    WaitForWorkerEnd();
+    {
+        CPortLock lock(m_csPort);
+        ClosePort();
+    }
+    m_hStopEvent.Close();
+    m_hPortEvent.Close();
+    m_overlapped.hEvent = nullptr;
+    m_hWriteRequest.Close();
+    ::DeleteCriticalSection(&m_csPort);
+}
+
+BOOL CSerialLink::OpenPort(CWnd* pPortOwner, UINT nPort, UINT nBaud, char cParity, UINT nDataBits,
+                           UINT nStopBits, DWORD dwCommEvents, UINT nWriteBufferSize)
+{
+    WaitForWorkerEnd();
+
+    ResetOrCreate(m_hPortEvent);
+    m_overlapped.hEvent = m_hPortEvent.Get();
+    ResetOrCreate(m_hWriteRequest);
+    ResetOrCreate(m_hStopEvent);
+    m_ahWait[0] = m_hStopEvent.Get();
+    m_ahWait[1] = m_hPortEvent.Get();
+    m_ahWait[2] = m_hWriteRequest.Get();
+
+    m_pNotifyWnd = pPortOwner;
+    m_pWriteBuf.reset(new (std::nothrow) BYTE[nWriteBufferSize ? nWriteBufferSize : 1]);
+    m_nPort = nPort;
+    m_nWriteBufSize = m_pWriteBuf ? nWriteBufferSize : 0;
+    m_dwEventMask = dwCommEvents;
+
+    CPortLock lock(m_csPort);
+    ClosePort();
+
+    // The device namespace opens every port number; a bare "COM10" would not open at all.
+    char szPort[50];
+    char szMode[50];
+    std::snprintf(szPort, sizeof szPort, "\\\\.\\COM%u", nPort);
+    std::snprintf(szMode, sizeof szMode, "baud=%u parity=%c data=%u stop=%u", nBaud, cParity,
+                  nDataBits, nStopBits);
+
+    m_hPort.Reset(::CreateFileA(szPort, GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+                                FILE_FLAG_OVERLAPPED, nullptr));
+    if (!m_hPort)
+        return FALSE;
+    const HANDLE hPort = m_hPort.Get();
+
+    m_timeouts.ReadIntervalTimeout = 1000;
+    m_timeouts.ReadTotalTimeoutMultiplier = 1000;
+    m_timeouts.ReadTotalTimeoutConstant = 1000;
+    m_timeouts.WriteTotalTimeoutMultiplier = 1000;
+    m_timeouts.WriteTotalTimeoutConstant = 1000;
+
+    // Each step runs only if the one before it held; the first that fails is reported.
+    if (!::SetCommTimeouts(hPort, &m_timeouts))
+        ReportError("SetCommTimeouts()");
+    else if (!::SetCommMask(hPort, dwCommEvents))
+        ReportError("SetCommMask()");
+    else if (!::GetCommState(hPort, &m_dcbLine))
+        ReportError("GetCommState()");
+    else
+    {
+        m_dcbLine.EvtChar = 'q';
+        m_dcbLine.fRtsControl = RTS_CONTROL_ENABLE;
+        if (!::BuildCommDCBA(szMode, &m_dcbLine))
+            ReportError("BuildCommDCB()");
+        else if (!::SetCommState(hPort, &m_dcbLine))
+            ReportError("SetCommState()");
+    }
+
+    ::PurgeComm(hPort, kPurgeAll);
+    return TRUE;
+}
+
+BOOL CSerialLink::StartThread()
+{
+    // Bytes from before the start are stale. Dropped here rather than on the worker's first
+    // step, so that a byte arriving once StartThread has returned is never dropped with them.
+    {
+        CPortLock lock(m_csPort);
+        if (m_hPort)
+            ::PurgeComm(m_hPort.Get(), kPurgeAll);
+    }
+    // Raised before the thread exists, so a stop that follows at once always waits for it.
+    m_bThreadRunning = TRUE;
+    if (m_thread.Begin(PortThreadProc, this, THREAD_PRIORITY_NORMAL))
+        return TRUE;
+    m_bThreadRunning = FALSE;
+    return FALSE;
+}
+
+void CSerialLink::RequestStop()
+{
+    if (m_hStopEvent)
+        ::SetEvent(m_hStopEvent.Get());
+}
+
+UINT CSerialLink::PortThreadProc(LPVOID pParam)
+{
+    CSerialLink* pLink = static_cast<CSerialLink*>(pParam);
+    pLink->m_bThreadRunning = TRUE;
+    return pLink->RunWorker();
+}
+
+UINT CSerialLink::RunWorker()
+{
+    bool bPortGone = false;
+    m_bWaitPending = false;
+    DWORD dwEvents = 0; // written by the system while a wait is pending: outlives every wait
+    for (;;)
+    {
+        if (!bPortGone)
+        {
+            if (::WaitCommEvent(m_hPort.Get(), &dwEvents, &m_overlapped))
+            {
+                if (InputQueueLength() == 0)
+                    continue;
+            }
+            else
+            {
+                const DWORD dwError = ::GetLastError();
+                if (dwError == ERROR_IO_PENDING)
+                    m_bWaitPending = true;
+                else if (dwError != ERROR_INVALID_PARAMETER) // 87: a wait is still pending
+                {
+                    bPortGone = true;
+                    ShowDisconnect();
+                }
+            }
+        }
+
+        // Once the port is gone there is nothing to wait for but the stop.
+        const DWORD dwWait = bPortGone ? ::WaitForSingleObject(m_hStopEvent.Get(), INFINITE)
+                                       : ::WaitForMultipleObjects(3, m_ahWait, FALSE, INFINITE);
+        if (dwWait == WAIT_OBJECT_0)
+        {
+            EndPendingWait();
+            {
+                CPortLock lock(m_csPort);
+                ClosePort();
+            }
+            m_bThreadRunning = FALSE;
+            return kStoppedExitCode;
+        }
+        if (dwWait == WAIT_OBJECT_0 + 1)
+        {
+            if (m_bWaitPending)
+            {
+                // A wait that ends in failure is how a vanished device shows itself on some
+                // drivers (and under Wine): the next WaitCommEvent would only start it again.
+                DWORD dwUnused = 0;
+                m_bWaitPending = false;
+                if (!::GetOverlappedResult(m_hPort.Get(), &m_overlapped, &dwUnused, FALSE) &&
+                    ::GetLastError() != ERROR_IO_INCOMPLETE)
+                {
+                    bPortGone = true;
+                    ShowDisconnect();
+                    continue;
+                }
+            }
+            // The mask set at open, not what happened: every enabled kind is acted on.
+            DWORD dwMask = 0;
+            ::GetCommMask(m_hPort.Get(), &dwMask);
+            if (dwMask & EV_RXCHAR)
+                DrainInput();
+            if (dwMask & EV_CTS)
+                Notify(WM_SERIAL_CTS, 0);
+            if (dwMask & EV_BREAK)
+                Notify(WM_SERIAL_BREAK, 0);
+            if (dwMask & EV_ERR)
+                Notify(WM_SERIAL_LINE_ERROR, 0);
+            if (dwMask & EV_RING)
+                Notify(WM_SERIAL_RING, 0);
+            if (dwMask & EV_RXFLAG)
+                Notify(WM_SERIAL_EVENT_CHAR, 0);
+        }
+        else if (dwWait == WAIT_OBJECT_0 + 2)
+            WritePending();
+    }
+}
+
+void CSerialLink::DrainInput()
+{
+    if (InputQueueLength() == 0)
+        return;
+    do
+    {
+        // A busy line must not hold off a Stop: what is left unread dies with the port.
+        if (StopRequested())
+            return;
+        BYTE byte = 0;
+        if (ReadOneByte(byte))
+            Notify(g_nSerialByteMsg, byte);
+    } while (InputQueueLength() != 0);
+}
+
+void CSerialLink::WritePending()
+{
+    ::ResetEvent(m_hWriteRequest.Get());
+    CPortLock lock(m_csPort);
+    m_overlapped.Offset = 0;
+    m_overlapped.OffsetHigh = 0;
+    ::PurgeComm(m_hPort.Get(), kPurgeAll);
+    DWORD dwWritten = 0;
+    if (::WriteFile(m_hPort.Get(), m_pWriteBuf.get(), m_nWriteLength, &dwWritten, &m_overlapped))
+        return;
+    if (::GetLastError() == ERROR_IO_PENDING)
+        ::GetOverlappedResult(m_hPort.Get(), &m_overlapped, &dwWritten, TRUE);
+    else
+        ReportError("WriteFile()");
+}
+
+void CSerialLink::ReportError(const char* pszCall)
+{
+    const DWORD dwError = ::GetLastError();
+    char* pszSystem = nullptr;
+    ::FormatMessageA(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM, nullptr, dwError,
+                     MAKELANGID(LANG_NEUTRAL, SUBLANG_DEFAULT), reinterpret_cast<LPSTR>(&pszSystem),
+                     0, nullptr);
+    // snprintf cuts a long system text at the buffer's end.
+    char szText[200];
+    std::snprintf(szText, sizeof szText,
+                  "WARNING:  %s Failed with the following error: \n%s\nPort: %u\n", pszCall,
+                  pszSystem ? pszSystem : "", m_nPort);
+    ::MessageBoxA(nullptr, szText, "Application Error", MB_ICONERROR | MB_OK);
+    if (pszSystem)
+        ::LocalFree(pszSystem);
+}
+
+DWORD CSerialLink::InputQueueLength()
+{
+    CPortLock lock(m_csPort);
+    DWORD dwErrors = 0;
+    COMSTAT status = {};
+    if (!::ClearCommError(m_hPort.Get(), &dwErrors, &status))
+        return 0;
+    return status.cbInQue;
+}
+
+bool CSerialLink::ReadOneByte(BYTE& rByte)
+{
+    CPortLock lock(m_csPort);
+    DWORD dwRead = 0;
+    if (::ReadFile(m_hPort.Get(), &rByte, 1, &dwRead, &m_overlapped))
+        return dwRead == 1;
+    if (::GetLastError() != ERROR_IO_PENDING)
+    {
+        ReportError("ReadFile()");
+        return false;
+    }
+    if (!::GetOverlappedResult(m_hPort.Get(), &m_overlapped, &dwRead, TRUE))
+    {
+        ReportError("GetOverlappedResults() in ReadFile()");
+        return false;
+    }
+    return dwRead == 1;
+}
+
+bool CSerialLink::StopRequested() const
+{
+    return ::WaitForSingleObject(m_hStopEvent.Get(), 0) == WAIT_OBJECT_0;
+}
+
+void CSerialLink::ShowDisconnect()
+{
+    ::MessageBoxA(m_pNotifyWnd ? m_pNotifyWnd->GetSafeHwnd() : nullptr,
+                  "Disconnect, Check the port and restart", "Plexa", MB_ICONERROR);
+}
+
+void CSerialLink::EndPendingWait()
+{
+    // Closing the port under a pending wait lets the system write into m_overlapped and the
+    // worker's event variable after they are gone. A new mask ends the wait at once.
+    if (!m_bWaitPending)
+        return;
+    m_bWaitPending = false;
+    DWORD dwUnused = 0;
+    ::SetCommMask(m_hPort.Get(), 0);
+    ::GetOverlappedResult(m_hPort.Get(), &m_overlapped, &dwUnused, TRUE);
+}
+
+void CSerialLink::ClosePort()
+{
+    m_hPort.Close();
+}
+
+void CSerialLink::WaitForWorkerEnd()
+{
+    const HANDLE hThread = m_thread.GetHandle();
+    if (!hThread)
+        return;
+    // The worker may be inside SendMessage to this very thread: handle what it sends while
+    // waiting, or neither side would ever move. Sent messages already waiting are handled
+    // first, as the wait wakes only for ones that arrive after the queue was last looked at.
+    while (m_bThreadRunning)
+    {
+        if (m_hStopEvent)
+            ::SetEvent(m_hStopEvent.Get());
+        MSG msg;
+        ::PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
+        const DWORD dwWait =
+            ::MsgWaitForMultipleObjects(1, &hThread, FALSE, INFINITE, QS_SENDMESSAGE);
+        if (dwWait != WAIT_OBJECT_0 + 1)
+            break; // the thread has ended (or cannot be waited for at all)
+    }
+    ::WaitForSingleObject(hThread, INFINITE); // it is past its last step; this returns at once
+    m_bThreadRunning = FALSE;
+    m_thread.Close();
+}
+
+void CSerialLink::Notify(UINT nMessage, WPARAM wParam)
+{
+    const HWND hOwner = m_pNotifyWnd ? m_pNotifyWnd->GetSafeHwnd() : nullptr;
+    if (hOwner)
+        ::SendMessageA(hOwner, nMessage, wParam, static_cast<LPARAM>(m_nPort));
+}

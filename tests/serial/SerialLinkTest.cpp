@@ -1,0 +1,312 @@
+// CSerialLink against virtual null-modem pairs under Wine: the link reads one end (COM5, COM7
+// or COM12), the test writes the other (COM6, COM8 or COM13) with plain WriteFile.
+#include <cstdlib>
+#include <memory>
+#include <string>
+
+#include <gtest/gtest.h>
+
+#include "tests/serial/SerialTestKit.h"
+
+namespace
+{
+constexpr UINT kLinkPort = 5, kFarPort = 6;
+constexpr DWORD kRxOnly = EV_RXCHAR, kRxAndFlag = EV_RXCHAR | EV_RXFLAG;
+
+BOOL Open(CSerialLink& link, CWnd* pOwner, UINT nPort = kLinkPort, DWORD dwMask = kRxOnly,
+          char cParity = 'N')
+{
+    return link.OpenPort(pOwner, nPort, 9600, cParity, 8, 1, dwMask, 1024);
+}
+
+// Starts the worker; byte messages go to the owner as the main window sets them up.
+void Start(CSerialLink& link)
+{
+    g_nSerialByteMsg = WM_SERIAL_BYTE;
+    ASSERT_TRUE(link.StartThread());
+}
+
+class SerialLinkTest : public ::testing::Test
+{
+protected:
+    COwnerWindow m_owner;
+    CBoxWatcher m_boxes;
+};
+
+TEST_F(SerialLinkTest, EveryByteValueArrivesInOrderOneMessageEachWithThePort)
+{
+    CSerialLink link;
+    ASSERT_TRUE(Open(link, &m_owner));
+    Start(link);
+    CFarEnd remote(kFarPort);
+    ASSERT_TRUE(remote.IsOpen());
+
+    std::string all;
+    for (int i = 0; i < 256; ++i)
+        all.push_back(static_cast<char>(i));
+    ASSERT_TRUE(remote.Write(all));
+    ASSERT_TRUE(PumpUntil([&] { return m_owner.Bytes().size() >= 256; }));
+    EXPECT_EQ(m_owner.Bytes(), all);
+    for (const SerialMessage& m : m_owner.m_received)
+    {
+        ASSERT_EQ(m.message, WM_SERIAL_BYTE) << "only bytes with the mask EV_RXCHAR";
+        EXPECT_LT(m.wParam, 256u);
+        EXPECT_EQ(m.lParam, static_cast<LPARAM>(kLinkPort));
+    }
+    EXPECT_EQ(m_boxes.Seen().size(), 0u);
+}
+
+TEST_F(SerialLinkTest, BurstLargerThanTheDriverBufferArrivesWhole)
+{
+    CSerialLink link;
+    ASSERT_TRUE(Open(link, &m_owner));
+    Start(link);
+    // A pty holds about 4 KiB; the writer blocks while the link drains, so nothing may be lost.
+    std::string burst(16 * 1024, '\0');
+    for (size_t i = 0; i < burst.size(); ++i)
+        burst[i] = static_cast<char>((i * 7 + i / 256) & 0xFF);
+    bool bWritten = false;
+    std::thread writer(
+        [&]
+        {
+            CFarEnd remote(kFarPort);
+            bWritten = remote.IsOpen() && remote.Write(burst);
+        });
+    const bool bAll = PumpUntil([&] { return m_owner.Bytes().size() >= burst.size(); }, 240000);
+    writer.join();
+    ASSERT_TRUE(bWritten);
+    ASSERT_TRUE(bAll) << m_owner.Bytes().size() << " bytes arrived";
+    EXPECT_TRUE(m_owner.Bytes() == burst) << "bytes arrived out of order or changed";
+}
+
+TEST_F(SerialLinkTest, BytesBeforeStartArePurgedAndBytesAfterStartAreNot)
+{
+    CSerialLink link;
+    ASSERT_TRUE(Open(link, &m_owner));
+    CFarEnd remote(kFarPort);
+    ASSERT_TRUE(remote.Write("stale"));
+    // They must sit in the driver's queue before the start, or the test proves nothing.
+    ASSERT_TRUE(PumpUntil([&] { return CSerialLinkTestPeer::QueuedInput(link) == 5; }));
+    Start(link);
+    ASSERT_TRUE(remote.Write("fresh"));
+    ASSERT_TRUE(PumpUntil([&] { return m_owner.Bytes().size() >= 5; }));
+    EXPECT_EQ(m_owner.Bytes(), "fresh");
+}
+
+TEST_F(SerialLinkTest, PortAboveNineOpensAndDelivers)
+{
+    CSerialLink link;
+    ASSERT_TRUE(Open(link, &m_owner, 12));
+    Start(link);
+    CFarEnd remote(13);
+    ASSERT_TRUE(remote.Write("COM12"));
+    ASSERT_TRUE(PumpUntil([&] { return m_owner.Bytes().size() >= 5; }));
+    EXPECT_EQ(m_owner.Bytes(), "COM12");
+    EXPECT_EQ(m_owner.m_received.front().lParam, 12);
+}
+
+TEST_F(SerialLinkTest, PortsThatCannotBeOpenedReturnFalseWithoutABox)
+{
+    {
+        CSerialLink link;
+        EXPECT_FALSE(Open(link, &m_owner, 1)) << "absent port";
+    }
+    {
+        CKernelHandle hHeld(::CreateFileA("\\\\.\\COM5", GENERIC_READ | GENERIC_WRITE, 0, nullptr,
+                                          OPEN_EXISTING, FILE_FLAG_OVERLAPPED, nullptr));
+        ASSERT_TRUE(hHeld);
+        CSerialLink link;
+        EXPECT_FALSE(Open(link, &m_owner)) << "port held by another handle";
+    }
+    // A box is modal: had one been shown, the watcher would have closed it before we got here.
+    EXPECT_EQ(m_boxes.Seen().size(), 0u);
+    // A failed open holds nothing: the port opens for others at once.
+    EXPECT_TRUE(PortOpens(kLinkPort));
+}
+
+TEST_F(SerialLinkTest, RefusedModeTextShowsOneBoxAndTheOpenStillSucceeds)
+{
+    CSerialLink link;
+    EXPECT_TRUE(Open(link, &m_owner, kLinkPort, kRxOnly, 'X'));
+    const std::vector<CBoxWatcher::Box> boxes = m_boxes.Seen();
+    ASSERT_EQ(boxes.size(), 1u) << "one box, and the steps after it skipped";
+    EXPECT_EQ(boxes[0].caption, "Application Error");
+    EXPECT_EQ(
+        boxes[0].text.rfind("WARNING:  BuildCommDCB() Failed with the following error: \n", 0), 0u)
+        << boxes[0].text;
+    EXPECT_NE(boxes[0].text.find("\nPort: 5"), std::string::npos) << boxes[0].text;
+    EXPECT_EQ(boxes[0].hOwner, nullptr);
+    // The partly configured port still runs.
+    Start(link);
+    CFarEnd remote(kFarPort);
+    ASSERT_TRUE(remote.Write("ok"));
+    EXPECT_TRUE(PumpUntil([&] { return m_owner.Bytes() == "ok"; }));
+}
+
+TEST_F(SerialLinkTest, StartStopStartOnTheSamePortAndEveryTeardownEndCleanly)
+{
+    CFarEnd remote(kFarPort);
+    {
+        CSerialLink link;
+        ASSERT_TRUE(Open(link, &m_owner));
+        Start(link);
+        ASSERT_TRUE(remote.Write("a"));
+        ASSERT_TRUE(PumpUntil([&] { return m_owner.Bytes() == "a"; }));
+
+        // Stop returns at once; the worker closes the port on its own thread.
+        link.RequestStop();
+        ASSERT_TRUE(PumpUntil([] { return PortOpens(kLinkPort); }));
+
+        ASSERT_TRUE(Open(link, &m_owner));
+        Start(link);
+        ASSERT_TRUE(remote.Write("b"));
+        ASSERT_TRUE(PumpUntil([&] { return m_owner.Bytes() == "ab"; }));
+
+        // Open while the worker runs: the old worker ends first, the new one delivers.
+        ASSERT_TRUE(Open(link, &m_owner));
+        EXPECT_EQ(::WaitForSingleObject(CSerialLinkTestPeer::Worker(link), 0), WAIT_FAILED)
+            << "the ended worker's handle is released";
+        Start(link);
+        ASSERT_TRUE(remote.Write("c"));
+        ASSERT_TRUE(PumpUntil([&] { return m_owner.Bytes() == "abc"; }));
+    }
+    EXPECT_TRUE(PortOpens(kLinkPort)) << "destruction of a running link closes its port";
+
+    {
+        CSerialLink link; // never opened
+    }
+    {
+        CSerialLink link; // opened, never started
+        ASSERT_TRUE(Open(link, &m_owner));
+    }
+    EXPECT_TRUE(PortOpens(kLinkPort));
+    {
+        CSerialLink link; // stop asked, destroyed at once: waits for the worker
+        ASSERT_TRUE(Open(link, &m_owner));
+        Start(link);
+        link.RequestStop();
+    }
+    EXPECT_TRUE(PortOpens(kLinkPort));
+    {
+        CSerialLink link; // a stop with no worker is forgotten by the next open
+        link.RequestStop();
+        ASSERT_TRUE(Open(link, &m_owner));
+        link.RequestStop();
+        ASSERT_TRUE(Open(link, &m_owner));
+        Start(link);
+        ASSERT_TRUE(remote.Write("d"));
+        ASSERT_TRUE(PumpUntil([&] { return m_owner.Bytes() == "abcd"; }));
+    }
+    EXPECT_EQ(m_boxes.Seen().size(), 0u);
+}
+
+// The worker is inside SendMessage to this thread, which is busy and not pumping: Stop (a new
+// open) and destruction must handle that message themselves rather than wait for ever, and must
+// not drain a full queue first.
+TEST_F(SerialLinkTest, StopAndDestructionWhileTheWorkerIsBlockedOnABusyOwnerDoNotHang)
+{
+    CFarEnd remote(kFarPort);
+    const std::string queued(2000, 'x');
+    // Without pumping: a sent message waiting in this thread's queue means the worker is
+    // blocked delivering it.
+    const auto awaitBlockedWorker = []
+    {
+        const ULONGLONG end = ::GetTickCount64() + 60000;
+        while (::GetTickCount64() < end)
+        {
+            if (HIWORD(::GetQueueStatus(QS_SENDMESSAGE)) & QS_SENDMESSAGE)
+                return true;
+            ::Sleep(1);
+        }
+        return false;
+    };
+
+    for (int nWay = 0; nWay < 2; ++nWay)
+    {
+        m_owner.m_received.clear();
+        auto link = std::make_unique<CSerialLink>();
+        ASSERT_TRUE(Open(*link, &m_owner));
+        Start(*link);
+        ASSERT_TRUE(remote.Write(queued));
+        ASSERT_TRUE(awaitBlockedWorker()) << "the worker never sent a byte";
+        if (nWay == 0)
+        {
+            link->RequestStop();
+            link.reset();
+        }
+        else
+        {
+            ASSERT_TRUE(Open(*link, &m_owner)); // Start again while blocked
+            link.reset();
+        }
+        EXPECT_GE(m_owner.Bytes().size(), 1u) << "the blocked byte was handled while waiting";
+        EXPECT_LT(m_owner.Bytes().size(), queued.size()) << "a stop must not drain the queue";
+    }
+    EXPECT_TRUE(PortOpens(kLinkPort));
+}
+
+TEST_F(SerialLinkTest, EventCharMessageFollowsTheBytesOfEachPortEvent)
+{
+    CSerialLink link;
+    ASSERT_TRUE(Open(link, &m_owner, kLinkPort, kRxAndFlag));
+    Start(link);
+    CFarEnd remote(kFarPort);
+    for (const char* chunk : {"abc", "d"})
+    {
+        const size_t nEvents = m_owner.Count(WM_SERIAL_EVENT_CHAR);
+        ASSERT_TRUE(remote.Write(chunk)); // no 'q' among them: the message comes all the same
+        ASSERT_TRUE(PumpUntil([&] { return m_owner.Count(WM_SERIAL_EVENT_CHAR) > nEvents; }));
+    }
+    ASSERT_TRUE(PumpUntil([&] { return m_owner.Bytes() == "abcd"; }));
+    // Each event's bytes come first, then its event-char message: so the list starts with a
+    // byte and, once the line is idle, ends with an event char.
+    const std::vector<SerialMessage>& got = m_owner.m_received;
+    ASSERT_FALSE(got.empty());
+    EXPECT_EQ(got.front().message, WM_SERIAL_BYTE);
+    ASSERT_TRUE(
+        PumpUntil([&] { return m_owner.m_received.back().message == WM_SERIAL_EVENT_CHAR; }));
+    for (const SerialMessage& m : got)
+    {
+        EXPECT_EQ(m.lParam, static_cast<LPARAM>(kLinkPort));
+        if (m.message == WM_SERIAL_EVENT_CHAR)
+        {
+            EXPECT_EQ(m.wParam, 0u);
+        }
+    }
+}
+
+// Runs only under the harness's serial-drop, which pulls pair B's remote end on request.
+TEST_F(SerialLinkTest, FarEndVanishingShowsTheDisconnectBoxOnceAndStopStillEndsCleanly)
+{
+    const char* pszRequest = std::getenv("KESTRANE_SERIAL_DROP");
+    if (!pszRequest)
+        GTEST_SKIP() << "needs wine-harness.sh serial-drop";
+    {
+        CSerialLink link;
+        ASSERT_TRUE(Open(link, &m_owner, 7));
+        Start(link);
+        {
+            CFarEnd remote(8);
+            ASSERT_TRUE(remote.Write("up"));
+            ASSERT_TRUE(PumpUntil([&] { return m_owner.Bytes() == "up"; }));
+        }
+        // Ask the harness (a Linux path, seen through drive Z:) to end the pair's socat.
+        std::string path = std::string("Z:") + pszRequest;
+        for (char& c : path)
+            if (c == '/')
+                c = '\\';
+        CKernelHandle hRequest(
+            ::CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
+        ASSERT_TRUE(hRequest) << path;
+        hRequest.Close();
+
+        ASSERT_TRUE(PumpUntil([&] { return m_boxes.Count("Plexa") >= 1; }, 120000));
+        const CBoxWatcher::Box box = m_boxes.Seen().front();
+        EXPECT_EQ(box.text, "Disconnect, Check the port and restart");
+        EXPECT_EQ(box.hOwner, m_owner.GetSafeHwnd()) << "owned by the owner window";
+        link.RequestStop();
+    }
+    EXPECT_EQ(m_boxes.Count("Plexa"), 1u) << "at most once per start";
+    EXPECT_EQ(m_boxes.Count("Application Error"), 0u);
+}
+} // namespace

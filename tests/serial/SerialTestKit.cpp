@@ -1,0 +1,175 @@
+// The serial tests' owner window, pump, far end and box watcher.
+#include "tests/serial/SerialTestKit.h"
+
+#include <cstdio>
+
+namespace
+{
+const char kOwnerClass[] = "KestraneSerialTestOwner";
+
+bool IsSerialMessage(UINT message)
+{
+    return message == WM_SERIAL_BREAK || message == WM_SERIAL_CTS ||
+           message == WM_SERIAL_LINE_ERROR || message == WM_SERIAL_RING ||
+           message == WM_SERIAL_BYTE || message == WM_SERIAL_EVENT_CHAR;
+}
+} // namespace
+
+COwnerWindow::COwnerWindow()
+{
+    WNDCLASSA wc = {};
+    wc.lpfnWndProc = ::DefWindowProcA;
+    wc.hInstance = ::GetModuleHandleA(nullptr);
+    wc.lpszClassName = kOwnerClass;
+    ::RegisterClassA(&wc); // fails harmlessly once registered
+    HWND hWnd = ::CreateWindowExA(0, kOwnerClass, "owner", WS_OVERLAPPEDWINDOW, 0, 0, 200, 100,
+                                  nullptr, nullptr, wc.hInstance, nullptr);
+    SubclassWindow(hWnd);
+}
+
+COwnerWindow::~COwnerWindow()
+{
+    HWND hWnd = UnsubclassWindow();
+    if (hWnd)
+        ::DestroyWindow(hWnd);
+}
+
+LRESULT COwnerWindow::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
+{
+    if (!IsSerialMessage(message))
+        return CWnd::WindowProc(message, wParam, lParam);
+    const SerialMessage m{message, wParam, lParam};
+    if (m_onMessage)
+        m_onMessage(m);
+    m_received.push_back(m);
+    return 0;
+}
+
+std::string COwnerWindow::Bytes() const
+{
+    std::string s;
+    for (const SerialMessage& m : m_received)
+        if (m.message == WM_SERIAL_BYTE)
+            s.push_back(static_cast<char>(m.wParam));
+    return s;
+}
+
+size_t COwnerWindow::Count(UINT message) const
+{
+    size_t n = 0;
+    for (const SerialMessage& m : m_received)
+        n += m.message == message;
+    return n;
+}
+
+bool PumpUntil(const std::function<bool()>& pred, DWORD nMillis)
+{
+    const ULONGLONG end = ::GetTickCount64() + nMillis;
+    for (;;)
+    {
+        MSG msg;
+        while (::PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE))
+        {
+            ::TranslateMessage(&msg);
+            ::DispatchMessageA(&msg);
+        }
+        if (pred())
+            return true;
+        const ULONGLONG now = ::GetTickCount64();
+        if (now >= end)
+            return pred();
+        ::MsgWaitForMultipleObjects(
+            0, nullptr, FALSE, static_cast<DWORD>(end - now < 20 ? end - now : 20), QS_ALLINPUT);
+    }
+}
+
+CFarEnd::CFarEnd(UINT nPort)
+{
+    char szName[32];
+    std::snprintf(szName, sizeof szName, "\\\\.\\COM%u", nPort);
+    m_hPort.Reset(
+        ::CreateFileA(szName, GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+}
+
+bool CFarEnd::Write(const void* pData, DWORD nLength)
+{
+    const BYTE* p = static_cast<const BYTE*>(pData);
+    while (nLength)
+    {
+        DWORD nDone = 0;
+        if (!::WriteFile(m_hPort.Get(), p, nLength, &nDone, nullptr) || nDone == 0)
+            return false;
+        p += nDone;
+        nLength -= nDone;
+    }
+    return true;
+}
+
+bool PortOpens(UINT nPort)
+{
+    char szName[32];
+    std::snprintf(szName, sizeof szName, "\\\\.\\COM%u", nPort);
+    CKernelHandle h(::CreateFileA(szName, GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+                                  FILE_FLAG_OVERLAPPED, nullptr));
+    return static_cast<bool>(h);
+}
+
+CBoxWatcher::CBoxWatcher() : m_thread([this] { Run(); }) {}
+
+CBoxWatcher::~CBoxWatcher()
+{
+    m_bStop = true;
+    m_thread.join();
+}
+
+std::vector<CBoxWatcher::Box> CBoxWatcher::Seen() const
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    return m_seen;
+}
+
+size_t CBoxWatcher::Count(const char* pszCaption) const
+{
+    size_t n = 0;
+    for (const Box& b : Seen())
+        n += b.caption == pszCaption;
+    return n;
+}
+
+BOOL CALLBACK CBoxWatcher::OnWindow(HWND hWnd, LPARAM lParam)
+{
+    CBoxWatcher* self = reinterpret_cast<CBoxWatcher*>(lParam);
+    DWORD pid = 0;
+    ::GetWindowThreadProcessId(hWnd, &pid);
+    char szClass[16] = {};
+    ::GetClassNameA(hWnd, szClass, sizeof szClass);
+    if (pid != ::GetCurrentProcessId() || std::string(szClass) != "#32770" ||
+        !::IsWindowVisible(hWnd))
+        return TRUE;
+    char szCaption[64] = {};
+    ::GetWindowTextA(hWnd, szCaption, sizeof szCaption);
+    const std::string caption = szCaption;
+    if (caption != "Application Error" && caption != "Plexa")
+        return TRUE;
+    // The box's text is the static control with id 0xFFFF.
+    char szText[512] = {};
+    ::GetDlgItemTextA(hWnd, 0xFFFF, szText, sizeof szText);
+    {
+        std::lock_guard<std::mutex> lock(self->m_mutex);
+        self->m_seen.push_back({caption, szText, ::GetWindow(hWnd, GW_OWNER)});
+    }
+    ::SendMessageTimeoutA(hWnd, WM_COMMAND, IDOK, 0, SMTO_NORMAL, 5000, nullptr);
+    // Wait until the box is really gone, so it is never counted twice.
+    for (int i = 0; i < 1000 && ::IsWindow(hWnd) && ::IsWindowVisible(hWnd); ++i)
+        ::Sleep(5);
+    return TRUE;
+}
+
+void CBoxWatcher::Run()
+{
+    while (!m_bStop)
+    {
+        ::EnumWindows(OnWindow, reinterpret_cast<LPARAM>(this));
+        ::Sleep(5);
+    }
+}

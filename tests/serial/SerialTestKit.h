@@ -1,0 +1,97 @@
+// What the serial tests and benchmarks share: an owner window that records what the link sends,
+// a message pump with a generous bound, the far end of a virtual null-modem pair, and a watcher
+// that reads and closes message boxes from another thread.
+#pragma once
+
+#include <atomic>
+#include <functional>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include <windows.h>
+
+#include "serial/SerialLink.h"
+#include "win/KernelHandle.h"
+#include "win/Wnd.h"
+
+// The tests' view of a link's insides.
+class CSerialLinkTestPeer
+{
+public:
+    static DWORD QueuedInput(CSerialLink& link) { return link.InputQueueLength(); }
+    static HANDLE Worker(CSerialLink& link) { return link.m_thread.GetHandle(); }
+};
+
+struct SerialMessage
+{
+    UINT message;
+    WPARAM wParam;
+    LPARAM lParam;
+};
+
+// A top-level window on the calling thread; records every WM_SERIAL_* message it receives.
+// onMessage, when set, runs inside the handler (before the record), as a busy owner would.
+class COwnerWindow : public CWnd
+{
+public:
+    COwnerWindow();
+    ~COwnerWindow() override;
+
+    std::vector<SerialMessage> m_received;
+    std::function<void(const SerialMessage&)> m_onMessage;
+
+    // The bytes of every WM_SERIAL_BYTE so far, in order.
+    std::string Bytes() const;
+    size_t Count(UINT message) const;
+
+protected:
+    LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
+};
+
+// Handles this thread's messages until pred holds or nMillis pass; returns pred's last value.
+// The bound only ends a broken run: nothing depends on the machine being fast.
+bool PumpUntil(const std::function<bool()>& pred, DWORD nMillis = 60000);
+
+// The far end of a pair: a COM port opened with plain, blocking WriteFile.
+class CFarEnd
+{
+public:
+    explicit CFarEnd(UINT nPort);
+    bool IsOpen() const { return static_cast<bool>(m_hPort); }
+    bool Write(const void* pData, DWORD nLength);
+    bool Write(const std::string& s) { return Write(s.data(), static_cast<DWORD>(s.size())); }
+
+private:
+    CKernelHandle m_hPort;
+};
+
+// True when "\\.\COMn" can be opened right now (and closes it again).
+bool PortOpens(UINT nPort);
+
+// Watches this process's message boxes with the given captions from its own thread: records
+// caption, text and owner, then presses OK.
+class CBoxWatcher
+{
+public:
+    struct Box
+    {
+        std::string caption;
+        std::string text;
+        HWND hOwner;
+    };
+    CBoxWatcher();
+    ~CBoxWatcher();
+    std::vector<Box> Seen() const;
+    size_t Count(const char* pszCaption) const;
+
+private:
+    void Run();
+    static BOOL CALLBACK OnWindow(HWND hWnd, LPARAM lParam);
+
+    mutable std::mutex m_mutex;
+    std::vector<Box> m_seen;
+    std::atomic<bool> m_bStop{false};
+    std::thread m_thread;
+};
