@@ -20,6 +20,11 @@
 # on an idle pty and a pty opens only once at a time, as a COM port does.
 #
 # DIR/env holds the environment that setup chose (prefix, display); exec and shell read it.
+#
+# Two settings change what setup makes, for the run script (tools/run.sh); tests leave them unset:
+#   KESTRANE_HARNESS_DISPLAY  an X display to use instead of a private Xvfb
+#   KESTRANE_HARNESS_COM1     a pair (A, B or C) whose first end COM1 maps onto, rather than
+#                             nowhere: COM1 is the program's default port
 set -euo pipefail
 
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
@@ -107,6 +112,10 @@ setup_serial() {
   for pa in COM1 COM2 COM3 COM4; do
     wine reg add 'HKLM\Software\Wine\Ports' /v "$pa" /d "$dir/serial/absent" /f >/dev/null 2>&1
   done
+  if [ -n "${KESTRANE_HARNESS_COM1:-}" ]; then
+    read -r a b <<<"$(serial_links "$KESTRANE_HARNESS_COM1")"
+    wine reg add 'HKLM\Software\Wine\Ports' /v COM1 /d "$dir/serial/$a" /f >/dev/null 2>&1
+  fi
   for pair in A B C; do
     start_pair "$dir" "$pair"
     read -r a b <<<"$(serial_links "$pair")"
@@ -122,11 +131,16 @@ setup_serial() {
 # The device manager writes the dosdevices links in the background of the first program: wait
 # for them, so that no test can open COM1 while it still points at a real port.
 await_serial() {
-  local dir=$1 link="$WINEPREFIX/dosdevices/com5"
+  local dir=$1 link="$WINEPREFIX/dosdevices/com5" com1 a b
+  com1="$dir/serial/absent"
+  if [ -n "${KESTRANE_HARNESS_COM1:-}" ]; then
+    read -r a b <<<"$(serial_links "$KESTRANE_HARNESS_COM1")"
+    com1="$dir/serial/$a"
+  fi
   wine cmd.exe /c exit >/dev/null 2>&1 </dev/null || true
   for _ in $(seq 1 300); do
     [ "$(readlink "$link" 2>/dev/null)" = "$dir/serial/ttyA" ] &&
-      [ "$(readlink "$WINEPREFIX/dosdevices/com1")" = "$dir/serial/absent" ] && return 0
+      [ "$(readlink "$WINEPREFIX/dosdevices/com1")" = "$com1" ] && return 0
     sleep 0.1
   done
   die "the COM port map did not take effect"
@@ -146,12 +160,13 @@ cmd_cleanup() {
 
 cmd_setup() {
   local dir=$1
+  [ -z "${KESTRANE_HARNESS_COM1:-}" ] || serial_links "$KESTRANE_HARNESS_COM1" >/dev/null
   cmd_cleanup "$dir"
   mkdir -p "$dir"
   dir=$(cd "$dir" && pwd)
   wine_env "$dir"
-  local display
-  display=$(start_xvfb "$dir")
+  local display=${KESTRANE_HARNESS_DISPLAY:-}
+  [ -n "$display" ] || display=$(start_xvfb "$dir")
   export DISPLAY=$display
   wine wineboot --init >"$dir/wineboot.log" 2>&1 || die "wineboot failed (see $dir/wineboot.log)"
   wineserver -w

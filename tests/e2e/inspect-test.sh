@@ -4,8 +4,10 @@
 # Run inside the Wine harness: wine-harness.sh shell DIR inspect-test.sh INSPECT.exe TARGET.exe
 set -uo pipefail
 
-inspect=$1
+UI_INSPECT=$1
 target=$2
+# shellcheck source=tools/kestrane-ui.sh
+. "$(dirname "${BASH_SOURCE[0]}")/../../tools/kestrane-ui.sh"
 work=$(mktemp -d)
 target_pid=
 cleanup() {
@@ -16,19 +18,10 @@ trap cleanup EXIT
 failures=0
 fail() { echo "FAIL: $*" >&2; failures=$((failures + 1)); }
 
-# Wine's helper processes keep inherited output open, so every program writes to a file.
-run_inspect() {
-  local out=$1; shift
-  local rc=0
-  wine "$inspect" "$@" >"$out" 2>"$out.err" </dev/null || rc=$?
-  tr -d '\r' <"$out" >"$out.txt"
-  return "$rc"
-}
-
 wine "$target" --box >"$work/target.log" 2>&1 </dev/null &
 target_pid=$!
 
-run_inspect "$work/window" --timeout 60 || fail "window not found: $(cat "$work/window.err")"
+ui_inspect "$work/window" --timeout 60 || fail "window not found: $(cat "$work/window.err")"
 {
   echo 'id=1 text="Start"'
   echo 'id=3 text="Setting" disabled'
@@ -48,17 +41,17 @@ run_inspect "$work/window" --timeout 60 || fail "window not found: $(cat "$work/
     fi
   done
 } >"$work/expected.txt"
-diff -u "$work/expected.txt" "$work/window.txt" >&2 || fail "window listing differs"
+diff -u "$work/expected.txt" "$work/window" >&2 || fail "window listing differs"
 
 # Only the exact text finds the box.
 rc=0
-run_inspect "$work/prefix" --wait-box "Open port" --timeout 1 || rc=$?
+ui_inspect "$work/prefix" --wait-box "Open port" --timeout 1 || rc=$?
 [ "$rc" -eq 1 ] || fail "a box found by part of its text (status $rc)"
 
-run_inspect "$work/box" --wait-box "Open port failed" --press-ok --timeout 60 ||
+ui_inspect "$work/box" --wait-box "Open port failed" --press-ok --timeout 60 ||
   fail "box not found or not closed: $(cat "$work/box.err")"
-grep -qx 'box caption="Kestrane" text="Open port failed"' "$work/box.txt" ||
-  fail "box line: $(cat "$work/box.txt")"
+grep -qx 'box caption="Kestrane" text="Open port failed"' "$work/box" ||
+  fail "box line: $(cat "$work/box")"
 
 # The target ends with status 0 only when its box was closed with OK.
 rc=0
@@ -67,10 +60,10 @@ target_pid=
 [ "$rc" -eq 0 ] || fail "target ended with status $rc"
 
 rc=0
-run_inspect "$work/gone" --timeout 1 || rc=$?
+ui_inspect "$work/gone" --timeout 1 || rc=$?
 [ "$rc" -eq 1 ] || fail "no window, but status $rc"
 rc=0
-run_inspect "$work/usage" --press-ok || rc=$?
+ui_inspect "$work/usage" --press-ok || rc=$?
 [ "$rc" -eq 2 ] || fail "--press-ok without --wait-box gave status $rc"
 
 [ "$failures" -eq 0 ] && echo "kestrane-inspect: all checks passed"

@@ -1,0 +1,84 @@
+# shellcheck shell=bash
+# Driving the monitor's window from outside, as an operator does: keys go in through xdotool,
+# the window's state comes back through kestrane-inspect, pictures through ImageMagick.
+# Sourced (not run) by the end-to-end tests, tools/run.sh and tools/screenshot.sh, in the Wine
+# harness's environment (DISPLAY, WINEPREFIX). Set UI_INSPECT to kestrane-inspect.exe first.
+#
+# What it takes to type into the window under Xvfb, where no window manager runs:
+# - Wine activates the dialog when it shows it, but X hands key events to the window that holds
+#   the input focus, and without a window manager nobody gives it one. ui_keys sets the focus
+#   with `xdotool windowfocus --sync` before every sequence: a message box that closed also took
+#   the focus with it.
+# - Enter goes to the dialog's default button. Start and Setting are both default push buttons
+#   in the template, and the dialog manager keeps the last one as the dialog's default, so Enter
+#   right after start-up means Setting. A push button that the dialog manager moves the focus
+#   to becomes the default, so ui_focus_start tabs away and back (Tab, Shift+Tab) to put focus
+#   and default on Start; Enter then starts.
+# - The tab order runs Start, Close, Setting (skipped while disabled), the channel table,
+#   "Enable log file", and round again.
+# - The harness preloads its pty shim for Wine; the X tools run without it.
+
+UI_CAPTION_PATTERN='^ VN4 coin acceptor data analyzer$'
+UI_XID=
+
+ui_x() { env -u LD_PRELOAD "$@"; }
+
+# ui_poll SECONDS CMD...: runs CMD every 0.2 s until it succeeds; fails after SECONDS.
+ui_poll() {
+  local deadline=$((SECONDS + $1))
+  shift
+  until "$@"; do
+    [ "$SECONDS" -lt "$deadline" ] || return 1
+    sleep 0.2
+  done
+}
+
+# ui_inspect OUT [ARGS...]: kestrane-inspect's listing (or box line) in OUT, line ends made
+# Unix. Wine's helper processes keep inherited output open, so it writes to files.
+ui_inspect() {
+  local out=$1 rc=0
+  shift
+  wine "$UI_INSPECT" "$@" >"$out.raw" 2>"$out.err" </dev/null || rc=$?
+  tr -d '\r' <"$out.raw" >"$out"
+  return "$rc"
+}
+
+# ui_control_is OUT LINE: the window's listing, taken now into OUT, holds exactly LINE.
+ui_control_is() {
+  ui_inspect "$1" --timeout 2 && grep -qxF -- "$2" "$1"
+}
+
+# ui_wait_control SECONDS OUT LINE: waits until the listing holds LINE.
+ui_wait_control() {
+  ui_poll "$1" ui_control_is "$2" "$3"
+}
+
+ui_find_window() {
+  UI_XID=$(ui_x xdotool search --onlyvisible --name "$UI_CAPTION_PATTERN" 2>/dev/null | head -n1)
+  [ -n "$UI_XID" ]
+}
+
+ui_clock_runs() {
+  ui_inspect "$1" --timeout 2 && grep -q '^id=1003 text=" ' "$1"
+}
+
+# ui_wait_ready SECONDS SCRATCH: waits for the main window and for its first clock tick, which
+# comes a second into the dialog's own message loop: by then it is shown and active.
+ui_wait_ready() {
+  ui_poll "$1" ui_find_window && ui_poll "$1" ui_clock_runs "$2"
+}
+
+# ui_keys KEY...: types the keys into the main window.
+ui_keys() {
+  ui_find_window || return 1
+  ui_x xdotool windowfocus --sync "$UI_XID" && ui_x xdotool key --delay 60 "$@"
+}
+
+ui_focus_start() {
+  ui_keys Tab shift+Tab
+}
+
+# ui_screenshot FILE: a PNG of the main window alone.
+ui_screenshot() {
+  ui_find_window && ui_x import -silent -window "$UI_XID" "$1"
+}
