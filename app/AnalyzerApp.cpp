@@ -1,0 +1,19 @@
+// Application start-up.
+#include "app/AnalyzerApp.h"
+
+#include <commctrl.h>
+
+#include "app/AnalyzerDlg.h"
+
+BOOL CAnalyzerApp::InitInstance()
+{
+    // The channel table is a list view: register the common control classes it needs.
+    INITCOMMONCONTROLSEX icc = {sizeof icc, ICC_LISTVIEW_CLASSES};
+    ::InitCommonControlsEx(&icc);
+
+    CAnalyzerDlg dlg;
+    m_pMainWnd = &dlg;
+    dlg.DoModal();
+    m_pMainWnd = nullptr;
+    return FALSE;
+}

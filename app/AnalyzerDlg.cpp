@@ -1,0 +1,280 @@
+// The main window: start-up, Start/Stop, Close, the About entry, painting, the channel table,
+// the lamp bank, the status line and the decoder's owner operations.
+#include "app/AnalyzerDlg.h"
+
+#include <cstdio>
+#include <cstring>
+#include <ctime>
+
+#include <commctrl.h>
+
+#include "app/AboutDlg.h"
+#include "log/DailyLog.h"
+#include "res/resource.h"
+#include "settings/SettingsFile.h"
+#include "win/Dc.h"
+#include "win/Text.h"
+
+namespace
+{
+const char kStart[] = "&Start";
+const char kStop[] = "&Stop";
+} // namespace
+
+CAnalyzerDlg::CAnalyzerDlg(CWnd* pParent)
+    : CDialog(IDD_MAIN, pParent),
+      m_hIcon(::LoadIconA(::GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDR_MAINFRAME))),
+      m_decoder(*this)
+{
+}
+
+CAnalyzerDlg::~CAnalyzerDlg()
+{
+    // A modal run has destroyed the window already. A modeless one (tests) goes now, before the
+    // members: no message may reach a half-destroyed object while the serial link winds down.
+    if (m_hWnd != nullptr)
+        DestroyWindow();
+}
+
+void CAnalyzerDlg::DoDataExchange(CDataExchange* pDX)
+{
+    CDialog::DoDataExchange(pDX);
+    DDX_Control(pDX, IDC_CHANNEL_LIST, m_listChannels);
+    DDX_Control(pDX, IDC_LAMP_FIRST + 1, m_stcLamp2);
+}
+
+LRESULT CAnalyzerDlg::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
+{
+    switch (message)
+    {
+    case WM_SYSCOMMAND:
+        OnSysCommand(static_cast<UINT>(wParam), lParam);
+        return 0;
+    case WM_PAINT:
+        OnPaint();
+        return 0;
+    case WM_QUERYDRAGICON:
+        return reinterpret_cast<LRESULT>(m_hIcon);
+    case WM_TIMER:
+        OnTimer(wParam);
+        return 0;
+    case WM_SERIAL_BYTE:
+        return OnSerialByte(wParam, lParam);
+    case WM_COMMAND:
+        if (LOWORD(wParam) == IDC_ENABLE_LOG && HIWORD(wParam) == BN_CLICKED)
+        {
+            OnEnableLog();
+            return 0;
+        }
+        break;
+    default:
+        break;
+    }
+    return CDialog::WindowProc(message, wParam, lParam);
+}
+
+BOOL CAnalyzerDlg::OnInitDialog()
+{
+    CDialog::OnInitDialog();
+
+    if (HMENU hSysMenu = GetSystemMenu(FALSE))
+    {
+        char about[260] = "";
+        ::LoadStringA(::GetModuleHandleA(nullptr), IDS_ABOUTBOX, about, sizeof about);
+        if (about[0] != '\0')
+        {
+            ::AppendMenuA(hSysMenu, MF_SEPARATOR, 0, nullptr);
+            ::AppendMenuA(hSysMenu, MF_STRING, IDM_ABOUTBOX, about);
+        }
+    }
+    SetIcon(m_hIcon, TRUE);
+    SetIcon(m_hIcon, FALSE);
+
+    m_strAppDir = GetModuleDirectory();
+    LoadPortSettings(m_portSettings, m_strAppDir);
+
+    InitChannelList();
+    for (int i = 0; i < m_nChannels; ++i)
+        ShowLamp(i);
+
+    m_bmpLampDark.LoadBitmap(IDB_LAMP_DARK);
+    m_bmpLampLit.LoadBitmap(IDB_LAMP_LIT);
+
+    CWnd* pPanel = GetDlgItem(IDC_LED_PANEL);
+    const DWORD ledStyle = WS_CHILD | WS_VISIBLE | SS_ICON | SS_CENTERIMAGE;
+    m_ledMaster.Create("", ledStyle, RECT{50, 0, 60, 50}, pPanel, IDC_LED);
+    m_ledMaster.SetLed(0, 1);
+    m_ledSlaver.Create("", ledStyle, RECT{153, 0, 163, 50}, pPanel, IDC_LED);
+    m_ledSlaver.SetLed(0, 1);
+
+    for (int i = 0; i < m_nChannels; ++i)
+        SetLamp(i, m_anLampLit[i]);
+
+    SetDlgItemText(IDC_STATUS_PORT, Format(" COM%d", m_portSettings.nPort).c_str());
+    // A fixed label: the program never polls, it only listens.
+    SetDlgItemText(IDC_STATUS_POLL, " CMMOND POLL");
+    SetTimer(kClockTimer, 1000);
+    // The template marks both Start and Setting as default buttons, and the dialog manager
+    // keeps the last one it meets; Enter must press Start/Stop.
+    SendMessage(DM_SETDEFID, IDOK);
+    return TRUE;
+}
+
+void CAnalyzerDlg::OnOK()
+{
+    std::string text;
+    GetDlgItemText(IDOK, text);
+    if (text == kStart)
+    {
+        const PortSettings& s = m_portSettings;
+        if (!m_serial.OpenPort(this, s.nPort, s.nBaud, s.cParity, s.nDataBits, s.nStopBits,
+                               s.dwCommEvents, 1024))
+        {
+            MessageBox("Open port failed");
+            return;
+        }
+        g_nSerialByteMsg = WM_SERIAL_BYTE;
+        m_serial.StartThread();
+        SetDlgItemText(IDOK, kStop);
+        GetDlgItem(IDC_SETTING)->EnableWindow(FALSE);
+        m_ledMaster.SetLed(0, 0);
+    }
+    else
+    {
+        SetDlgItemText(IDOK, kStart);
+        m_serial.RequestStop();
+        GetDlgItem(IDC_SETTING)->EnableWindow(TRUE);
+        m_ledMaster.SetLed(0, 1);
+    }
+}
+
+void CAnalyzerDlg::OnCancel()
+{
+    SavePortSettings(m_portSettings, m_strAppDir);
+    CDialog::OnCancel();
+}
+
+void CAnalyzerDlg::OnEnableLog()
+{
+    // The check box is automatic and starts unchecked, so a toggle follows its mark.
+    m_bLogEnabled = m_bLogEnabled ? FALSE : TRUE;
+}
+
+void CAnalyzerDlg::OnSysCommand(UINT nID, LPARAM)
+{
+    if ((nID & 0xFFF0) == IDM_ABOUTBOX)
+    {
+        CAboutDlg dlgAbout;
+        dlgAbout.DoModal();
+        return;
+    }
+    Default();
+}
+
+void CAnalyzerDlg::OnPaint()
+{
+    if (IsIconic())
+    {
+        CPaintDC dc(this);
+        SendMessage(WM_ICONERASEBKGND, reinterpret_cast<WPARAM>(dc.GetSafeHdc()), 0);
+        const int cxIcon = ::GetSystemMetrics(SM_CXICON);
+        const int cyIcon = ::GetSystemMetrics(SM_CYICON);
+        RECT rect;
+        GetClientRect(&rect);
+        const int x = (rect.right - rect.left - cxIcon + 1) / 2;
+        const int y = (rect.bottom - rect.top - cyIcon + 1) / 2;
+        ::DrawIcon(dc.GetSafeHdc(), x, y, m_hIcon);
+    }
+    else
+    {
+        Default();
+    }
+    // A covered or restored window shows every lamp as its state says.
+    for (int i = 0; i < m_nChannels; ++i)
+        SetLamp(i, m_anLampLit[i]);
+}
+
+void CAnalyzerDlg::OnTimer(UINT_PTR nIDEvent)
+{
+    if (nIDEvent == kLampTimer)
+    {
+        KillTimer(kLampTimer);
+        for (int& lit : m_anLampLit)
+            lit = 0;
+        for (int i = 0; i < m_nChannels; ++i)
+            SetLamp(i, 0);
+    }
+    else if (nIDEvent == kClockTimer)
+    {
+        SetDlgItemText(IDC_CLOCK, FormatLocalTime(std::time(nullptr), " %H:%M  %B %d  %Y").c_str());
+    }
+    Default();
+}
+
+LRESULT CAnalyzerDlg::OnSerialByte(WPARAM wParam, LPARAM)
+{
+    m_decoder.OnSerialByte(static_cast<unsigned char>(wParam & 0xFF));
+    return 0;
+}
+
+void CAnalyzerDlg::InitChannelList()
+{
+    m_listChannels.ModifyStyle(LVS_EDITLABELS, 0);
+    m_listChannels.ModifyStyle(0, LVS_REPORT);
+    m_listChannels.ModifyStyle(0, LVS_SHOWSELALWAYS);
+    // Header drag-drop, full-row select, one-click activate and flat scroll bars, nothing else.
+    m_listChannels.SetExtendedStyle(0x170);
+    m_listChannels.InsertColumn(0, "Channel", LVCFMT_LEFT);
+    m_listChannels.InsertColumn(1, "Value", LVCFMT_LEFT);
+    m_listChannels.InsertColumn(2, "Num Notes", LVCFMT_LEFT);
+    m_listChannels.SetColumnWidth(0, 100);
+    m_listChannels.SetColumnWidth(1, 140);
+    m_listChannels.SetColumnWidth(2, 140);
+    for (int i = 0; i < m_nChannels; ++i)
+    {
+        m_listChannels.InsertItem(i, IntToText(i + 1).c_str());
+        m_listChannels.SetItemText(i, 2, IntToText(m_decoder.NoteCount(i)).c_str());
+        m_listChannels.SetItemText(i, 1, "-");
+    }
+}
+
+void CAnalyzerDlg::ShowLamp(int i)
+{
+    GetDlgItem(IDC_LAMP_FIRST + i)->ShowWindow(SW_SHOWNORMAL);
+    GetDlgItem(IDC_LAMP_LABEL_FIRST + i)->ShowWindow(SW_SHOWNORMAL);
+}
+
+void CAnalyzerDlg::SetLamp(int i, int bLit)
+{
+    HBITMAP hBitmap = bLit ? m_bmpLampLit : m_bmpLampDark;
+    ::SendDlgItemMessageA(m_hWnd, IDC_LAMP_FIRST + i, STM_SETIMAGE, IMAGE_BITMAP,
+                          reinterpret_cast<LPARAM>(hBitmap));
+}
+
+void CAnalyzerDlg::FlashLamp(int i, UINT nPeriod)
+{
+    // One timer for all channels: re-arming it starts the countdown afresh.
+    SetTimer(kLampTimer, nPeriod);
+    m_anLampLit[i] = 1;
+    SetLamp(i, 1);
+}
+
+void CAnalyzerDlg::SetEventText(const std::string& text)
+{
+    SetDlgItemText(IDC_STATUS_EVENT, text.c_str());
+}
+
+void CAnalyzerDlg::SetChannelText(int row, int column, const std::string& text)
+{
+    m_listChannels.SetItemText(row, column, text.c_str());
+}
+
+void CAnalyzerDlg::FlashSlaver(unsigned periodMs)
+{
+    m_ledSlaver.FlashLed(periodMs);
+}
+
+void CAnalyzerDlg::WriteLogLine(const char* text)
+{
+    ::WriteLogLine(text);
+}

@@ -1,0 +1,76 @@
+// CAnalyzerDlg: the main window. It owns the serial link, the line settings, the frame decoder,
+// the channel table, the channel lamps, the Master and Slaver lamps and the status line, and it
+// is the decoder's owner: every frame handler's effect lands here on the user-interface thread.
+#pragma once
+
+#include <string>
+
+#include "app/FrameDecoder.h"
+#include "controls/LedIndicator.h"
+#include "serial/SerialLink.h"
+#include "settings/PortSettings.h"
+#include "win/Dialog.h"
+#include "win/GdiObject.h"
+#include "win/ListCtrl.h"
+#include "win/Static.h"
+
+class CAnalyzerDlg : public CDialog, private CFrameOwner
+{
+public:
+    explicit CAnalyzerDlg(CWnd* pParent = nullptr);
+    ~CAnalyzerDlg() override;
+
+    static constexpr UINT kLampTimer = 101;
+    static constexpr UINT kClockTimer = 102;
+
+    // What tests and the repaint look at.
+    int IsLampLit(int i) const { return m_anLampLit[i]; }
+    HBITMAP LampBitmap(bool bLit) const { return bLit ? m_bmpLampLit : m_bmpLampDark; }
+    const PortSettings& GetPortSettings() const { return m_portSettings; }
+    const CFrameDecoder& Decoder() const { return m_decoder; }
+
+protected:
+    void DoDataExchange(CDataExchange* pDX) override;
+    BOOL OnInitDialog() override;
+    void OnOK() override;     // Start/Stop
+    void OnCancel() override; // Close
+    LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
+
+private:
+    void OnSysCommand(UINT nID, LPARAM lParam);
+    void OnPaint();
+    void OnTimer(UINT_PTR nIDEvent);
+    LRESULT OnSerialByte(WPARAM wParam, LPARAM lParam);
+    void OnEnableLog();
+
+    // Channel table and lamps
+    void InitChannelList();
+    void ShowLamp(int i);
+    void SetLamp(int i, int bLit);
+
+    // CFrameOwner: the decoder's view of this window
+    void SetEventText(const std::string& text) override;
+    void SetChannelText(int row, int column, const std::string& text) override;
+    // Lights lamp i and (re)arms the one timer that darkens every lamp.
+    void FlashLamp(int i, UINT nPeriod) override;
+    void FlashSlaver(unsigned periodMs) override;
+    bool IsLogEnabled() const override { return m_bLogEnabled != FALSE; }
+    void WriteLogLine(const char* text) override;
+
+    CLedIndicator m_ledMaster;
+    CLedIndicator m_ledSlaver;
+    CStatic m_stcLamp2;
+    CListCtrl m_listChannels;
+    HICON m_hIcon;
+    PortSettings m_portSettings;
+    CSerialLink m_serial;
+    std::string m_strAppDir;
+    CFrameDecoder m_decoder; // m_bInFrame .. m_nRecvLen and m_anNoteCount live here
+    int m_anLampLit[CFrameDecoder::kChannels] = {};
+    int m_nChannels = CFrameDecoder::kChannels;
+    BOOL m_bLogEnabled = FALSE;
+    // Every lamp shows one of these two, so no lamp ever shows a freed bitmap and note reads
+    // create no GDI objects. They outlive the window (see the destructor).
+    CBitmap m_bmpLampDark;
+    CBitmap m_bmpLampLit;
+};

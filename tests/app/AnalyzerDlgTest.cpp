@@ -1,0 +1,484 @@
+// The main window, driven for real: a modeless CAnalyzerDlg fed through WM_SERIAL_BYTE, its
+// buttons and keys, a virtual COM pair (COM5 here, COM6 the acceptor's end), the settings file
+// and the Log folder beside this test executable.
+#include "app/AnalyzerDlg.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <cstdio>
+#include <ctime>
+#include <fstream>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <sstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include <windows.h>
+#include <commctrl.h>
+#include <psapi.h>
+
+#include "res/resource.h"
+
+namespace
+{
+// Test access to the dialog's protected handlers goes through messages, as a user's would.
+class TestDlg : public CAnalyzerDlg
+{
+public:
+    using CAnalyzerDlg::PreTranslateInput;
+};
+
+std::string ExeDir()
+{
+    char path[MAX_PATH];
+    DWORD n = ::GetModuleFileNameA(nullptr, path, MAX_PATH);
+    std::string s(path, n);
+    return s.substr(0, s.rfind('\\') + 1);
+}
+
+std::string ReadFile(const std::string& path)
+{
+    std::ifstream f(path, std::ios::binary);
+    std::stringstream ss;
+    ss << f.rdbuf();
+    return ss.str();
+}
+
+void WriteSettings(int nPort)
+{
+    const std::string ini = ExeDir() + "Kestrane.ini";
+    ::DeleteFileA(ini.c_str());
+    if (nPort > 0)
+        ::WritePrivateProfileStringA("PORT", "nport", std::to_string(nPort).c_str(), ini.c_str());
+}
+
+std::string Today(const char* fmt)
+{
+    char buf[64];
+    std::time_t now = std::time(nullptr);
+    std::strftime(buf, sizeof buf, fmt, std::localtime(&now));
+    return buf;
+}
+
+void RemoveLogFolder()
+{
+    const std::string dir = ExeDir() + "Log";
+    WIN32_FIND_DATAA fd;
+    HANDLE h = ::FindFirstFileA((dir + "\\*").c_str(), &fd);
+    if (h != INVALID_HANDLE_VALUE)
+    {
+        do
+        {
+            if (!(fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
+                ::DeleteFileA((dir + "\\" + fd.cFileName).c_str());
+        } while (::FindNextFileA(h, &fd));
+        ::FindClose(h);
+    }
+    ::RemoveDirectoryA(dir.c_str());
+}
+
+// A note-read frame with a correct checksum.
+std::vector<unsigned char> NoteRead(int channel, int value)
+{
+    std::vector<unsigned char> f = {
+        0x97, 0x01, 0x02, static_cast<unsigned char>(value),   0, 0, 0, 0, 0, 0,
+        0,    0,    0,    static_cast<unsigned char>(channel), 0};
+    f[4] = static_cast<unsigned char>(f[0] + f[1] + f[2] + f[3]);
+    return f;
+}
+
+const std::vector<unsigned char> kOkFrame = {0x98, 0x00, 0x00, 0x00, 0x98};
+
+// Finds a message box by its text from another thread, notes what it said and presses OK,
+// because the box runs its own modal loop on the thread under test.
+class BoxPresser
+{
+public:
+    BoxPresser() : m_thread([this] { Run(); }) {}
+    ~BoxPresser()
+    {
+        m_stop = true;
+        m_thread.join();
+    }
+    std::vector<std::string> Seen()
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        return m_seen;
+    }
+
+private:
+    void Run()
+    {
+        while (!m_stop)
+        {
+            ::EnumWindows(&BoxPresser::OnWindow, reinterpret_cast<LPARAM>(this));
+            ::Sleep(20);
+        }
+    }
+    static BOOL CALLBACK OnWindow(HWND hWnd, LPARAM lParam)
+    {
+        auto* self = reinterpret_cast<BoxPresser*>(lParam);
+        char cls[32] = "";
+        ::GetClassNameA(hWnd, cls, sizeof cls);
+        if (std::string(cls) != "#32770" || !::IsWindowVisible(hWnd))
+            return TRUE;
+        HWND hText = ::GetDlgItem(hWnd, 0xFFFF); // the message text of a box
+        if (hText == nullptr)
+            return TRUE;
+        char text[256] = "";
+        ::GetWindowTextA(hText, text, sizeof text);
+        {
+            std::lock_guard<std::mutex> lock(self->m_mutex);
+            self->m_seen.push_back(text);
+        }
+        ::PostMessageA(hWnd, WM_COMMAND, IDOK, 0);
+        return TRUE;
+    }
+
+    std::atomic<bool> m_stop{false};
+    std::mutex m_mutex;
+    std::vector<std::string> m_seen;
+    std::thread m_thread;
+};
+
+class AnalyzerDlgTest : public ::testing::Test
+{
+protected:
+    static void SetUpTestSuite()
+    {
+        INITCOMMONCONTROLSEX icc = {sizeof icc, ICC_LISTVIEW_CLASSES};
+        ::InitCommonControlsEx(&icc);
+    }
+
+    void SetUp() override
+    {
+        WriteSettings(m_nPort);
+        RemoveLogFolder();
+    }
+    void TearDown() override
+    {
+        m_dlg.reset();
+        RemoveLogFolder();
+        WriteSettings(0);
+    }
+
+    TestDlg& Dlg()
+    {
+        if (!m_dlg)
+        {
+            m_dlg = std::make_unique<TestDlg>();
+            EXPECT_TRUE(m_dlg->Create());
+        }
+        return *m_dlg;
+    }
+    HWND Item(int id) { return ::GetDlgItem(Dlg().m_hWnd, id); }
+    std::string Text(int id)
+    {
+        char buf[256] = "";
+        ::GetDlgItemTextA(Dlg().m_hWnd, id, buf, sizeof buf);
+        return buf;
+    }
+    std::string Cell(int row, int col)
+    {
+        char buf[64] = "";
+        ListView_GetItemText(Item(IDC_CHANNEL_LIST), row, col, buf, sizeof buf);
+        return buf;
+    }
+    void Feed(const std::vector<unsigned char>& bytes)
+    {
+        for (unsigned char b : bytes)
+            Dlg().SendMessage(WM_SERIAL_BYTE, b, 5);
+    }
+    void Click(int id)
+    {
+        Dlg().SendMessage(WM_COMMAND, MAKEWPARAM(id, BN_CLICKED),
+                          reinterpret_cast<LPARAM>(Item(id)));
+    }
+    bool LampShowsLit(int i)
+    {
+        HBITMAP shown = reinterpret_cast<HBITMAP>(
+            ::SendMessageA(Item(IDC_LAMP_FIRST + i), STM_GETIMAGE, IMAGE_BITMAP, 0));
+        EXPECT_TRUE(shown == Dlg().LampBitmap(true) || shown == Dlg().LampBitmap(false));
+        return shown == Dlg().LampBitmap(true);
+    }
+    // Runs the message loop until pred holds or a generous bound passes.
+    bool PumpUntil(const std::function<bool()>& pred, int timeoutMs = 20000)
+    {
+        const DWORD start = ::GetTickCount();
+        while (!pred())
+        {
+            if (::GetTickCount() - start > static_cast<DWORD>(timeoutMs))
+                return false;
+            ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 20, QS_ALLINPUT);
+            MSG msg;
+            while (::PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE))
+            {
+                if (!Dlg().PreTranslateInput(&msg))
+                {
+                    ::TranslateMessage(&msg);
+                    ::DispatchMessageA(&msg);
+                }
+            }
+        }
+        return true;
+    }
+
+    int m_nPort = 0; // no settings file: the defaults, COM1, which never opens here
+    std::unique_ptr<TestDlg> m_dlg;
+};
+
+class AnalyzerDlgOnPairTest : public AnalyzerDlgTest
+{
+protected:
+    AnalyzerDlgOnPairTest() { m_nPort = 5; }
+
+    // The acceptor's end of the pair.
+    void SendFromAcceptor(const std::vector<unsigned char>& bytes)
+    {
+        HANDLE h = ::CreateFileA("\\\\.\\COM6", GENERIC_READ | GENERIC_WRITE, 0, nullptr,
+                                 OPEN_EXISTING, 0, nullptr);
+        ASSERT_NE(h, INVALID_HANDLE_VALUE) << "COM6 would not open: " << ::GetLastError();
+        DWORD written = 0;
+        EXPECT_TRUE(
+            ::WriteFile(h, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr));
+        EXPECT_EQ(written, bytes.size());
+        ::CloseHandle(h);
+    }
+};
+} // namespace
+
+TEST_F(AnalyzerDlgTest, StartsWithTwelveEmptyRowsDarkLampsAndFixedLabels)
+{
+    TestDlg& dlg = Dlg();
+    HWND list = Item(IDC_CHANNEL_LIST);
+    ASSERT_EQ(ListView_GetItemCount(list), 12);
+    for (int i = 0; i < 12; ++i)
+    {
+        EXPECT_EQ(Cell(i, 0), std::to_string(i + 1));
+        EXPECT_EQ(Cell(i, 1), "-") << "row " << i;
+        EXPECT_EQ(Cell(i, 2), "0") << "row " << i;
+        EXPECT_TRUE(::IsWindowVisible(Item(IDC_LAMP_FIRST + i))) << "lamp " << i;
+        EXPECT_TRUE(::IsWindowVisible(Item(IDC_LAMP_LABEL_FIRST + i))) << "label " << i;
+        EXPECT_FALSE(LampShowsLit(i)) << "lamp " << i;
+    }
+    EXPECT_EQ(ListView_GetExtendedListViewStyle(list), 0x170u);
+    EXPECT_EQ(Text(IDC_STATUS_POLL), " CMMOND POLL");
+    EXPECT_EQ(Text(IDC_STATUS_PORT), " COM1");
+    EXPECT_EQ(Text(IDC_STATUS_EVENT), "");
+    EXPECT_EQ(Text(IDC_CLOCK), "") << "the clock stays empty until its first tick";
+    EXPECT_EQ(Text(IDOK), "&Start");
+    EXPECT_TRUE(::IsWindowEnabled(Item(IDC_SETTING)));
+
+    dlg.SendMessage(WM_TIMER, CAnalyzerDlg::kClockTimer);
+    EXPECT_EQ(Text(IDC_CLOCK).substr(0, 6), Today(" %H:%M"));
+    EXPECT_NE(Text(IDC_CLOCK).find(Today("  %B %d  %Y")), std::string::npos) << Text(IDC_CLOCK);
+}
+
+TEST_F(AnalyzerDlgTest, PortComesFromTheSettingsFile)
+{
+    WriteSettings(7);
+    EXPECT_EQ(Text(IDC_STATUS_PORT), " COM7");
+}
+
+TEST_F(AnalyzerDlgTest, FramesUpdateTableStatusAndLampsAsTheyArrive)
+{
+    Feed(NoteRead(5, 20));
+    Feed(NoteRead(5, 20));
+    EXPECT_EQ(Cell(4, 1), "20");
+    EXPECT_EQ(Cell(4, 2), "2");
+    EXPECT_EQ(Text(IDC_STATUS_EVENT), " OK  NOTE_READ 5");
+
+    Feed(NoteRead(12, 255));
+    EXPECT_EQ(Cell(11, 1), "255");
+    EXPECT_EQ(Cell(11, 2), "1");
+    for (int i = 0; i < 11; ++i)
+    {
+        if (i == 4)
+            continue;
+        EXPECT_EQ(Cell(i, 1) + "/" + Cell(i, 2), "-/0") << "row " << i;
+    }
+    EXPECT_TRUE(LampShowsLit(11));
+    EXPECT_TRUE(LampShowsLit(4));
+
+    // An OK frame reports, but leaves table and lamps alone.
+    Dlg().SendMessage(WM_TIMER, CAnalyzerDlg::kLampTimer);
+    Feed(kOkFrame);
+    EXPECT_EQ(Text(IDC_STATUS_EVENT), " OK");
+    EXPECT_EQ(Cell(4, 2), "2");
+    for (int i = 0; i < 12; ++i)
+        EXPECT_FALSE(LampShowsLit(i)) << "lamp " << i;
+
+    // A channel byte outside 1..12 is reported but touches no row and no lamp.
+    for (int channel : {0, 13})
+    {
+        Feed(NoteRead(channel, 9));
+        EXPECT_EQ(Text(IDC_STATUS_EVENT), " OK  NOTE_READ " + std::to_string(channel));
+    }
+    for (int i = 0; i < 12; ++i)
+        EXPECT_FALSE(LampShowsLit(i)) << "lamp " << i;
+    EXPECT_EQ(Cell(0, 2), "0");
+    EXPECT_EQ(Cell(11, 2), "1");
+}
+
+TEST_F(AnalyzerDlgTest, OneLampTimerDarkensEveryLitLampAndRepaintsFollowTheState)
+{
+    Feed(NoteRead(2, 10));
+    Feed(NoteRead(9, 50));
+    EXPECT_TRUE(Dlg().IsLampLit(1) && Dlg().IsLampLit(8));
+    EXPECT_TRUE(LampShowsLit(1));
+    EXPECT_TRUE(LampShowsLit(8));
+
+    // Someone else's picture on lamp 2: a repaint puts the lit one back.
+    ::SendMessageA(Item(IDC_LAMP_FIRST + 1), STM_SETIMAGE, IMAGE_BITMAP,
+                   reinterpret_cast<LPARAM>(Dlg().LampBitmap(false)));
+    ::RedrawWindow(Dlg().m_hWnd, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+    EXPECT_TRUE(LampShowsLit(1));
+
+    Dlg().SendMessage(WM_TIMER, CAnalyzerDlg::kLampTimer);
+    for (int i = 0; i < 12; ++i)
+    {
+        EXPECT_FALSE(Dlg().IsLampLit(i)) << "lamp " << i;
+        EXPECT_FALSE(LampShowsLit(i)) << "lamp " << i;
+    }
+    ::RedrawWindow(Dlg().m_hWnd, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+    EXPECT_FALSE(LampShowsLit(1));
+}
+
+TEST_F(AnalyzerDlgTest, LogFileFollowsTheCheckBox)
+{
+    const std::string file = ExeDir() + "Log\\" + Today("%Y-%m-%d.log");
+    Feed(kOkFrame);
+    EXPECT_EQ(::GetFileAttributesA(file.c_str()), INVALID_FILE_ATTRIBUTES)
+        << "nothing is logged while the box is unticked";
+
+    ::SendMessageA(Item(IDC_ENABLE_LOG), BM_CLICK, 0, 0);
+    ASSERT_EQ(::SendMessageA(Item(IDC_ENABLE_LOG), BM_GETCHECK, 0, 0), BST_CHECKED);
+    Feed(NoteRead(3, 100));
+    const std::string log = ReadFile(file);
+    ASSERT_FALSE(log.empty());
+    EXPECT_EQ(log.substr(0, 1), "[");
+    EXPECT_NE(log.find("]  97 01 02 64 fe 00 00 00 00 00 00 00 00 03 00\r\n"), std::string::npos)
+        << log;
+
+    ::SendMessageA(Item(IDC_ENABLE_LOG), BM_CLICK, 0, 0);
+    Feed(kOkFrame);
+    EXPECT_EQ(ReadFile(file), log) << "unticking stops the log";
+}
+
+TEST_F(AnalyzerDlgTest, AboutIsTheLastSystemMenuItemAfterASeparator)
+{
+    HMENU menu = ::GetSystemMenu(Dlg().m_hWnd, FALSE);
+    ASSERT_NE(menu, nullptr);
+    const int n = ::GetMenuItemCount(menu);
+    ASSERT_GE(n, 2);
+    EXPECT_EQ(::GetMenuItemID(menu, n - 1), static_cast<UINT>(IDM_ABOUTBOX));
+    char text[64] = "";
+    ::GetMenuStringA(menu, n - 1, text, sizeof text, MF_BYPOSITION);
+    EXPECT_STREQ(text, "&About Kestrane...");
+    EXPECT_TRUE(::GetMenuState(menu, n - 2, MF_BYPOSITION) & MF_SEPARATOR);
+}
+
+TEST_F(AnalyzerDlgTest, StartOnAnAbsentPortSaysSoOnceAndStaysStopped)
+{
+    BoxPresser presser;
+    Click(IDOK); // returns once the box is pressed
+    const std::vector<std::string> seen = presser.Seen();
+    ASSERT_EQ(seen.size(), 1u);
+    EXPECT_EQ(seen[0], "Open port failed");
+    EXPECT_EQ(Text(IDOK), "&Start");
+    EXPECT_TRUE(::IsWindowEnabled(Item(IDC_SETTING)));
+}
+
+TEST_F(AnalyzerDlgTest, EscapeClosesAndSavesTheSettings)
+{
+    const std::string ini = ExeDir() + "Kestrane.ini";
+    Dlg();
+    ::DeleteFileA(ini.c_str());
+    ::SetFocus(Item(IDC_CHANNEL_LIST));
+    ::PostMessageA(Item(IDC_CHANNEL_LIST), WM_KEYDOWN, VK_ESCAPE, 0);
+    ASSERT_TRUE(PumpUntil([&] { return !::IsWindowVisible(Dlg().m_hWnd); }));
+    EXPECT_EQ(Dlg().GetModalResult(), IDCANCEL);
+    EXPECT_EQ(ReadFile(ini),
+              "[PORT]\r\nnport=1\r\ndatabit=8\r\nstopbit=1\r\nband=9600\r\nparity=N\r\n");
+}
+
+TEST_F(AnalyzerDlgTest, TwentyThousandNoteReadsLeaveMemoryFlat)
+{
+    auto usage = []
+    {
+        PROCESS_MEMORY_COUNTERS_EX pmc = {};
+        pmc.cb = sizeof pmc;
+        ::GetProcessMemoryInfo(::GetCurrentProcess(),
+                               reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&pmc), sizeof pmc);
+        return pmc.PrivateUsage;
+    };
+    auto frame = [](int n) { return NoteRead(1 + n % 12, n % 256); };
+    for (int n = 0; n < 2000; ++n) // warm-up: caches and first-use allocations
+    {
+        Feed(frame(n));
+        if (n % 7 == 0)
+            Dlg().SendMessage(WM_TIMER, CAnalyzerDlg::kLampTimer);
+    }
+    const SIZE_T before = usage();
+    for (int n = 0; n < 20000; ++n)
+    {
+        Feed(frame(n));
+        if (n % 7 == 0)
+            Dlg().SendMessage(WM_TIMER, CAnalyzerDlg::kLampTimer);
+    }
+    const SIZE_T after = usage();
+    EXPECT_LT(after, before + 2 * 1024 * 1024) << "grew from " << before << " to " << after;
+    EXPECT_EQ(Dlg().Decoder().NoteCount(0), (22000 + 11) / 12);
+}
+
+TEST_F(AnalyzerDlgOnPairTest, BytesFromTheAcceptorReachTheTableAcrossStopAndStart)
+{
+    EXPECT_EQ(Text(IDC_STATUS_PORT), " COM5");
+    Click(IDOK);
+    ASSERT_EQ(Text(IDOK), "&Stop");
+    EXPECT_FALSE(::IsWindowEnabled(Item(IDC_SETTING)));
+
+    SendFromAcceptor(NoteRead(5, 20));
+    ASSERT_TRUE(PumpUntil([&] { return Cell(4, 2) == "1"; })) << Cell(4, 2);
+    EXPECT_EQ(Cell(4, 1), "20");
+
+    Click(IDOK); // Stop
+    EXPECT_EQ(Text(IDOK), "&Start");
+    EXPECT_TRUE(::IsWindowEnabled(Item(IDC_SETTING)));
+    Click(IDOK); // Start again on the same port
+    ASSERT_EQ(Text(IDOK), "&Stop");
+    SendFromAcceptor(NoteRead(5, 30));
+    ASSERT_TRUE(PumpUntil([&] { return Cell(4, 2) == "2"; })) << Cell(4, 2);
+    EXPECT_EQ(Cell(4, 1), "30");
+}
+
+TEST_F(AnalyzerDlgOnPairTest, EnterStartsAndCloseWhileRunningEndsPromptlyAndSaves)
+{
+    const std::string ini = ExeDir() + "Kestrane.ini";
+    Dlg();
+    ::SetFocus(Item(IDC_CHANNEL_LIST));
+    ::PostMessageA(Item(IDC_CHANNEL_LIST), WM_KEYDOWN, VK_RETURN, 0);
+    ASSERT_TRUE(PumpUntil([&] { return Text(IDOK) == "&Stop"; })) << "Enter acts as Start";
+
+    // A burst in flight while the window closes: the link ends its worker and closes the port.
+    std::vector<unsigned char> burst;
+    for (int n = 0; n < 200; ++n)
+    {
+        std::vector<unsigned char> f = NoteRead(1 + n % 12, n);
+        burst.insert(burst.end(), f.begin(), f.end());
+    }
+    SendFromAcceptor(burst);
+    ::DeleteFileA(ini.c_str());
+    Click(IDCANCEL);
+    m_dlg.reset(); // destroys the link: must not hang
+    EXPECT_NE(ReadFile(ini).find("nport=5"), std::string::npos);
+
+    // The port is free again: a new window opens it.
+    Click(IDOK);
+    EXPECT_EQ(Text(IDOK), "&Stop");
+}
