@@ -34,11 +34,14 @@ ui_poll() {
 }
 
 # ui_inspect OUT [ARGS...]: kestrane-inspect's listing (or box line) in OUT, line ends made
-# Unix. Wine's helper processes keep inherited output open, so it writes to files.
+# Unix. Wine's helper processes keep inherited output open, so it writes to files. Wine
+# catches Ctrl-C, and bash lets a program that survives Ctrl-C keep it from the script; so the
+# script waits for it with `wait`, which a trapped signal interrupts.
 ui_inspect() {
   local out=$1 rc=0
   shift
-  wine "$UI_INSPECT" "$@" >"$out.raw" 2>"$out.err" </dev/null || rc=$?
+  wine "$UI_INSPECT" "$@" >"$out.raw" 2>"$out.err" </dev/null &
+  wait $! || rc=$?
   tr -d '\r' <"$out.raw" >"$out"
   return "$rc"
 }
@@ -76,6 +79,12 @@ ui_keys() {
 
 ui_focus_start() {
   ui_keys Tab shift+Tab
+}
+
+# Right after start-up, with the focus on Start: ticks "Enable log file" four tabs on, tabs
+# round to Start and presses Enter.
+ui_log_and_start() {
+  ui_keys Tab Tab Tab Tab space Tab Return
 }
 
 # ui_screenshot FILE: a PNG of the main window alone.

@@ -143,12 +143,10 @@ case_frames() {
   printf '[PORT]\r\nnport=5\r\n' >"$work/Kestrane.ini" # COM5: the harness's pair A
   start_program
 
-  # Tick "Enable log file" (four tabs from Start), then tab round to Start and press Enter.
-  ui_keys Tab Tab Tab Tab space || abort "could not type into the window"
-  ui_wait_control "$WAIT" "$work/window" 'id=1001 text="Enable log file" checked=1' ||
-    abort "Space on the focused check box did not tick it"
-  ui_keys Tab Return
+  ui_log_and_start || abort "could not type into the window"
   ui_wait_control "$WAIT" "$work/window" 'id=1 text="&Stop"' || abort "Enter did not start"
+  grep -qxF 'id=1001 text="Enable log file" checked=1' "$work/window" ||
+    abort "Space on the focused check box did not tick it"
 
   # The port is open and purged now: every byte sent from here on reaches the decoder.
   echo "acceptor seed $seed"
