@@ -9,11 +9,8 @@
 #   the input focus, and without a window manager nobody gives it one. ui_keys sets the focus
 #   with `xdotool windowfocus --sync` before every sequence: a message box that closed also took
 #   the focus with it.
-# - Enter goes to the dialog's default button. Start and Setting are both default push buttons
-#   in the template, and the dialog manager keeps the last one as the dialog's default, so Enter
-#   right after start-up means Setting. A push button that the dialog manager moves the focus
-#   to becomes the default, so ui_focus_start tabs away and back (Tab, Shift+Tab) to put focus
-#   and default on Start; Enter then starts.
+# - Enter presses Start/Stop, the dialog's default button, unless another push button has the
+#   focus. Right after start-up the focus is on Start itself.
 # - The tab order runs Start, Close, Setting (skipped while disabled), the channel table,
 #   "Enable log file", and round again.
 # - The harness preloads its pty shim for Wine; the X tools run without it.
@@ -77,14 +74,10 @@ ui_keys() {
   ui_x xdotool windowfocus --sync "$UI_XID" && ui_x xdotool key --delay 60 "$@"
 }
 
-ui_focus_start() {
-  ui_keys Tab shift+Tab
-}
-
-# Right after start-up, with the focus on Start: ticks "Enable log file" four tabs on, tabs
-# round to Start and presses Enter.
+# Right after start-up, with the focus on Start: ticks "Enable log file" four tabs on and
+# presses Enter there.
 ui_log_and_start() {
-  ui_keys Tab Tab Tab Tab space Tab Return
+  ui_keys Tab Tab Tab Tab space Return
 }
 
 # ui_screenshot FILE: a PNG of the main window alone.

@@ -156,4 +156,5 @@ while kill -0 "$app_pid" 2>/dev/null; do
   fi
   sleep 1
 done
-say "the window was closed; logs are in ${app_dir#"$root"/}/Log"
+say "the window was closed"
+[ ! -d "$app_dir/Log" ] || say "the daily logs are in ${app_dir#"$root"/}/Log"
