@@ -65,6 +65,7 @@ BOOL CSerialLink::OpenPort(CWnd* pPortOwner, UINT nPort, UINT nBaud, char cParit
     m_overlapped.hEvent = m_hPortEvent.Get();
     ResetOrCreate(m_hWriteRequest);
     ResetOrCreate(m_hStopEvent);
+    m_bStopRequested = false;
     m_ahWait[0] = m_hStopEvent.Get();
     m_ahWait[1] = m_hPortEvent.Get();
     m_ahWait[2] = m_hWriteRequest.Get();
@@ -137,6 +138,7 @@ BOOL CSerialLink::StartThread()
 
 void CSerialLink::RequestStop()
 {
+    m_bStopRequested = true;
     if (m_hStopEvent)
         ::SetEvent(m_hStopEvent.Get());
 }
@@ -227,17 +229,20 @@ UINT CSerialLink::RunWorker()
 
 void CSerialLink::DrainInput()
 {
-    if (InputQueueLength() == 0)
-        return;
-    do
+    // One byte per read, one message per byte; the queue is asked again only once the bytes
+    // it last reported have been read, as each question costs as much as a read.
+    for (DWORD dwQueued = InputQueueLength(); dwQueued != 0; dwQueued = InputQueueLength())
     {
-        // A busy line must not hold off a Stop: what is left unread dies with the port.
-        if (StopRequested())
-            return;
-        BYTE byte = 0;
-        if (ReadOneByte(byte))
-            Notify(g_nSerialByteMsg, byte);
-    } while (InputQueueLength() != 0);
+        for (; dwQueued != 0; --dwQueued)
+        {
+            // A busy line must not hold off a Stop: what is left unread dies with the port.
+            if (StopRequested())
+                return;
+            BYTE byte = 0;
+            if (ReadOneByte(byte))
+                Notify(g_nSerialByteMsg, byte);
+        }
+    }
 }
 
 void CSerialLink::WritePending()
@@ -304,7 +309,7 @@ bool CSerialLink::ReadOneByte(BYTE& rByte)
 
 bool CSerialLink::StopRequested() const
 {
-    return ::WaitForSingleObject(m_hStopEvent.Get(), 0) == WAIT_OBJECT_0;
+    return m_bStopRequested;
 }
 
 void CSerialLink::ShowDisconnect()
@@ -340,6 +345,7 @@ void CSerialLink::WaitForWorkerEnd()
     // first, as the wait wakes only for ones that arrive after the queue was last looked at.
     while (m_bThreadRunning)
     {
+        m_bStopRequested = true;
         if (m_hStopEvent)
             ::SetEvent(m_hStopEvent.Get());
         MSG msg;

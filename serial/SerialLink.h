@@ -80,4 +80,7 @@ private:
     CThread m_thread;
     // Set by the worker while a WaitCommEvent is in flight on m_overlapped.
     bool m_bWaitPending = false;
+    // Mirrors the stop event for the per-byte check in DrainInput, where asking the kernel
+    // about the event for every byte would cost as much as reading it.
+    std::atomic<bool> m_bStopRequested{false};
 };
