@@ -18,7 +18,23 @@
 UI_CAPTION_PATTERN='^ VN4 coin acceptor data analyzer$'
 UI_XID=
 
-ui_x() { env -u LD_PRELOAD "$@"; }
+# ui_bounded SECONDS CMD...: runs CMD for at most SECONDS. Wine catches Ctrl-C, and bash lets
+# a program that survives Ctrl-C keep it from the script; so CMD runs in the background and
+# the script waits for it with `wait`, which a trapped signal interrupts at once.
+# UI_BOUNDED_PID names the command in flight, for a trap that must end it.
+UI_BOUNDED_PID=
+ui_bounded() {
+  local seconds=$1 rc=0
+  shift
+  timeout "$seconds" "$@" &
+  UI_BOUNDED_PID=$!
+  wait "$UI_BOUNDED_PID" || rc=$?
+  UI_BOUNDED_PID=
+  return "$rc"
+}
+
+# X tools, bounded: `windowfocus --sync` would wait for ever for a focus that never comes.
+ui_x() { ui_bounded 30 env -u LD_PRELOAD "$@"; }
 
 # ui_poll SECONDS CMD...: runs CMD every 0.2 s until it succeeds; fails after SECONDS.
 ui_poll() {
@@ -31,14 +47,11 @@ ui_poll() {
 }
 
 # ui_inspect OUT [ARGS...]: kestrane-inspect's listing (or box line) in OUT, line ends made
-# Unix. Wine's helper processes keep inherited output open, so it writes to files. Wine
-# catches Ctrl-C, and bash lets a program that survives Ctrl-C keep it from the script; so the
-# script waits for it with `wait`, which a trapped signal interrupts.
+# Unix. Wine's helper processes keep inherited output open, so it writes to files.
 ui_inspect() {
   local out=$1 rc=0
   shift
-  wine "$UI_INSPECT" "$@" >"$out.raw" 2>"$out.err" </dev/null &
-  wait $! || rc=$?
+  ui_bounded 120 wine "$UI_INSPECT" "$@" >"$out.raw" 2>"$out.err" </dev/null || rc=$?
   tr -d '\r' <"$out.raw" >"$out"
   return "$rc"
 }

@@ -40,12 +40,24 @@ harness_dir=$run_dir/harness
 app_dir=$run_dir/app
 screens=$run_dir/screens
 
-say() { echo "make run: $*"; }
+# Messages go to the terminal even from a trap that fires inside a redirected command.
+exec 9>&1
+say() { echo "make run: $*" >&9; }
+warn() { echo "make run: $*" >&2; }
+
+UI_INSPECT=$win_build/kestrane-inspect.exe
+# shellcheck source=tools/kestrane-ui.sh
+. "$root/tools/kestrane-ui.sh"
 
 app_pid=
 acceptor_pid=
 cleanup() {
   trap - EXIT INT TERM
+  # A command cut short by Ctrl-C (the prefix's set-up, say) ends before its leftovers go.
+  if [ -n "$UI_BOUNDED_PID" ]; then
+    kill "$UI_BOUNDED_PID" 2>/dev/null || true
+    wait "$UI_BOUNDED_PID" 2>/dev/null || true
+  fi
   [ -z "$acceptor_pid" ] || kill "$acceptor_pid" 2>/dev/null || true
   [ -z "$app_pid" ] || kill "$app_pid" 2>/dev/null || true
   # Ends every Wine process of the prefix, the wineserver, Xvfb and the serial pairs.
@@ -69,12 +81,9 @@ if [ -z "$screenshot_file" ] && [ -n "${DISPLAY:-}" ] && xdpyinfo >/dev/null 2>&
 fi
 
 say "making a Wine prefix in ${harness_dir#"$root"/} (this takes a little while)"
-KESTRANE_HARNESS_COM1=A "$harness" setup "$harness_dir" >/dev/null
-# shellcheck source=tools/wine-harness.sh
+KESTRANE_HARNESS_COM1=A ui_bounded 600 "$harness" setup "$harness_dir" >/dev/null
+# shellcheck source=/dev/null
 . "$harness_dir/env"
-UI_INSPECT=$win_build/kestrane-inspect.exe
-# shellcheck source=tools/kestrane-ui.sh
-. "$root/tools/kestrane-ui.sh"
 
 # A fresh copy with no settings file listens on COM1; earlier days' logs stay.
 mkdir -p "$app_dir"
@@ -82,7 +91,7 @@ cp "$win_build/Kestrane.exe" "$app_dir/Kestrane.exe"
 rm -f "$app_dir/Kestrane.ini"
 wine "$app_dir/Kestrane.exe" >"$run_dir/program.out" 2>&1 </dev/null &
 app_pid=$!
-ui_wait_ready "$WAIT" "$run_dir/window" || { say "the window did not come up" >&2; exit 1; }
+ui_wait_ready "$WAIT" "$run_dir/window" || { warn "the window did not come up"; exit 1; }
 
 # The acceptor sends only while the program listens: bytes that wait in the line before Start
 # would be purged anyway, and a backlog would arrive as one burst.
@@ -92,7 +101,7 @@ follow_acceptor() {
   local listening=0
   grep -qxF 'id=1 text="&Stop"' "$run_dir/window" && listening=1
   if [ -n "$acceptor_pid" ] && ! kill -0 "$acceptor_pid" 2>/dev/null; then
-    wait "$acceptor_pid" 2>/dev/null || say "the acceptor ended: see ${run_dir#"$root"/}/acceptor.log" >&2
+    wait "$acceptor_pid" 2>/dev/null || warn "the acceptor ended: see ${run_dir#"$root"/}/acceptor.log"
     acceptor_pid=
   fi
   if [ "$listening" -eq 1 ] && [ -z "$acceptor_pid" ]; then
@@ -115,14 +124,14 @@ summary() {
 if [ "$headless" -eq 1 ]; then
   ui_log_and_start || true
   ui_wait_control "$WAIT" "$run_dir/window" 'id=1 text="&Stop"' ||
-    say "warning: the program did not start listening; see the screenshots" >&2
+    warn "the program did not start listening; see the screenshots"
 fi
 
 if [ -n "$screenshot_file" ]; then
   follow_acceptor
   end=$((SECONDS + SCREENSHOT_SECONDS))
   while [ "$SECONDS" -lt "$end" ] && kill -0 "$app_pid" 2>/dev/null; do sleep 0.5; done
-  ui_screenshot "$screenshot_file" || { say "no picture taken" >&2; exit 1; }
+  ui_screenshot "$screenshot_file" || { warn "no picture taken"; exit 1; }
   ui_inspect "$run_dir/window" --timeout 10 || true
   say "saved $screenshot_file ($(summary "$run_dir/window"))"
   exit 0

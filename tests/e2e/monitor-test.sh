@@ -150,7 +150,8 @@ case_frames() {
 
   # The port is open and purged now: every byte sent from here on reaches the decoder.
   echo "acceptor seed $seed"
-  env -u LD_PRELOAD "$acceptor" --device "$harness_dir/serial/ttyB" --seed "$seed" --count 300 \
+  # Bounded: a monitor that stops reading would leave it blocked on a full line.
+  env -u LD_PRELOAD timeout 120 "$acceptor" --device "$harness_dir/serial/ttyB" --seed "$seed" --count 300 \
     --fast --bad-checksum 0.1 --noise 0.2 --cut 0.1 --echo >"$work/echo.txt" 2>"$work/acceptor.err" ||
     abort "the acceptor failed: $(cat "$work/acceptor.err")"
   grep -v '^#' "$work/echo.txt" >"$work/accepted.txt"
