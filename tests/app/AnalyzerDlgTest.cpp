@@ -5,17 +5,11 @@
 
 #include <gtest/gtest.h>
 
-#include <atomic>
-#include <chrono>
 #include <cstdio>
 #include <ctime>
-#include <fstream>
 #include <functional>
 #include <memory>
-#include <mutex>
-#include <sstream>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include <windows.h>
@@ -23,6 +17,8 @@
 #include <psapi.h>
 
 #include "res/resource.h"
+#include "tests/common/FileBytes.h"
+#include "tests/serial/SerialTestKit.h"
 
 namespace
 {
@@ -39,14 +35,6 @@ std::string ExeDir()
     DWORD n = ::GetModuleFileNameA(nullptr, path, MAX_PATH);
     std::string s(path, n);
     return s.substr(0, s.rfind('\\') + 1);
-}
-
-std::string ReadFile(const std::string& path)
-{
-    std::ifstream f(path, std::ios::binary);
-    std::stringstream ss;
-    ss << f.rdbuf();
-    return ss.str();
 }
 
 void WriteSettings(int nPort)
@@ -93,58 +81,6 @@ std::vector<unsigned char> NoteRead(int channel, int value)
 }
 
 const std::vector<unsigned char> kOkFrame = {0x98, 0x00, 0x00, 0x00, 0x98};
-
-// Finds a message box by its text from another thread, notes what it said and presses OK,
-// because the box runs its own modal loop on the thread under test.
-class BoxPresser
-{
-public:
-    BoxPresser() : m_thread([this] { Run(); }) {}
-    ~BoxPresser()
-    {
-        m_stop = true;
-        m_thread.join();
-    }
-    std::vector<std::string> Seen()
-    {
-        std::lock_guard<std::mutex> lock(m_mutex);
-        return m_seen;
-    }
-
-private:
-    void Run()
-    {
-        while (!m_stop)
-        {
-            ::EnumWindows(&BoxPresser::OnWindow, reinterpret_cast<LPARAM>(this));
-            ::Sleep(20);
-        }
-    }
-    static BOOL CALLBACK OnWindow(HWND hWnd, LPARAM lParam)
-    {
-        auto* self = reinterpret_cast<BoxPresser*>(lParam);
-        char cls[32] = "";
-        ::GetClassNameA(hWnd, cls, sizeof cls);
-        if (std::string(cls) != "#32770" || !::IsWindowVisible(hWnd))
-            return TRUE;
-        HWND hText = ::GetDlgItem(hWnd, 0xFFFF); // the message text of a box
-        if (hText == nullptr)
-            return TRUE;
-        char text[256] = "";
-        ::GetWindowTextA(hText, text, sizeof text);
-        {
-            std::lock_guard<std::mutex> lock(self->m_mutex);
-            self->m_seen.push_back(text);
-        }
-        ::PostMessageA(hWnd, WM_COMMAND, IDOK, 0);
-        return TRUE;
-    }
-
-    std::atomic<bool> m_stop{false};
-    std::mutex m_mutex;
-    std::vector<std::string> m_seen;
-    std::thread m_thread;
-};
 
 class AnalyzerDlgTest : public ::testing::Test
 {
@@ -240,14 +176,9 @@ protected:
     // The acceptor's end of the pair.
     void SendFromAcceptor(const std::vector<unsigned char>& bytes)
     {
-        HANDLE h = ::CreateFileA("\\\\.\\COM6", GENERIC_READ | GENERIC_WRITE, 0, nullptr,
-                                 OPEN_EXISTING, 0, nullptr);
-        ASSERT_NE(h, INVALID_HANDLE_VALUE) << "COM6 would not open: " << ::GetLastError();
-        DWORD written = 0;
-        EXPECT_TRUE(
-            ::WriteFile(h, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr));
-        EXPECT_EQ(written, bytes.size());
-        ::CloseHandle(h);
+        CFarEnd farEnd(6);
+        ASSERT_TRUE(farEnd.IsOpen()) << "COM6 would not open: " << ::GetLastError();
+        EXPECT_TRUE(farEnd.Write(bytes.data(), static_cast<DWORD>(bytes.size())));
     }
 };
 } // namespace
@@ -359,7 +290,7 @@ TEST_F(AnalyzerDlgTest, LogFileFollowsTheCheckBox)
     ::SendMessageA(Item(IDC_ENABLE_LOG), BM_CLICK, 0, 0);
     ASSERT_EQ(::SendMessageA(Item(IDC_ENABLE_LOG), BM_GETCHECK, 0, 0), BST_CHECKED);
     Feed(NoteRead(3, 100));
-    const std::string log = ReadFile(file);
+    const std::string log = ReadFileBytes(file);
     ASSERT_FALSE(log.empty());
     EXPECT_EQ(log.substr(0, 1), "[");
     EXPECT_NE(log.find("]  97 01 02 64 fe 00 00 00 00 00 00 00 00 03 00\r\n"), std::string::npos)
@@ -367,7 +298,7 @@ TEST_F(AnalyzerDlgTest, LogFileFollowsTheCheckBox)
 
     ::SendMessageA(Item(IDC_ENABLE_LOG), BM_CLICK, 0, 0);
     Feed(kOkFrame);
-    EXPECT_EQ(ReadFile(file), log) << "unticking stops the log";
+    EXPECT_EQ(ReadFileBytes(file), log) << "unticking stops the log";
 }
 
 TEST_F(AnalyzerDlgTest, AboutIsTheLastSystemMenuItemAfterASeparator)
@@ -385,11 +316,12 @@ TEST_F(AnalyzerDlgTest, AboutIsTheLastSystemMenuItemAfterASeparator)
 
 TEST_F(AnalyzerDlgTest, StartOnAnAbsentPortSaysSoOnceAndStaysStopped)
 {
-    BoxPresser presser;
+    CBoxWatcher boxes;
     Click(IDOK); // returns once the box is pressed
-    const std::vector<std::string> seen = presser.Seen();
+    const std::vector<CBoxWatcher::Box> seen = boxes.Seen();
     ASSERT_EQ(seen.size(), 1u);
-    EXPECT_EQ(seen[0], "Open port failed");
+    EXPECT_EQ(seen[0].text, "Open port failed");
+    EXPECT_EQ(seen[0].hOwner, Dlg().m_hWnd);
     EXPECT_EQ(Text(IDOK), "&Start");
     EXPECT_TRUE(::IsWindowEnabled(Item(IDC_SETTING)));
 }
@@ -403,7 +335,7 @@ TEST_F(AnalyzerDlgTest, EscapeClosesAndSavesTheSettings)
     ::PostMessageA(Item(IDC_CHANNEL_LIST), WM_KEYDOWN, VK_ESCAPE, 0);
     ASSERT_TRUE(PumpUntil([&] { return !::IsWindowVisible(Dlg().m_hWnd); }));
     EXPECT_EQ(Dlg().GetModalResult(), IDCANCEL);
-    EXPECT_EQ(ReadFile(ini),
+    EXPECT_EQ(ReadFileBytes(ini),
               "[PORT]\r\nnport=1\r\ndatabit=8\r\nstopbit=1\r\nband=9600\r\nparity=N\r\n");
 }
 
@@ -476,7 +408,7 @@ TEST_F(AnalyzerDlgOnPairTest, EnterStartsAndCloseWhileRunningEndsPromptlyAndSave
     ::DeleteFileA(ini.c_str());
     Click(IDCANCEL);
     m_dlg.reset(); // destroys the link: must not hang
-    EXPECT_NE(ReadFile(ini).find("nport=5"), std::string::npos);
+    EXPECT_NE(ReadFileBytes(ini).find("nport=5"), std::string::npos);
 
     // The port is free again: a new window opens it.
     Click(IDOK);

@@ -143,14 +143,13 @@ BOOL CALLBACK CBoxWatcher::OnWindow(HWND hWnd, LPARAM lParam)
     ::GetWindowThreadProcessId(hWnd, &pid);
     char szClass[16] = {};
     ::GetClassNameA(hWnd, szClass, sizeof szClass);
+    // A message box is a dialog that none of our objects is bound to; our own dialogs are.
     if (pid != ::GetCurrentProcessId() || std::string(szClass) != "#32770" ||
-        !::IsWindowVisible(hWnd))
+        !::IsWindowVisible(hWnd) || CWnd::FromHandlePermanent(hWnd) != nullptr)
         return TRUE;
     char szCaption[64] = {};
     ::GetWindowTextA(hWnd, szCaption, sizeof szCaption);
     const std::string caption = szCaption;
-    if (caption != "Application Error" && caption != "Plexa")
-        return TRUE;
     // The box's text is the static control with id 0xFFFF.
     char szText[512] = {};
     ::GetDlgItemTextA(hWnd, 0xFFFF, szText, sizeof szText);

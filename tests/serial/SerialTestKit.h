@@ -70,8 +70,8 @@ private:
 // True when "\\.\COMn" can be opened right now (and closes it again).
 bool PortOpens(UINT nPort);
 
-// Watches this process's message boxes with the given captions from its own thread: records
-// caption, text and owner, then presses OK.
+// Watches this process's message boxes from its own thread (a box runs its own modal loop on the
+// thread under test): records caption, text and owner, then presses OK.
 class CBoxWatcher
 {
 public:
