@@ -1,8 +1,8 @@
 # shellcheck shell=bash
 # Driving the monitor's window from outside, as an operator does: keys go in through xdotool,
-# the window's state comes back through kestrane-inspect, pictures through ImageMagick.
+# the window's state comes back through kestrane-probe, pictures through ImageMagick.
 # Sourced (not run) by the end-to-end tests, tools/run.sh and tools/screenshot.sh, in the Wine
-# harness's environment (DISPLAY, WINEPREFIX). Set UI_INSPECT to kestrane-inspect.exe first.
+# harness's environment (DISPLAY, WINEPREFIX). Set UI_PROBE to kestrane-probe.exe first.
 #
 # What it takes to type into the window under Xvfb, where no window manager runs:
 # - Wine activates the dialog when it shows it, but X hands key events to the window that holds
@@ -46,19 +46,19 @@ ui_poll() {
   done
 }
 
-# ui_inspect OUT [ARGS...]: kestrane-inspect's listing (or box line) in OUT, line ends made
+# ui_probe OUT [ARGS...]: kestrane-probe's listing (or box line) in OUT, line ends made
 # Unix. Wine's helper processes keep inherited output open, so it writes to files.
-ui_inspect() {
+ui_probe() {
   local out=$1 rc=0
   shift
-  ui_bounded 120 wine "$UI_INSPECT" "$@" >"$out.raw" 2>"$out.err" </dev/null || rc=$?
+  ui_bounded 120 wine "$UI_PROBE" "$@" >"$out.raw" 2>"$out.err" </dev/null || rc=$?
   tr -d '\r' <"$out.raw" >"$out"
   return "$rc"
 }
 
 # ui_control_is OUT LINE: the window's listing, taken now into OUT, holds exactly LINE.
 ui_control_is() {
-  ui_inspect "$1" --timeout 2 && grep -qxF -- "$2" "$1"
+  ui_probe "$1" --timeout 2 && grep -qxF -- "$2" "$1"
 }
 
 # ui_wait_control SECONDS OUT LINE: waits until the listing holds LINE.
@@ -72,7 +72,7 @@ ui_find_window() {
 }
 
 ui_clock_runs() {
-  ui_inspect "$1" --timeout 2 && grep -q '^id=1003 text=" ' "$1"
+  ui_probe "$1" --timeout 2 && grep -q '^id=1003 text=" ' "$1"
 }
 
 # ui_wait_ready SECONDS SCRATCH: waits for the main window and for its first clock tick, which

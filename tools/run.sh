@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # make run: the monitor at work, fed by the virtual acceptor, in a throwaway Wine prefix.
 #
-# Builds the program, the window inspector and the acceptor, makes a Wine prefix under
+# Builds the program, the window probe and the acceptor, makes a Wine prefix under
 # build/run with COM1 (the program's default port) mapped onto one end of a virtual null-modem
 # pair, launches a private copy of Kestrane.exe (build/run/app, where its Log folder lands)
 # and plays the acceptor on the pair's other end while the program listens.
@@ -45,7 +45,7 @@ exec 9>&1
 say() { echo "make run: $*" >&9; }
 warn() { echo "make run: $*" >&2; }
 
-UI_INSPECT=$win_build/kestrane-inspect.exe
+UI_PROBE=$win_build/kestrane-probe.exe
 # shellcheck source=tools/kestrane-ui.sh
 . "$root/tools/kestrane-ui.sh"
 
@@ -72,7 +72,7 @@ say "building the program and the virtual acceptor"
 cmake --preset host -B "$host_build" >/dev/null
 cmake --build "$host_build" --target kestrane-acceptor
 cmake --preset win64 -B "$win_build" >/dev/null
-cmake --build "$win_build" --target Kestrane kestrane-inspect
+cmake --build "$win_build" --target Kestrane kestrane-probe
 
 headless=1
 if [ -z "$screenshot_file" ] && [ -n "${DISPLAY:-}" ] && xdpyinfo >/dev/null 2>&1; then
@@ -132,7 +132,7 @@ if [ -n "$screenshot_file" ]; then
   end=$((SECONDS + SCREENSHOT_SECONDS))
   while [ "$SECONDS" -lt "$end" ] && kill -0 "$app_pid" 2>/dev/null; do sleep 0.5; done
   ui_screenshot "$screenshot_file" || { warn "no picture taken"; exit 1; }
-  ui_inspect "$run_dir/window" --timeout 10 || true
+  ui_probe "$run_dir/window" --timeout 10 || true
   say "saved $screenshot_file ($(summary "$run_dir/window"))"
   exit 0
 fi
@@ -150,7 +150,7 @@ say "Ctrl-C or closing the window ends the run"
 shot=0
 next_shot=$SECONDS
 while kill -0 "$app_pid" 2>/dev/null; do
-  if ui_inspect "$run_dir/window" --timeout 2; then
+  if ui_probe "$run_dir/window" --timeout 2; then
     follow_acceptor
   fi
   if [ "$headless" -eq 1 ] && [ "$SECONDS" -ge "$next_shot" ]; then

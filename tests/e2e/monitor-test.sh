@@ -12,14 +12,14 @@
 # Each case runs a private copy of the program in a folder of its own, so its Log and
 # Kestrane.ini start absent and vanish afterwards.
 # Usage, inside the Wine harness (CTest does this):
-#   wine-harness.sh shell DIR monitor-test.sh CASE DIR Kestrane.exe kestrane-inspect.exe ACCEPTOR
+#   wine-harness.sh shell DIR monitor-test.sh CASE DIR Kestrane.exe kestrane-probe.exe ACCEPTOR
 # KESTRANE_E2E_SEED picks the acceptor's traffic (default: a fixed seed, so a failure repeats).
 set -uo pipefail
 
 case_name=$1
 harness_dir=$2
 program=$3
-UI_INSPECT=$4
+UI_PROBE=$4
 acceptor=$5
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 # shellcheck source=tools/kestrane-ui.sh
@@ -81,14 +81,14 @@ expect_settings() {
 find_acceptor() {
   [ -x "$acceptor" ] && return 0
   local build
-  build="$(dirname "$UI_INSPECT")/acceptor-host"
+  build="$(dirname "$UI_PROBE")/acceptor-host"
   acceptor="$build/kestrane-acceptor"
   (
     flock 9
     [ -x "$acceptor" ] && exit 0
     env -u LD_PRELOAD cmake -S "$here/../.." -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Debug &&
       env -u LD_PRELOAD cmake --build "$build" --target kestrane-acceptor
-  ) 9>"$(dirname "$UI_INSPECT")/acceptor-host.lock" >"$work/acceptor-build.log" 2>&1 ||
+  ) 9>"$(dirname "$UI_PROBE")/acceptor-host.lock" >"$work/acceptor-build.log" 2>&1 ||
     abort "could not build the acceptor: $(tail -n 20 "$work/acceptor-build.log")"
 }
 
@@ -163,7 +163,7 @@ case_frames() {
   ui_poll "$WAIT" log_has_at_least "$accepted" ||
     fail "the log holds $(log_lines) of $accepted frames after $WAIT s"
 
-  ui_inspect "$work/window" --timeout 10 || abort "the window went away"
+  ui_probe "$work/window" --timeout 10 || abort "the window went away"
   expected_table "$work/accepted.txt" >"$work/table.expected"
   grep -e '^list ' -e '^cell ' "$work/window" >"$work/table.actual"
   diff -u "$work/table.expected" "$work/table.actual" >&2 || fail "the channel table differs"
@@ -187,15 +187,15 @@ case_no_port() {
   start_program # no Kestrane.ini: COM1, which the harness never lets open
 
   ui_keys Return || abort "could not type into the window"
-  ui_inspect "$work/box" --wait-box "Open port failed" --press-ok --timeout "$WAIT" ||
+  ui_probe "$work/box" --wait-box "Open port failed" --press-ok --timeout "$WAIT" ||
     abort "no \"Open port failed\" box: $(cat "$work/box.err")"
   cat "$work/box"
 
   kill -0 "$app_pid" 2>/dev/null || abort "the program ended after the failed open"
   local rc=0
-  ui_inspect "$work/again" --wait-box "Open port failed" --timeout 2 || rc=$?
+  ui_probe "$work/again" --wait-box "Open port failed" --timeout 2 || rc=$?
   [ "$rc" -eq 1 ] || fail "a second \"Open port failed\" box (status $rc)"
-  ui_inspect "$work/window" --timeout 10 || abort "the window went away"
+  ui_probe "$work/window" --timeout 10 || abort "the window went away"
   for line in 'id=1 text="&Start"' 'id=3 text="&Setting"' 'id=1006 text=" COM1"'; do
     grep -qxF "$line" "$work/window" || fail "after the failed open the window lacks: $line"
   done
@@ -208,6 +208,6 @@ case_no_port() {
 case $case_name in
   frames) case_frames ;;
   no-port) case_no_port ;;
-  *) echo "usage: $0 frames|no-port DIR Kestrane.exe kestrane-inspect.exe ACCEPTOR" >&2; exit 2 ;;
+  *) echo "usage: $0 frames|no-port DIR Kestrane.exe kestrane-probe.exe ACCEPTOR" >&2; exit 2 ;;
 esac
 finish

@@ -1,4 +1,4 @@
-// kestrane-inspect: reads the monitor's window from outside its process, for end-to-end tests.
+// kestrane-probe: reads the monitor's window from outside its process, for end-to-end tests.
 // Prints the main window's child controls and the channel table's cells, or waits for a message
 // box by its text and can press its OK. Only reads and clicks what a user could; never blocks on
 // a hung window (every message is sent with a time-out).
@@ -22,8 +22,8 @@ constexpr DWORD kPollMs = 50;
 constexpr int kTextMax = 1024;
 
 const char kUsage[] =
-    "Usage: kestrane-inspect [--timeout S]\n"
-    "       kestrane-inspect --wait-box TEXT [--press-ok] [--timeout S]\n"
+    "Usage: kestrane-probe [--timeout S]\n"
+    "       kestrane-probe --wait-box TEXT [--press-ok] [--timeout S]\n"
     "\n"
     "Without --wait-box: finds the visible top-level window captioned\n"
     "\" VN4 coin acceptor data analyzer\" and prints, one a line:\n"
@@ -188,14 +188,14 @@ void PrintListCells(HWND list)
                                        FALSE, pid));
     if (!process.Get())
     {
-        std::fprintf(stderr, "kestrane-inspect: cannot open the window's process (%lu)\n",
+        std::fprintf(stderr, "kestrane-probe: cannot open the window's process (%lu)\n",
                      GetLastError());
         return;
     }
     CRemoteBuffer remote(process.Get(), sizeof(LVITEMA) + kTextMax);
     if (!remote.Get())
     {
-        std::fprintf(stderr, "kestrane-inspect: no memory in the window's process (%lu)\n",
+        std::fprintf(stderr, "kestrane-probe: no memory in the window's process (%lu)\n",
                      GetLastError());
         return;
     }
@@ -306,7 +306,7 @@ int WaitBox(const char* text, bool pressOk, double timeout)
                        });
     if (!box)
     {
-        std::fprintf(stderr, "kestrane-inspect: no box showing %s\n", Quote(text).c_str());
+        std::fprintf(stderr, "kestrane-probe: no box showing %s\n", Quote(text).c_str());
         return 1;
     }
     std::printf("box caption=%s text=%s\n", Quote(WindowText(box)).c_str(), Quote(text).c_str());
@@ -316,14 +316,14 @@ int WaitBox(const char* text, bool pressOk, double timeout)
     HWND ok = GetDlgItem(box, IDOK);
     if (!ok)
     {
-        std::fprintf(stderr, "kestrane-inspect: the box has no OK button\n");
+        std::fprintf(stderr, "kestrane-probe: the box has no OK button\n");
         return 1;
     }
     // As the button itself reports a click: the box ends as if the user pressed OK.
     PostMessageA(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), reinterpret_cast<LPARAM>(ok));
     if (WaitFor(timeout, [&] { return IsWindow(box) ? nullptr : box; }))
         return 0;
-    std::fprintf(stderr, "kestrane-inspect: the box did not close\n");
+    std::fprintf(stderr, "kestrane-probe: the box did not close\n");
     return 1;
 }
 } // namespace
@@ -354,21 +354,21 @@ int main(int argc, char** argv)
                 timeout = std::strtod(value, &end);
                 if (end == value || *end != '\0' || !(timeout >= 0) || timeout > 86400)
                 {
-                    std::fprintf(stderr, "kestrane-inspect: bad --timeout %s\n", value);
+                    std::fprintf(stderr, "kestrane-probe: bad --timeout %s\n", value);
                     return 2;
                 }
             }
         }
         else
         {
-            std::fprintf(stderr, "kestrane-inspect: unknown argument %s (see --help)\n",
+            std::fprintf(stderr, "kestrane-probe: unknown argument %s (see --help)\n",
                          arg.c_str());
             return 2;
         }
     }
     if (pressOk && !boxText)
     {
-        std::fprintf(stderr, "kestrane-inspect: --press-ok needs --wait-box TEXT\n");
+        std::fprintf(stderr, "kestrane-probe: --press-ok needs --wait-box TEXT\n");
         return 2;
     }
     if (boxText)
@@ -383,7 +383,7 @@ int main(int argc, char** argv)
                         });
     if (!main)
     {
-        std::fprintf(stderr, "kestrane-inspect: no window %s\n", Quote(kMainCaption).c_str());
+        std::fprintf(stderr, "kestrane-probe: no window %s\n", Quote(kMainCaption).c_str());
         return 1;
     }
     PrintWindow(main);

@@ -1,4 +1,4 @@
-// A stand-in for the monitor's main window, for testing kestrane-inspect from another process:
+// A stand-in for the monitor's main window, for testing kestrane-probe from another process:
 // the same caption, a few controls of each kind, and a channel table. With --box it also shows
 // the "Open port failed" box and exits 0 when the box was closed with OK.
 #include <string>
@@ -31,7 +31,7 @@ void AddCell(HWND list, int row, int col, const std::string& text)
 
 void Populate(HWND wnd)
 {
-    // Created out of id order on purpose: the inspector sorts by id.
+    // Created out of id order on purpose: the probe sorts by id.
     Child(wnd, "Static", " OK  NOTE_READ 5", SS_LEFT, IDC_STATUS_EVENT, 10);
     Child(wnd, "Button", "Start", BS_PUSHBUTTON, IDOK, 40);
     Child(wnd, "Button", "Enable log file", BS_AUTOCHECKBOX, IDC_ENABLE_LOG, 70);
@@ -77,7 +77,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR cmdLine, int)
     WNDCLASSA wc = {};
     wc.lpfnWndProc = WndProc;
     wc.hInstance = instance;
-    wc.lpszClassName = "KestraneInspectTarget";
+    wc.lpszClassName = "KestraneProbeTarget";
     wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
     RegisterClassA(&wc);
     HWND wnd =

@@ -1,10 +1,10 @@
 #!/usr/bin/env bash
-# kestrane-inspect against a window of another process: it lists the controls and the table's
+# kestrane-probe against a window of another process: it lists the controls and the table's
 # cells, finds a message box by its exact text and presses OK, and says when nothing is there.
-# Run inside the Wine harness: wine-harness.sh shell DIR inspect-test.sh INSPECT.exe TARGET.exe
+# Run inside the Wine harness: wine-harness.sh shell DIR probe-test.sh PROBE.exe TARGET.exe
 set -uo pipefail
 
-UI_INSPECT=$1
+UI_PROBE=$1
 target=$2
 # shellcheck source=tools/kestrane-ui.sh
 . "$(dirname "${BASH_SOURCE[0]}")/../../tools/kestrane-ui.sh"
@@ -21,7 +21,7 @@ fail() { echo "FAIL: $*" >&2; failures=$((failures + 1)); }
 wine "$target" --box >"$work/target.log" 2>&1 </dev/null &
 target_pid=$!
 
-ui_inspect "$work/window" --timeout 60 || fail "window not found: $(cat "$work/window.err")"
+ui_probe "$work/window" --timeout 60 || fail "window not found: $(cat "$work/window.err")"
 {
   echo 'id=1 text="Start"'
   echo 'id=3 text="Setting" disabled'
@@ -45,10 +45,10 @@ diff -u "$work/expected.txt" "$work/window" >&2 || fail "window listing differs"
 
 # Only the exact text finds the box.
 rc=0
-ui_inspect "$work/prefix" --wait-box "Open port" --timeout 1 || rc=$?
+ui_probe "$work/prefix" --wait-box "Open port" --timeout 1 || rc=$?
 [ "$rc" -eq 1 ] || fail "a box found by part of its text (status $rc)"
 
-ui_inspect "$work/box" --wait-box "Open port failed" --press-ok --timeout 60 ||
+ui_probe "$work/box" --wait-box "Open port failed" --press-ok --timeout 60 ||
   fail "box not found or not closed: $(cat "$work/box.err")"
 grep -qx 'box caption="Kestrane" text="Open port failed"' "$work/box" ||
   fail "box line: $(cat "$work/box")"
@@ -60,11 +60,11 @@ target_pid=
 [ "$rc" -eq 0 ] || fail "target ended with status $rc"
 
 rc=0
-ui_inspect "$work/gone" --timeout 1 || rc=$?
+ui_probe "$work/gone" --timeout 1 || rc=$?
 [ "$rc" -eq 1 ] || fail "no window, but status $rc"
 rc=0
-ui_inspect "$work/usage" --press-ok || rc=$?
+ui_probe "$work/usage" --press-ok || rc=$?
 [ "$rc" -eq 2 ] || fail "--press-ok without --wait-box gave status $rc"
 
-[ "$failures" -eq 0 ] && echo "kestrane-inspect: all checks passed"
+[ "$failures" -eq 0 ] && echo "kestrane-probe: all checks passed"
 exit $((failures > 0))
