@@ -1,6 +1,6 @@
 # The two commands of the README. This file only delegates: to the setup script, the CMake
 # presets, CTest and the run script.
-.PHONY: test run deps build clean
+.PHONY: test run bench deps build clean
 
 deps:
 	tools/setup-deps.sh
@@ -17,6 +17,9 @@ test: build
 
 run: deps
 	tools/run.sh
+
+bench: deps
+	tools/bench.sh
 
 clean:
 	rm -rf build
