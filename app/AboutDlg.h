@@ -7,5 +7,6 @@
 class CAboutDlg : public CDialog
 {
 public:
-    CAboutDlg() : CDialog(IDD_ABOUTBOX) {}
+    // The main window passes itself, so the box is modal over it as the user expects.
+    explicit CAboutDlg(CWnd* pParent = nullptr) : CDialog(IDD_ABOUTBOX, pParent) {}
 };

@@ -164,7 +164,7 @@ void CAnalyzerDlg::OnSysCommand(UINT nID, LPARAM)
 {
     if ((nID & 0xFFF0) == IDM_ABOUTBOX)
     {
-        CAboutDlg dlgAbout;
+        CAboutDlg dlgAbout(this);
         dlgAbout.DoModal();
         return;
     }

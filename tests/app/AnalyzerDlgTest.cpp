@@ -10,6 +10,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include <windows.h>
@@ -312,6 +313,35 @@ TEST_F(AnalyzerDlgTest, AboutIsTheLastSystemMenuItemAfterASeparator)
     ::GetMenuStringA(menu, n - 1, text, sizeof text, MF_BYPOSITION);
     EXPECT_STREQ(text, "&About Kestrane...");
     EXPECT_TRUE(::GetMenuState(menu, n - 2, MF_BYPOSITION) & MF_SEPARATOR);
+}
+
+TEST_F(AnalyzerDlgTest, AboutRunsModallyOverTheWindowWhileFramesGoOn)
+{
+    const HWND hDlg = Dlg().m_hWnd;
+    bool bSawAbout = false;
+    bool bOwnerDisabled = false;
+    // The About box's own loop runs on this thread; another thread looks at it, delivers a
+    // frame as the serial worker would, and presses OK.
+    std::thread helper(
+        [&]
+        {
+            HWND hAbout = nullptr;
+            for (int i = 0; i < 2000 && hAbout == nullptr; ++i, ::Sleep(10))
+                hAbout = ::FindWindowA("#32770", "About VN4 coin acceptor data analyzer");
+            if (hAbout == nullptr)
+                return;
+            bSawAbout = true;
+            bOwnerDisabled = ::GetWindow(hAbout, GW_OWNER) == hDlg && !::IsWindowEnabled(hDlg);
+            for (unsigned char b : kOkFrame)
+                ::SendMessageA(hDlg, WM_SERIAL_BYTE, b, 5);
+            ::PostMessageA(hAbout, WM_COMMAND, IDOK, 0);
+        });
+    Dlg().SendMessage(WM_SYSCOMMAND, IDM_ABOUTBOX, 0); // returns once the box is closed
+    helper.join();
+    EXPECT_TRUE(bSawAbout);
+    EXPECT_TRUE(bOwnerDisabled);
+    EXPECT_EQ(Text(IDC_STATUS_EVENT), " OK") << "frames are decoded while the box is open";
+    EXPECT_TRUE(::IsWindowEnabled(hDlg));
 }
 
 TEST_F(AnalyzerDlgTest, StartOnAnAbsentPortSaysSoOnceAndStaysStopped)
