@@ -80,7 +80,7 @@ std::uint8_t LampPixel(int x, int y, std::uint8_t fill, int diameter)
     if (d2 > diameter * diameter)
         return kMagenta;
     if (d2 > (diameter - 3) * (diameter - 3))
-        return static_cast<std::uint8_t>(dx + dy < 0 ? kSilver : kGrey); // rim: lit from the upper left
+        return dx + dy < 0 ? kSilver : kGrey; // rim: lit from the upper left
     // Highlight: a small spot up and left of the centre, about 40 % of the radius out.
     const int h = -(diameter * 2) / 5;
     const int hx = dx - h, hy = dy - h;

@@ -361,8 +361,7 @@ int main(int argc, char** argv)
         }
         else
         {
-            std::fprintf(stderr, "kestrane-probe: unknown argument %s (see --help)\n",
-                         arg.c_str());
+            std::fprintf(stderr, "kestrane-probe: unknown argument %s (see --help)\n", arg.c_str());
             return 2;
         }
     }

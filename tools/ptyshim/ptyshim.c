@@ -47,9 +47,11 @@ static void remember(int fd)
     struct stat st;
     if (fd < 0 || !is_pty_slave(fd) || fstat(fd, &st) != 0)
         return;
-    for (int i = 0; i < MAX_HELD; ++i) {
+    for (int i = 0; i < MAX_HELD; ++i)
+    {
         struct stat cur;
-        if (g_held_dev[i] == 0 || fstat(g_held_fd[i], &cur) != 0 || cur.st_rdev != g_held_dev[i]) {
+        if (g_held_dev[i] == 0 || fstat(g_held_fd[i], &cur) != 0 || cur.st_rdev != g_held_dev[i])
+        {
             g_held_fd[i] = fd;
             g_held_dev[i] = st.st_rdev;
             return;
@@ -57,19 +59,20 @@ static void remember(int fd)
     }
 }
 
-typedef int (*openat_fn)(int, const char *, int, ...);
+typedef int (*openat_fn)(int, const char*, int, ...);
 
-static int exclusive_openat(const char *sym, int dirfd, const char *path, int flags, mode_t mode)
+static int exclusive_openat(const char* sym, int dirfd, const char* path, int flags, mode_t mode)
 {
     static openat_fn real_openat, real_openat64;
-    openat_fn *slot = sym[6] ? &real_openat64 : &real_openat;
+    openat_fn* slot = sym[6] ? &real_openat64 : &real_openat;
     struct stat st;
     int fd;
 
     if (!*slot)
         *slot = (openat_fn)dlsym(RTLD_NEXT, sym);
     if (fstatat(dirfd, path, &st, 0) == 0 && S_ISCHR(st.st_mode) && major(st.st_rdev) >= 136 &&
-        major(st.st_rdev) <= 143 && holds(st.st_rdev)) {
+        major(st.st_rdev) <= 143 && holds(st.st_rdev))
+    {
         errno = EBUSY;
         return -1;
     }
@@ -83,7 +86,7 @@ static mode_t mode_arg(int flags, va_list ap)
     return (flags & (O_CREAT | O_TMPFILE)) ? (mode_t)va_arg(ap, int) : 0;
 }
 
-int open(const char *path, int flags, ...)
+int open(const char* path, int flags, ...)
 {
     va_list ap;
     va_start(ap, flags);
@@ -92,7 +95,7 @@ int open(const char *path, int flags, ...)
     return exclusive_openat("openat", AT_FDCWD, path, flags, mode);
 }
 
-int open64(const char *path, int flags, ...)
+int open64(const char* path, int flags, ...)
 {
     va_list ap;
     va_start(ap, flags);
@@ -101,7 +104,7 @@ int open64(const char *path, int flags, ...)
     return exclusive_openat("openat64", AT_FDCWD, path, flags, mode);
 }
 
-int openat(int dirfd, const char *path, int flags, ...)
+int openat(int dirfd, const char* path, int flags, ...)
 {
     va_list ap;
     va_start(ap, flags);
@@ -110,7 +113,7 @@ int openat(int dirfd, const char *path, int flags, ...)
     return exclusive_openat("openat", dirfd, path, flags, mode);
 }
 
-int openat64(int dirfd, const char *path, int flags, ...)
+int openat64(int dirfd, const char* path, int flags, ...)
 {
     va_list ap;
     va_start(ap, flags);
@@ -132,40 +135,43 @@ int ioctl(int fd, unsigned long request, ...)
 {
     static ioctl_fn real_ioctl;
     va_list ap;
-    void *arg;
+    void* arg;
     int rc, saved;
 
     va_start(ap, request);
-    arg = va_arg(ap, void *);
+    arg = va_arg(ap, void*);
     va_end(ap);
     if (!real_ioctl)
         real_ioctl = (ioctl_fn)dlsym(RTLD_NEXT, "ioctl");
 
     rc = real_ioctl(fd, request, arg);
-    if (rc == 0 || (request != TIOCMGET && request != TIOCMBIS && request != TIOCMBIC &&
-                    request != TIOCMSET))
+    if (rc == 0 ||
+        (request != TIOCMGET && request != TIOCMBIS && request != TIOCMBIC && request != TIOCMSET))
         return rc;
     saved = errno;
-    if (!is_pty_slave(fd)) {
+    if (!is_pty_slave(fd))
+    {
         errno = saved;
         return rc;
     }
-    if (far_end_gone(fd)) {
+    if (far_end_gone(fd))
+    {
         errno = EIO;
         return -1;
     }
-    switch (request) {
+    switch (request)
+    {
     case TIOCMGET:
-        *(int *)arg = g_outputs | TIOCM_CTS | TIOCM_DSR | TIOCM_CAR;
+        *(int*)arg = g_outputs | TIOCM_CTS | TIOCM_DSR | TIOCM_CAR;
         break;
     case TIOCMBIS:
-        g_outputs |= *(const int *)arg & (TIOCM_RTS | TIOCM_DTR);
+        g_outputs |= *(const int*)arg & (TIOCM_RTS | TIOCM_DTR);
         break;
     case TIOCMBIC:
-        g_outputs &= ~(*(const int *)arg);
+        g_outputs &= ~(*(const int*)arg);
         break;
     default: /* TIOCMSET */
-        g_outputs = *(const int *)arg & (TIOCM_RTS | TIOCM_DTR);
+        g_outputs = *(const int*)arg & (TIOCM_RTS | TIOCM_DTR);
         break;
     }
     return 0;
