@@ -146,12 +146,28 @@ await_serial() {
   die "the COM port map did not take effect"
 }
 
+# Every process still running in the prefix: a wineserver that missed its -k (or was started
+# anew by a straggling client) would otherwise outlive the prefix it served.
+kill_prefix_processes() {
+  local prefix=$1 env pid
+  for env in /proc/[0-9]*/environ; do
+    pid=${env#/proc/}
+    pid=${pid%/environ}
+    [ "$pid" != $$ ] || continue
+    if { tr '\0' '\n' <"$env"; } 2>/dev/null | grep -qxF "WINEPREFIX=$prefix"; then
+      kill -9 "$pid" 2>/dev/null || true
+    fi
+  done
+}
+
 cmd_cleanup() {
   local dir=$1
   [ -d "$dir" ] || return 0
+  dir=$(cd "$dir" && pwd)
   if [ -d "$dir/prefix" ]; then
     (wine_env "$dir"; wineserver -k 2>/dev/null || true; wineserver -w 2>/dev/null || true)
   fi
+  kill_prefix_processes "$dir/prefix"
   for f in "$dir"/*.pid; do
     [ -e "$f" ] && kill_pidfile "$f"
   done
