@@ -42,6 +42,8 @@ expect_error() {
   grep -q -- "$pattern" <<<"$err" || fail "$*: message '$err' lacks '$pattern'"
 }
 expect_error "cannot open /nonexistent/tty" --device /nonexistent/tty --count 1
+expect_error "cannot open /dev/kestrane-no-such-tty" --device /dev/kestrane-no-such-tty --count 1
+[ ! -e /dev/kestrane-no-such-tty ] || { fail "a missing device was made"; rm -f /dev/kestrane-no-such-tty; }
 expect_error "required" --count 1
 expect_error "bad.hex: line 2" --device - --frames "$work/bad.hex"
 expect_error "bad.log: line 2" --device - --replay "$work/bad.log"
@@ -49,6 +51,42 @@ expect_error "cannot open $work/none.log" --device - --replay "$work/none.log"
 expect_error "baud" --device - --baud 12345
 expect_error "0 to 1" --device - --noise 1.5
 expect_error "unknown option" --device - --colour
+for opt in --noise --cut --bad-checksum; do
+  expect_error "0 to 1" --device - --count 1 "$opt" nan
+done
+expect_error "at most 1000000" --device - --count 1 --rate 2e6
+expect_error "$work: is a directory" --device - --frames "$work"
+expect_error "$work: is a directory" --device - --replay "$work"
+# A malformed line is quoted short and printable, whatever the file holds.
+{ printf '92 01 02 03 98\n\033[2J'; printf 'x%.0s' $(seq 1 300); printf '\a\n'; } >"$work/wild.hex"
+err=$("$acc" --device - --frames "$work/wild.hex" 2>&1 >/dev/null)
+quoted=$(sed -n 's/.*"\(.*\)".*/\1/p' <<<"$err")
+{ [ -n "$quoted" ] && [ "${#quoted}" -le 60 ] && ! LC_ALL=C grep -q '[^[:print:]]' <<<"$err"; } ||
+  fail "a malformed line is quoted as: $(cat -A <<<"$err")"
+
+# --device FILE: the file holds this run's bytes only, whether it was missing or held an
+# earlier run's, and the echo never lands in it, even with standard output closed.
+run=(--count 30 --seed 5 --fast)
+"$acc" --device - "${run[@]}" >"$work/run.bin" 2>/dev/null || fail "run to stdout failed"
+"$acc" --device "$work/new.bin" "${run[@]}" 2>/dev/null || fail "run to a new file failed"
+cmp -s "$work/run.bin" "$work/new.bin" || fail "a missing --device file does not hold the run"
+printf 'an earlier run, much longer than this one: %0500d' 0 >"$work/old.bin"
+"$acc" --device "$work/old.bin" "${run[@]}" 2>/dev/null || fail "run to an old file failed"
+cmp -s "$work/run.bin" "$work/old.bin" || fail "an old --device file keeps bytes of before"
+# An echo that cannot be written ends the run as failed: the tests compare against it.
+for out in /dev/full closed; do
+  rc=0
+  : >"$work/echoed.bin"
+  if [ "$out" = closed ]; then
+    "$acc" --device "$work/echoed.bin" --echo "${run[@]}" 2>"$work/echo.err" >&- || rc=$?
+    cmp -s -n "$(stat -c %s "$work/echoed.bin")" "$work/run.bin" "$work/echoed.bin" ||
+      fail "with stdout closed the device file holds more than frames"
+  else
+    "$acc" --device "$work/echoed.bin" --echo "${run[@]}" 2>"$work/echo.err" >"$out" || rc=$?
+  fi
+  [ "$rc" -eq 2 ] || fail "an echo to $out that fails exits $rc, not 2"
+  grep -q "cannot write the echo" "$work/echo.err" || fail "an echo to $out fails without a word: $(cat "$work/echo.err")"
+done
 
 # A run through a pty, which starts cooked (it would turn 0a into 0d 0a): the bytes that come
 # out of the far end are exactly those the same run writes to a file.
@@ -86,6 +124,18 @@ rc=0
 wait "$endless" || rc=$?
 [ "$rc" -eq 0 ] || fail "SIGTERM ended the run with status $rc"
 grep -q '^# .* frames: ' "$work/endless.echo" || fail "no summary after SIGTERM"
+
+# A rate so low that the next frame is due beyond any clock still waits quietly, and a stop
+# still ends it.
+"$acc" --device - --rate 1e-300 --echo >/dev/null 2>"$work/slow.echo" &
+slow=$!
+pids+=($slow)
+wait_for "grep -q '^9' '$work/slow.echo'" || fail "the slow run sent nothing"
+kill -TERM "$slow"
+wait_for "! kill -0 $slow 2>/dev/null" || { fail "SIGTERM does not end a run at --rate 1e-300"; kill -KILL "$slow"; }
+rc=0
+wait "$slow" || rc=$?
+[ "$rc" -eq 0 ] || fail "SIGTERM ended the slow run with status $rc"
 
 [ "$failures" -eq 0 ] && echo "acceptor command: all checks passed"
 exit $((failures > 0))

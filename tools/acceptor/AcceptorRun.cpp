@@ -59,8 +59,9 @@ bool CAcceptorRun::SendPiece(const Bytes& bytes, Piece piece, bool badChecksum)
         Echo("interrupted", Bytes(bytes.begin(), bytes.begin() + static_cast<long>(sent)));
     else
         Echo(piece == Piece::Noise ? "noise" : piece == Piece::Cut ? "cut" : "lost", bytes);
-    if (m_echo)
-        m_echo->flush();
+    // A lost echo ends the run: frames sent past it could never be accounted for.
+    if (m_echo && !m_echo->flush())
+        return false;
     return sent == bytes.size();
 }
 

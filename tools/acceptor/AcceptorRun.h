@@ -51,7 +51,8 @@ public:
     {
     }
 
-    // Sends until the source ends, the sink asks to stop, or a send falls short.
+    // Sends until the source ends, the sink asks to stop, a send falls short or the echo
+    // cannot be written.
     void Run(const Source& source);
 
     const RunCounts& Counts() const { return m_counts; }
@@ -66,7 +67,8 @@ private:
     };
 
     bool Roll(double p);
-    // Sends one piece and echoes what the monitor makes of it. False when it fell short.
+    // Sends one piece and echoes what the monitor makes of it. False when it fell short or
+    // its echo could not be written.
     bool SendPiece(const Bytes& bytes, Piece piece, bool badChecksum);
     void Echo(const char* mark, const Bytes& bytes);
     void EchoEnd();

@@ -34,6 +34,24 @@ bool IsSkippable(const std::string& line)
     return true;
 }
 
+// A line as a message may show it: printable characters only, at most 60 of them, so a
+// binary file or an endless line cannot flood or drive the terminal.
+std::string Quoted(const std::string& line)
+{
+    constexpr std::size_t kMost = 60;
+    std::string text;
+    for (char c : line)
+    {
+        if (text.size() == kMost)
+        {
+            text.replace(kMost - 3, 3, "...");
+            break;
+        }
+        text += std::isprint(static_cast<unsigned char>(c)) ? c : '?';
+    }
+    return '"' + text + '"';
+}
+
 std::string LineError(long lineNo, const std::string& what)
 {
     return "line " + std::to_string(lineNo) + ": " + what;
@@ -126,7 +144,7 @@ bool ParseHexFrames(std::istream& in, std::vector<SourceFrame>& frames, std::str
         SourceFrame frame;
         if (!ParseHexBytes(line, frame.bytes))
         {
-            error = LineError(lineNo, "not a line of hex bytes: \"" + line + "\"");
+            error = LineError(lineNo, "not a line of hex bytes: " + Quoted(line));
             return false;
         }
         frames.push_back(std::move(frame));

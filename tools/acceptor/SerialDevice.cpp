@@ -5,6 +5,7 @@
 #include <cstring>
 #include <fcntl.h>
 #include <poll.h>
+#include <sys/stat.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -32,6 +33,12 @@ double SecondsSince(const timespec& start)
 
 timespec ToTimespec(double seconds)
 {
+    // A frame due beyond time_t (a rate such as 1e-300) is waited for a day at a time; a
+    // converted overflow would be a negative timeout, which ppoll refuses without ever
+    // opening the signal mask, so nothing could stop the run.
+    constexpr double kLongestWait = 86400;
+    if (!(seconds < kLongestWait))
+        seconds = kLongestWait;
     timespec ts{};
     ts.tv_sec = static_cast<time_t>(seconds);
     ts.tv_nsec = static_cast<long>((seconds - static_cast<double>(ts.tv_sec)) * 1e9);
@@ -85,13 +92,41 @@ bool CSerialDevice::Open(const std::string& path, int baud)
     else
     {
         // O_NONBLOCK: a real port without carrier would otherwise block the open.
-        m_fd = open(path.c_str(), O_WRONLY | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+        const int flags = O_WRONLY | O_NOCTTY | O_NONBLOCK | O_CLOEXEC;
+        m_fd = open(path.c_str(), flags);
+        // A missing path is a capture file to make; a missing device is a mistake.
+        if (m_fd < 0 && errno == ENOENT && path.rfind("/dev/", 0) != 0)
+            m_fd = open(path.c_str(), flags | O_CREAT, 0666);
         if (m_fd < 0)
         {
             Fail("cannot open");
             return false;
         }
         m_owned = true;
+        // With standard output closed the line would get its number, and the echo with it.
+        if (m_fd <= STDERR_FILENO)
+        {
+            const int moved = fcntl(m_fd, F_DUPFD_CLOEXEC, STDERR_FILENO + 1);
+            const int error = errno;
+            close(m_fd);
+            m_fd = moved;
+            if (m_fd < 0)
+            {
+                errno = error;
+                Fail("cannot open");
+                return false;
+            }
+        }
+        // A file holds this run only: bytes of an earlier, longer run would decode as frames
+        // never sent. Devices and pipes are never truncated.
+        struct stat st
+        {
+        };
+        if (fstat(m_fd, &st) == 0 && S_ISREG(st.st_mode) && ftruncate(m_fd, 0) != 0)
+        {
+            Fail("cannot empty");
+            return false;
+        }
     }
     m_tty = isatty(m_fd) != 0;
     if (!m_tty)

@@ -9,6 +9,7 @@
 #include <iostream>
 #include <random>
 #include <string>
+#include <sys/stat.h>
 
 #include "tools/acceptor/AcceptorRun.h"
 #include "tools/acceptor/SerialDevice.h"
@@ -28,13 +29,15 @@ Plays a coin and banknote acceptor: sends its frames on a serial line and never 
 
 Line:
   --device PATH       the device to send on: a pty end, a serial port such as /dev/ttyUSB0,
-                      or any file; "-" is standard output (the echo then goes to stderr).
+                      or a file, which is made when missing and emptied first (a device
+                      never is); "-" is standard output (the echo then goes to stderr).
                       Required.
   --baud N            line speed for a terminal device, 8 data bits, no parity, 1 stop bit,
                       raw (default 9600; 110 to 230400)
 
 Traffic (random by default):
-  --rate F            frames per second (default 5); paces random traffic and --frames
+  --rate F            frames per second, above 0 and at most 1000000 (default 5); paces
+                      random traffic and --frames
   --count N           send N frames, then end (default: until the source ends, or for
                       random traffic until Ctrl-C)
   --seed S            seed of the random traffic and of the faults, for a run that can be
@@ -73,7 +76,8 @@ Output:
   --help              this text
 
 Exit status: 0 when all was sent or Ctrl-C (SIGINT, SIGTERM) ended the run, 2 on a bad option,
-a device that cannot be opened or set, a malformed file, or a write that failed.
+a device that cannot be opened or set, a malformed file, or a write that failed, to the
+device or of the echo.
 )";
 
 int Fail(const std::string& message)
@@ -81,6 +85,9 @@ int Fail(const std::string& message)
     std::cerr << "kestrane-acceptor: " << message << '\n';
     return 2;
 }
+
+// Frames per second; any faster and the pacing is no pacing at all (use --fast).
+constexpr double kMaxRate = 1e6;
 
 bool ParseNumber(const char* text, double& value)
 {
@@ -162,8 +169,10 @@ int ParseOptions(int argc, char** argv, Options& o)
                 return Fail(std::string("unsupported --baud ") + optarg);
             break;
         case kRate:
-            if (!ParseNumber(optarg, o.rate) || !(o.rate > 0) || o.rate > 1e6)
-                return Fail(std::string("--rate wants frames per second above 0, not ") + optarg);
+            if (!ParseNumber(optarg, o.rate) || !(o.rate > 0 && o.rate <= kMaxRate))
+                return Fail(std::string("--rate wants frames per second above 0 and at most "
+                                        "1000000, not ") +
+                            optarg);
             break;
         case kCount:
             if (!ParseUnsigned(optarg, o.count) || o.count == 0)
@@ -201,8 +210,9 @@ int ParseOptions(int argc, char** argv, Options& o)
         default:
             return Fail("unknown option or missing value: " + name + " (see --help)");
         }
+        // Asked as "inside", not "outside", so that NaN is refused too.
         if (probability &&
-            (!ParseNumber(optarg, *probability) || *probability < 0 || *probability > 1))
+            (!ParseNumber(optarg, *probability) || !(*probability >= 0 && *probability <= 1)))
             return Fail("a fault probability is a number from 0 to 1, not " + std::string(optarg));
     }
     if (optind < argc)
@@ -219,6 +229,15 @@ bool LoadFrames(const Options& o, std::vector<SourceFrame>& frames)
 {
     const bool replay = !o.replayFile.empty();
     const std::string& path = replay ? o.replayFile : o.framesFile;
+    // A folder opens for reading on Linux and only its first read fails, so ask first.
+    struct stat st
+    {
+    };
+    if (stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode))
+    {
+        Fail(path + ": is a directory, not a file of frames");
+        return false;
+    }
     std::ifstream in(path, std::ios::binary);
     if (!in)
     {
@@ -283,5 +302,10 @@ int main(int argc, char** argv)
     run.Run(PacedSource(std::move(fileFrames), fromFile, o.seed, o.count, o.rate, o.fast));
     if (!device.Error().empty())
         return Fail(device.Error());
+    // The echo is the record a test compares the monitor against: one that was lost is a
+    // failed run, not a finished one.
+    if (echo && !echo->flush())
+        return Fail(std::string("cannot write the echo to ") +
+                    (echo == &std::cout ? "standard output" : "standard error"));
     return 0;
 }
