@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "log/LogLine.h"
 #include "tools/acceptor/TrafficGenerator.h"
 
 // One frame to send, and when: seconds after the first frame, or below 0 when the rate paces it.
@@ -14,10 +15,6 @@ struct SourceFrame
     Bytes bytes;
     double atSeconds = -1;
 };
-
-// Hex text such as "92 01 02 03 98" or "9201020398": whitespace-separated tokens of an even
-// number of hex digits. False on anything else or on no bytes at all.
-bool ParseHexBytes(const std::string& text, Bytes& bytes);
 
 // One frame a line; blank lines and lines starting with '#' are skipped, so an echo of a run
 // can be sent again. On failure, error names the line.

@@ -1,0 +1,104 @@
+// Reading the daily log's lines: the time stamp and the hex dump.
+#include "log/LogLine.h"
+
+#include "app/FrameDecoder.h"
+
+namespace
+{
+bool IsBlank(char c)
+{
+    return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\v' || c == '\f';
+}
+
+bool IsDigit(char c)
+{
+    return c >= '0' && c <= '9';
+}
+
+// The decimal number of text[pos, pos + width), all digits by the caller's test.
+int Number(const std::string& text, std::size_t pos, std::size_t width)
+{
+    int value = 0;
+    for (std::size_t i = pos; i < pos + width; ++i)
+        value = value * 10 + (text[i] - '0');
+    return value;
+}
+
+bool IsLeapYear(int y)
+{
+    return (y % 4 == 0 && y % 100 != 0) || y % 400 == 0;
+}
+
+int DaysInMonth(int y, int m)
+{
+    static const int kDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+    return m == 2 && IsLeapYear(y) ? 29 : kDays[m - 1];
+}
+
+// Days since 1970-01-01 of a civil date.
+long long DaysFromCivil(int y, int m, int d)
+{
+    y -= m <= 2;
+    const long long era = (y >= 0 ? y : y - 399) / 400;
+    const long long yoe = y - era * 400;
+    const long long doy = (153 * (m + (m > 2 ? -3 : 9)) + 2) / 5 + d - 1;
+    const long long doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
+    return era * 146097 + doe - 719468;
+}
+} // namespace
+
+bool ParseHexBytes(const std::string& text, std::vector<std::uint8_t>& bytes)
+{
+    bytes.clear();
+    std::size_t i = 0;
+    while (i < text.size())
+    {
+        if (IsBlank(text[i]))
+        {
+            ++i;
+            continue;
+        }
+        std::size_t end = i;
+        while (end < text.size() && !IsBlank(text[end]))
+            ++end;
+        if ((end - i) % 2 != 0)
+            return false;
+        for (; i < end; i += 2)
+        {
+            const int high = HexDigitValue(static_cast<unsigned char>(text[i]));
+            const int low = HexDigitValue(static_cast<unsigned char>(text[i + 1]));
+            if (high < 0 || low < 0)
+                return false;
+            bytes.push_back(static_cast<std::uint8_t>(high * 16 + low));
+        }
+    }
+    return !bytes.empty();
+}
+
+std::string ParseLogLine(const std::string& line, LogLine& out)
+{
+    static const char kShape[] = "[dddd-dd-dd dd:dd:dd]  ";
+    static_assert(sizeof kShape - 1 == kLogStampLength, "the stamp's shape");
+    bool shaped = line.size() >= kLogStampLength;
+    for (std::size_t i = 0; shaped && i < kLogStampLength; ++i)
+        shaped = kShape[i] == 'd' ? IsDigit(line[i]) : line[i] == kShape[i];
+    if (!shaped)
+        return "no time stamp \"[YYYY-MM-DD HH:MM:SS]  \" at the start";
+
+    out.time = line.substr(1, 19);
+    const int year = Number(line, 1, 4), month = Number(line, 6, 2), day = Number(line, 9, 2);
+    const int hour = Number(line, 12, 2), minute = Number(line, 15, 2),
+              second = Number(line, 18, 2);
+    // 60 seconds: the C library may stamp a leap second so.
+    if (month < 1 || month > 12 || day < 1 || day > DaysInMonth(year, month) || hour > 23 ||
+        minute > 59 || second > 60)
+        return "no such time: " + out.time;
+    out.seconds = DaysFromCivil(year, month, day) * 86400 + hour * 3600 + minute * 60 + second;
+
+    const std::string dump = line.substr(kLogStampLength);
+    if (dump.find_first_not_of(" \t") == std::string::npos)
+        return "no hex dump after the time stamp";
+    if (!ParseHexBytes(dump, out.bytes))
+        return "not a hex dump after the time stamp";
+    return {};
+}
