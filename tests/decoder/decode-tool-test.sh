@@ -10,7 +10,7 @@ if [ "${1:-}" = "--wine" ]; then
   runner=(wine)
   shift
 fi
-tool=$1
+tool=$(realpath "$1")
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 failures=0
@@ -34,7 +34,7 @@ check() { # check NAME EXPECTED-STATUS EXPECTED-STDOUT
 }
 
 check_error() { # check_error NAME PATTERN: status 2, nothing printed, PATTERN on stderr
-  if [ "$rc" != 2 ] || [ -s "$work/stdout" ] || ! grep -q "$2" "$work/err"; then
+  if [ "$rc" != 2 ] || [ -s "$work/stdout" ] || ! grep -q -e "$2" "$work/err"; then
     echo "FAIL $1: status $rc, stderr: $(cat "$work/err")"
     failures=$((failures + 1))
   fi
@@ -69,6 +69,20 @@ total ok 0
 total bad-checksum 1
 total unfinished 1"
 
+# The acceptor's echo as it is: its "#" lines are what the monitor does not log.
+printf '# kestrane-acceptor seed=5\n92 01 02 03 98\n  # noise 55 01\n# cut 97 10 #\n98 00 00 00 98\n# 2 frames: 2 accepted\n' >"$work/echo"
+run "$work/echo" --hex
+check "hex skips # lines" 0 "counterfeit 92 01 02 03 98
+ok 98 00 00 00 98"
+
+# Lines ended by CR alone are counted as lines.
+printf '92 01 02 03 98\r98 00 00 00 98\r\r92 0\r' >"$work/cr"
+run "$work/cr" --hex
+check "CR-only lines" 2 "counterfeit 92 01 02 03 98
+ok 98 00 00 00 98"
+grep -q "line 4: odd number of hex digits" "$work/err" ||
+  { echo "FAIL CR-only lines: $(cat "$work/err")"; failures=$((failures + 1)); }
+
 printf '92 01\n02 3 98\n' >"$work/odd"
 run "$work/odd" --hex
 check_error "odd hex" "line 2: odd number of hex digits"
@@ -92,9 +106,57 @@ total ok 0
 total bad-checksum 0
 total unfinished 0"
 
+# After "--" a name that looks like an option is a file.
+cp "$work/counterfeit" "$work/-x"
+pushd "$work" >/dev/null || exit 1
+run "$work/bad" -- -x
+popd >/dev/null || exit 1
+check "file after --" 0 "counterfeit 92 01 02 03 98"
+
+# Daily logs: CR LF as the monitor writes them or LF, several files, counts across them.
+block='93 00 00 00 93 01 02 03 04 05'
+printf '[2026-12-07 11:22:33]  %s\r\n[2026-12-07 11:22:40]  %s\r\n' "$note" "$block" >"$work/day1.log"
+printf '[2026-12-08 09:00:00]  %s\n' "$note" >"$work/day2.log"
+run /dev/null --log "$work/day1.log" "$work/day2.log"
+check "log lines" 0 "2026-12-07 11:22:33 note-read $note channel=5 value=20 count=1
+2026-12-07 11:22:40 block $block
+2026-12-08 09:00:00 note-read $note channel=5 value=20 count=2"
+run /dev/null --log --csv "$work/day1.log" "$work/day2.log"
+check "log csv" 0 "time,kind,channel,value
+2026-12-07 11:22:33,note-read,5,20
+2026-12-07 11:22:40,block,,
+2026-12-08 09:00:00,note-read,5,20"
+
+# A bad line is named on stderr and the status tells, after all the output.
+printf '[2026-12-09 10:00:00]  92 01 02 03 99\r\n' >"$work/bad.log"
+run /dev/null --log --summary "$work/day1.log" "$work/bad.log"
+check "log summary with a bad line" 1 "channel 5  value 20  notes 1
+block 1
+counterfeit 0
+ok 0
+bad-lines 1
+from 2026-12-07 11:22:33 to 2026-12-07 11:22:40"
+grep -qF "$work/bad.log:1: checksum fails" "$work/err" ||
+  { echo "FAIL bad log line: $(cat "$work/err")"; failures=$((failures + 1)); }
+
+# A file that cannot be read, or options that do not go together: nothing printed, status 2.
+run /dev/null --log "$work/day1.log" "$work/none.log"
+check_error "log of a missing file" "cannot open .*none.log"
+run /dev/null --log "$work"
+check_error "log of a folder" "$work"
+run /dev/null --csv "$work/day1.log"
+check_error "--csv without --log" "forms of --log"
+run /dev/null --log --csv --summary "$work/day1.log"
+check_error "--csv with --summary" "exclude each other"
+run /dev/null --log
+check_error "--log without a file" "at least one FILE"
+
 run /dev/null --help
 [ "$rc" = 0 ] && grep -q '^usage: kestrane-decode' "$work/stdout" ||
   { echo "FAIL --help: status $rc"; failures=$((failures + 1)); }
+for opt in --hex --stats --log --csv --summary -- --help; do
+  grep -q -e "^ *$opt " "$work/stdout" || { echo "FAIL --help lacks $opt"; failures=$((failures + 1)); }
+done
 
 [ "$failures" -eq 0 ] && echo "kestrane-decode: all checks passed"
 exit $((failures > 0))

@@ -1,6 +1,7 @@
-// kestrane-decode: the offline decoder for field engineers. Feeds a captured byte stream (raw,
-// or hex text with --hex) through the program's own frame decoder and prints one line per valid
-// frame. Portable: builds natively and as a Windows console program.
+// kestrane-decode: the offline decoder for field engineers and for whoever reconciles a day's
+// cash. Feeds a captured byte stream (raw, or hex text with --hex), or the monitor's daily logs
+// (--log), through the program's own frame decoder and prints the frames it accepts.
+// Portable: builds natively and as a Windows console program.
 
 // fopen and strerror are the portable calls here; MSVC's secure variants are not.
 #ifndef _CRT_SECURE_NO_WARNINGS
@@ -9,138 +10,104 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <iostream>
 #include <string>
+#include <vector>
 
 #ifdef _WIN32
 #include <fcntl.h>
 #include <io.h>
 #endif
 
-#include "app/FrameDecoder.h"
+#include "tools/decode/FrameReport.h"
+#include "tools/decode/LogReader.h"
 
 namespace
 {
 const char kUsage[] =
     "usage: kestrane-decode [--hex] [--stats] [FILE]\n"
+    "       kestrane-decode --log [--csv | --summary] FILE...\n"
+    "\n"
     "Decodes a captured acceptor byte stream from FILE, or standard input when FILE is absent\n"
     "or \"-\", and prints one line per valid frame:\n"
     "  KIND HEXDUMP [channel=N value=V count=C]\n"
     "KIND is note-read, block, counterfeit or ok; note reads add their channel byte, value and\n"
     "the notes counted on that channel so far (channels outside 1..12 are never counted).\n"
-    "  --hex    the input is hex text: bytes as pairs of hex digits, separated by white space\n"
-    "  --stats  end with totals per kind, of frames dropped for a bad checksum, and of an\n"
-    "           unfinished frame at the end of the input\n"
-    "  --help   show this text\n"
-    "Exit status: 0 done, 1 output could not be written, 2 bad usage or unreadable input.\n";
+    "  --hex      the input is hex text: bytes as pairs of hex digits, separated by white\n"
+    "             space; lines that begin with '#' are skipped, so the virtual acceptor's\n"
+    "             echo decodes as it is\n"
+    "  --stats    end with totals per kind, of frames dropped for a bad checksum, and of an\n"
+    "             unfinished frame at the end of the input\n"
+    "\n"
+    "  --log      reads the monitor's daily logs (Log\\YYYY-MM-DD.log) in the order given:\n"
+    "             a frame a line, \"[YYYY-MM-DD HH:MM:SS]  \" then its hex dump, lines ending\n"
+    "             in CR LF or LF. A line that holds anything but exactly one valid frame is\n"
+    "             reported on standard error as FILE:LINE: why, counted and passed over.\n"
+    "             Counts run across all the files. Prints, by default, the time and the\n"
+    "             frame's line as above:\n"
+    "               2026-12-07 11:22:33 note-read 97 ... channel=5 value=20 count=3\n"
+    "  --csv      with --log: a header time,kind,channel,value, then a row a frame; channel\n"
+    "             (the frame's channel byte as it stands) and value for note reads only:\n"
+    "               2026-12-07 11:22:33,note-read,5,20\n"
+    "               2026-12-07 11:22:40,block,,\n"
+    "  --summary  with --log: the notes read per channel and value, in channel then value\n"
+    "             order, then the other kinds, the bad lines and the first and last time:\n"
+    "               channel 5  value 20  notes 3\n"
+    "               block N, counterfeit N, ok N, bad-lines N (a line each)\n"
+    "               from 2026-12-07 08:00:01 to 2026-12-07 18:42:10\n"
+    "\n"
+    "  --         what follows is files, even a name that begins with '-'\n"
+    "  --help     show this text\n"
+    "\n"
+    "Exit status of a stream: 0 done, 1 output could not be written, 2 bad usage or\n"
+    "unreadable input. Of --log: 0 every line was a valid frame, 1 some were not (known after\n"
+    "all output), 2 bad usage, a file that cannot be read or output that cannot be written.\n";
 
-enum Kind
-{
-    kNoteRead,
-    kBlock,
-    kCounterfeit,
-    kOk,
-    kKinds
-};
-const char* const kKindNames[kKinds] = {"note-read", "block", "counterfeit", "ok"};
-
-int KindOf(unsigned char lead)
-{
-    switch (lead)
-    {
-    case CFrameDecoder::LEAD_NOTE_READ:
-        return kNoteRead;
-    case CFrameDecoder::LEAD_BLOCK:
-        return kBlock;
-    case CFrameDecoder::LEAD_COUNTERFEIT:
-        return kCounterfeit;
-    case CFrameDecoder::LEAD_OK:
-        return kOk;
-    default:
-        return -1;
-    }
-}
-
-// Byte i of a hex dump ("xx xx ..."), whose layout HexDump fixes.
-unsigned char DumpByte(const char* dump, int i)
-{
-    return static_cast<unsigned char>(HexDigitValue(dump[3 * i]) * 16 +
-                                      HexDigitValue(dump[3 * i + 1]));
-}
-
-// Prints each frame the decoder hands over. The log line is the last thing every handler
-// produces, and it carries the whole frame, so it is where a frame is printed.
-class CPrintingOwner : public CFrameOwner
-{
-public:
-    explicit CPrintingOwner(std::FILE* out) : m_out(out) {}
-    void Attach(const CFrameDecoder& decoder) { m_pDecoder = &decoder; }
-
-    void SetEventText(const std::string&) override {}
-    void SetChannelText(int, int, const std::string&) override {}
-    void FlashLamp(int, unsigned) override {}
-    void FlashSlaver(unsigned) override { ++m_nFramesStarted; }
-    bool IsLogEnabled() const override { return true; }
-    void WriteLogLine(const char* text) override
-    {
-        const int kind = KindOf(DumpByte(text, 0));
-        if (kind < 0)
-            return;
-        ++m_anFrames[kind];
-        if (kind == kNoteRead)
-        {
-            const int channel = DumpByte(text, 13);
-            std::fprintf(m_out, "%s %s channel=%d value=%d count=%d\n", kKindNames[kind], text,
-                         channel, DumpByte(text, 3), m_pDecoder->NoteCount(channel - 1));
-        }
-        else
-            std::fprintf(m_out, "%s %s\n", kKindNames[kind], text);
-    }
-
-    void PrintStats() const
-    {
-        int valid = 0;
-        for (int k = 0; k < kKinds; ++k)
-        {
-            std::fprintf(m_out, "total %s %d\n", kKindNames[k], m_anFrames[k]);
-            valid += m_anFrames[k];
-        }
-        // Every accepted lead byte starts a frame; those neither valid nor still open failed
-        // their checksum.
-        const int unfinished = m_pDecoder->InFrame() ? 1 : 0;
-        std::fprintf(m_out, "total bad-checksum %ld\n", m_nFramesStarted - valid - unfinished);
-        std::fprintf(m_out, "total unfinished %d\n", unfinished);
-    }
-
-private:
-    std::FILE* m_out;
-    const CFrameDecoder* m_pDecoder = nullptr;
-    int m_anFrames[kKinds] = {};
-    long m_nFramesStarted = 0;
-};
-
-// Reads hex text a chunk at a time: pairs of digits make bytes, white space separates them.
+// Reads hex text a chunk at a time: pairs of digits make bytes, white space separates them,
+// a line whose first mark is '#' is a comment. Lines end in LF, CR LF or CR alone.
 class CHexReader
 {
 public:
-    // Feeds the bytes of one chunk to the decoder; false and a message on bad text.
-    bool Feed(const char* p, size_t n, CFrameDecoder& decoder, std::string& error)
+    // Feeds the bytes of one chunk to the report; false and a message on bad text.
+    bool Feed(const char* p, size_t n, CFrameReport& report, std::string& error)
     {
         for (size_t i = 0; i < n; ++i)
         {
             const int c = static_cast<unsigned char>(p[i]);
+            const int previous = m_nPrevious;
+            m_nPrevious = c;
+            if (c == '\r' || c == '\n')
+            {
+                if (!Finish(error))
+                    return false;
+                if (c == '\r' || previous != '\r')
+                    ++m_nLine;
+                m_bComment = false;
+                m_bLineStart = true;
+                continue;
+            }
+            if (m_bComment)
+                continue;
+            if (c == '#' && m_bLineStart)
+            {
+                m_bComment = true;
+                continue;
+            }
             const int digit = HexDigitValue(c);
             if (digit >= 0)
             {
+                m_bLineStart = false;
                 if (m_nHigh < 0)
                     m_nHigh = digit;
                 else
                 {
-                    decoder.OnSerialByte(static_cast<unsigned char>(m_nHigh * 16 + digit));
+                    const std::uint8_t b = static_cast<std::uint8_t>(m_nHigh * 16 + digit);
+                    report.Feed(&b, 1);
                     m_nHigh = -1;
                 }
                 continue;
             }
-            if (c != ' ' && c != '\t' && c != '\r' && c != '\n' && c != '\f' && c != '\v')
+            if (c != ' ' && c != '\t' && c != '\f' && c != '\v')
             {
                 char buf[80];
                 if (c > ' ' && c < 0x7f)
@@ -153,8 +120,6 @@ public:
             }
             if (!Finish(error))
                 return false;
-            if (c == '\n')
-                ++m_nLine;
         }
         return true;
     }
@@ -171,39 +136,29 @@ public:
 private:
     int m_nHigh = -1; // first digit of a byte, -1 for none
     long m_nLine = 1;
+    int m_nPrevious = -1;     // the character before, for CR LF
+    bool m_bLineStart = true; // only blanks so far on this line
+    bool m_bComment = false;
 };
 
 int Fail(const std::string& message)
 {
-    std::fprintf(stderr, "kestrane-decode: %s\n", message.c_str());
+    std::cout.flush();
+    std::cerr << "kestrane-decode: " << message << '\n';
     return 2;
 }
-} // namespace
 
-int main(int argc, char** argv)
+// Flushes the output; false, with the message printed, when it could not be written.
+bool OutputWritten()
 {
-    bool hex = false, stats = false;
-    const char* path = nullptr;
-    for (int i = 1; i < argc; ++i)
-    {
-        const std::string arg = argv[i];
-        if (arg == "--help" || arg == "-h")
-        {
-            std::fputs(kUsage, stdout);
-            return 0;
-        }
-        if (arg == "--hex")
-            hex = true;
-        else if (arg == "--stats")
-            stats = true;
-        else if (arg.size() > 1 && arg[0] == '-')
-            return Fail("unknown option " + arg + "\n" + kUsage);
-        else if (path)
-            return Fail(std::string("only one input file, not also ") + argv[i]);
-        else
-            path = argv[i];
-    }
+    if (std::cout.flush())
+        return true;
+    std::cerr << "kestrane-decode: cannot write the output\n";
+    return false;
+}
 
+int DecodeStream(const char* path, bool hex, bool stats)
+{
     std::FILE* in = stdin;
     std::string name = "standard input";
     if (path && std::strcmp(path, "-") != 0)
@@ -221,9 +176,7 @@ int main(int argc, char** argv)
     }
 #endif
 
-    CPrintingOwner owner(stdout);
-    CFrameDecoder decoder(owner);
-    owner.Attach(decoder);
+    CFrameReport report(std::cout, CFrameReport::Form::Lines);
     CHexReader hexReader;
     std::string error;
     static char buf[1 << 16];
@@ -231,10 +184,9 @@ int main(int argc, char** argv)
     while (error.empty() && (n = std::fread(buf, 1, sizeof buf, in)) > 0)
     {
         if (hex)
-            hexReader.Feed(buf, n, decoder, error);
+            hexReader.Feed(buf, n, report, error);
         else
-            for (size_t i = 0; i < n; ++i)
-                decoder.OnSerialByte(static_cast<unsigned char>(buf[i]));
+            report.Feed(reinterpret_cast<const std::uint8_t*>(buf), n);
     }
     if (error.empty() && std::ferror(in))
         error = std::string("cannot read: ") + std::strerror(errno);
@@ -243,17 +195,99 @@ int main(int argc, char** argv)
     if (in != stdin)
         std::fclose(in);
     if (!error.empty())
-    {
-        std::fflush(stdout);
         return Fail(name + ": " + error);
-    }
 
     if (stats)
-        owner.PrintStats();
-    if (std::fflush(stdout) != 0 || std::ferror(stdout))
+        report.PrintStats();
+    return OutputWritten() ? 0 : 1;
+}
+
+int DecodeLogs(const std::vector<std::string>& paths, CFrameReport::Form form)
+{
+    // Every file is tried before anything is printed: a report that silently lacks a day
+    // would pass for a whole one.
+    bool allOpen = true;
+    for (const std::string& path : paths)
     {
-        std::fprintf(stderr, "kestrane-decode: cannot write the output\n");
-        return 1;
+        std::FILE* in = std::fopen(path.c_str(), "rb");
+        if (!in)
+        {
+            Fail("cannot open " + path + ": " + std::strerror(errno));
+            allOpen = false;
+        }
+        else
+            std::fclose(in);
     }
-    return 0;
+    if (!allOpen)
+        return 2;
+
+    CFrameReport report(std::cout, form);
+    CLogReader reader(report, std::cerr);
+    for (const std::string& path : paths)
+    {
+        std::FILE* in = std::fopen(path.c_str(), "rb");
+        if (!in)
+            return Fail("cannot open " + path + ": " + std::strerror(errno));
+        std::string error;
+        const bool read = reader.Read(in, path, error);
+        std::fclose(in);
+        if (!read)
+            return Fail(error);
+    }
+    if (form == CFrameReport::Form::Summary)
+        report.PrintSummary();
+    if (!OutputWritten())
+        return 2;
+    return report.BadLines() > 0 ? 1 : 0;
+}
+} // namespace
+
+int main(int argc, char** argv)
+{
+    bool hex = false, stats = false, log = false, csv = false, summary = false;
+    bool options = true; // until "--"
+    std::vector<std::string> files;
+    for (int i = 1; i < argc; ++i)
+    {
+        const std::string arg = argv[i];
+        if (options && (arg == "--help" || arg == "-h"))
+        {
+            std::cout << kUsage;
+            return OutputWritten() ? 0 : 2;
+        }
+        if (options && arg == "--")
+            options = false;
+        else if (options && arg == "--hex")
+            hex = true;
+        else if (options && arg == "--stats")
+            stats = true;
+        else if (options && arg == "--log")
+            log = true;
+        else if (options && arg == "--csv")
+            csv = true;
+        else if (options && arg == "--summary")
+            summary = true;
+        else if (options && arg.size() > 1 && arg[0] == '-')
+            return Fail("unknown option " + arg + "\n" + kUsage);
+        else
+            files.push_back(arg);
+    }
+
+    if (!log)
+    {
+        if (csv || summary)
+            return Fail("--csv and --summary are forms of --log");
+        if (files.size() > 1)
+            return Fail("only one input file, not also " + files[1]);
+        return DecodeStream(files.empty() ? nullptr : files[0].c_str(), hex, stats);
+    }
+    if (hex || stats)
+        return Fail("--hex and --stats are for streams, not for --log");
+    if (csv && summary)
+        return Fail("--csv and --summary exclude each other");
+    if (files.empty())
+        return Fail("--log wants at least one FILE");
+    return DecodeLogs(files, csv       ? CFrameReport::Form::Csv
+                             : summary ? CFrameReport::Form::Summary
+                                       : CFrameReport::Form::Lines);
 }

@@ -1,0 +1,59 @@
+// What kestrane-decode prints: the frames the monitor's own decoder finds, one a line, as CSV
+// rows or summed up, with the totals the options ask for. Portable: native and Windows builds.
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <ostream>
+#include <string>
+#include <utility>
+
+#include "app/FrameDecoder.h"
+
+class CFrameReport : public CFrameOwner
+{
+public:
+    enum class Form
+    {
+        Lines,   // a line a frame: [TIME ]KIND DUMP [channel=N value=V count=C]
+        Csv,     // a header, then TIME,KIND,CHANNEL,VALUE a frame
+        Summary, // nothing a frame; Finish prints the sums
+    };
+
+    CFrameReport(std::ostream& out, Form form);
+    CFrameReport(const CFrameReport&) = delete;
+    CFrameReport& operator=(const CFrameReport&) = delete;
+
+    // Bytes in arrival order, through the decoder.
+    void Feed(const std::uint8_t* pData, std::size_t nLength);
+    // The time stamp of the frames fed from now on ("YYYY-MM-DD HH:MM:SS").
+    void SetTime(const std::string& time) { m_time = time; }
+    // A line of a log that held no single valid frame.
+    void CountBadLine() { ++m_nBadLines; }
+    long BadLines() const { return m_nBadLines; }
+
+    // Stream totals: per kind, frames dropped for their checksum, an unfinished frame.
+    void PrintStats() const;
+    // The sums of the Summary form.
+    void PrintSummary() const;
+
+    // CFrameOwner: the decoder's log line carries the whole frame, so it is where a frame is
+    // reported; the window's operations are of no use here.
+    void SetEventText(const std::string&) override {}
+    void SetChannelText(int, int, const std::string&) override {}
+    void FlashLamp(int, unsigned) override {}
+    void FlashSlaver(unsigned) override { ++m_nFramesStarted; }
+    bool IsLogEnabled() const override { return true; }
+    void WriteLogLine(const char* text) override;
+
+private:
+    std::ostream& m_out;
+    const Form m_form;
+    CFrameDecoder m_decoder;
+    std::string m_time, m_firstTime, m_lastTime;
+    long m_anFrames[4] = {};
+    long m_nFramesStarted = 0;
+    long m_nBadLines = 0;
+    // Notes read, by channel byte and value.
+    std::map<std::pair<int, int>, long> m_notes;
+};

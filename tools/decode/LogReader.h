@@ -1,0 +1,31 @@
+// Reads the monitor's daily logs into a report. Each line must hold one time-stamped, valid
+// frame; any other line is named on the error stream as FILE:LINE: why, counted, and passed
+// over. Portable: native and Windows builds.
+#pragma once
+
+#include <cstdint>
+#include <cstdio>
+#include <ostream>
+#include <string>
+#include <vector>
+
+#include "tools/decode/FrameReport.h"
+
+// Why a line's bytes are not exactly one frame with a good checksum; empty when they are.
+std::string WhyNotOneFrame(const std::vector<std::uint8_t>& bytes);
+
+class CLogReader
+{
+public:
+    CLogReader(CFrameReport& report, std::ostream& err) : m_report(report), m_err(err) {}
+
+    // Reads one log, opened in binary, to its end; lines end in LF or CR LF. False, with the
+    // reason in error, when it could not be read.
+    bool Read(std::FILE* in, const std::string& name, std::string& error);
+
+private:
+    void OnLine(const std::string& line, bool tooLong, const std::string& name, long lineNo);
+
+    CFrameReport& m_report;
+    std::ostream& m_err;
+};
