@@ -4,15 +4,17 @@
 #
 #   frames   with "Enable log file" ticked and Start pressed with Enter, the virtual acceptor
 #            sends a few hundred frames with every fault on; the day's log holds exactly the
-#            frames it says the monitor accepts, once each, in order, and the channel table
-#            counts their note reads; Escape closes and keeps the port in Kestrane.ini
+#            frames it says the monitor accepts, once each, in order, and kestrane-decode
+#            --log reads them all back; the channel table counts their note reads; Escape
+#            closes and keeps the port in Kestrane.ini
 #   no-port  Start on a port that never opens shows "Open port failed" once, and the program
 #            goes on, stopped; Escape closes and writes the default settings
 #
 # Each case runs a private copy of the program in a folder of its own, so its Log and
 # Kestrane.ini start absent and vanish afterwards.
 # Usage, inside the Wine harness (CTest does this):
-#   wine-harness.sh shell DIR monitor-test.sh CASE DIR Kestrane.exe kestrane-probe.exe ACCEPTOR
+#   wine-harness.sh shell DIR monitor-test.sh CASE DIR Kestrane.exe kestrane-probe.exe ACCEPTOR \
+#     kestrane-decode.exe
 # KESTRANE_E2E_SEED picks the acceptor's traffic (default: a fixed seed, so a failure repeats).
 set -uo pipefail
 
@@ -21,6 +23,7 @@ harness_dir=$2
 program=$3
 UI_PROBE=$4
 acceptor=$5
+decoder=$6
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 # shellcheck source=tools/kestrane-ui.sh
 . "$here/../../tools/kestrane-ui.sh"
@@ -180,6 +183,17 @@ case_frames() {
   cat "$work"/Log/*.log | sed -E 's/^\[[^]]*\]  //; s/\r$//' >"$work/logged.txt"
   diff -u "$work/accepted.txt" "$work/logged.txt" >"$work/log.diff" ||
     fail "the log differs from the frames sent (seed $seed):$(printf '\n')$(head -n 40 "$work/log.diff")"
+  # The Windows decoder reads the log back: every line a valid frame, each with its time.
+  local rc=0
+  wine "$decoder" --log "$work"/Log/*.log >"$work/decoded.txt" 2>"$work/decoded.err" || rc=$?
+  [ "$rc" -eq 0 ] || fail "kestrane-decode --log exits $rc: $(head -n 5 "$work/decoded.err")"
+  cat "$work"/Log/*.log | sed -E 's/^\[([^]]*)\]  /\1 /; s/\r$//' >"$work/stamped.txt"
+  tr -d '\r' <"$work/decoded.txt" | sed -E 's/^([^ ]+ [^ ]+) [a-z-]+ /\1 /; s/ channel=.*$//' \
+    >"$work/redecoded.txt"
+  diff -u "$work/stamped.txt" "$work/redecoded.txt" >"$work/decode.diff" ||
+    fail "kestrane-decode --log read the log otherwise:$(printf '\n')$(head -n 20 "$work/decode.diff")"
+  cut -d' ' -f3- "$work/redecoded.txt" | cmp -s - "$work/accepted.txt" ||
+    fail "kestrane-decode --log does not give the frames the acceptor echoed as accepted"
   expect_settings 5
 }
 
@@ -208,6 +222,6 @@ case_no_port() {
 case $case_name in
   frames) case_frames ;;
   no-port) case_no_port ;;
-  *) echo "usage: $0 frames|no-port DIR Kestrane.exe kestrane-probe.exe ACCEPTOR" >&2; exit 2 ;;
+  *) echo "usage: $0 frames|no-port DIR Kestrane.exe kestrane-probe.exe ACCEPTOR DECODER" >&2; exit 2 ;;
 esac
 finish
