@@ -1,14 +1,16 @@
 #!/usr/bin/env bash
 # Runs every benchmark and prints its figures: the decoder natively, the daily log, the serial
-# link and the whole monitoring road under Wine (in a harness of their own, removed afterwards).
+# link and the whole monitoring road under Wine (in a harness of their own, removed afterwards),
+# and kestrane-decode's report over a 1 MiB day's log in both.
 # Figures only: nothing here passes or fails on speed.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
 cmake --preset host >/dev/null
-cmake --build --preset host --target bench_decoder
+cmake --build --preset host --target bench_decoder bench_log_report
 cmake --preset win64 >/dev/null
-cmake --build --preset win64 --target bench_log bench_serial bench_app
+cmake --build --preset win64 --target bench_log bench_serial bench_app bench_log_report \
+  kestrane-decode
 
 harness=build/win64/harness-bench
 trap 'tools/wine-harness.sh cleanup "$harness"' EXIT
@@ -17,9 +19,17 @@ export KESTRANE_HARNESS_DIR=$PWD/$harness
 
 echo "== decoder (native) =="
 build/host/bench_decoder
+echo "== kestrane-decode --log --summary over a 1 MiB day's log (native, in process) =="
+build/host/bench_log_report build/host/bench-day.log
 echo "== daily log (Wine) =="
 tools/wine-harness.sh exec build/win64/bench_log.exe
 echo "== serial link (Wine) =="
 tools/wine-harness.sh exec build/win64/bench_serial.exe
 echo "== whole road: COM pair to channel table (Wine) =="
 tools/wine-harness.sh exec build/win64/bench_app.exe
+echo "== kestrane-decode --log --summary over a 1 MiB day's log (Wine) =="
+day=$PWD/build/win64/bench-day.log
+tools/wine-harness.sh exec build/win64/bench_log_report.exe "$day"
+# The whole tool as an operator runs it, Wine's process start included.
+TIMEFORMAT='kestrane-decode.exe --log --summary: %R s wall for the whole process'
+time tools/wine-harness.sh exec build/win64/kestrane-decode.exe --log --summary "$day" >/dev/null
