@@ -6,7 +6,6 @@
 #include <string>
 #include <vector>
 
-#include "log/LogLine.h"
 #include "tools/acceptor/TrafficGenerator.h"
 
 // One frame to send, and when: seconds after the first frame, or below 0 when the rate paces it.
