@@ -26,6 +26,8 @@ std::string Hex(std::uint8_t b)
 std::string WhyNotOneFrame(const std::vector<std::uint8_t>& bytes)
 {
     const std::size_t size = bytes.size();
+    if (size == 0)
+        return "no bytes";
     const std::size_t length = static_cast<std::size_t>(CFrameDecoder::FrameLength(bytes[0]));
     if (length == 0)
         return Hex(bytes[0]) + " starts no frame";
