@@ -12,6 +12,11 @@
 #define IDB_LAMP_DARK 130
 #define IDB_LAMP_LIT 131
 
+// Icons of the command buttons
+#define IDI_START 133
+#define IDI_CLOSE 134
+#define IDI_SETTING 135
+
 // System-menu command of the About entry
 #define IDM_ABOUTBOX 0x0010
 
