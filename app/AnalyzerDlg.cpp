@@ -41,6 +41,9 @@ void CAnalyzerDlg::DoDataExchange(CDataExchange* pDX)
     CDialog::DoDataExchange(pDX);
     DDX_Control(pDX, IDC_CHANNEL_LIST, m_listChannels);
     DDX_Control(pDX, IDC_LAMP_FIRST + 1, m_stcLamp2);
+    DDX_Control(pDX, IDOK, m_btnCmd[0]);
+    DDX_Control(pDX, IDC_SETTING, m_btnCmd[1]);
+    DDX_Control(pDX, IDCANCEL, m_btnCmd[2]);
 }
 
 LRESULT CAnalyzerDlg::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
@@ -94,6 +97,13 @@ BOOL CAnalyzerDlg::OnInitDialog()
     LoadPortSettings(m_portSettings, m_strAppDir);
 
     InitChannelList();
+    // One pseudo-random sequence shades the three faces, in this order.
+    const UINT anIcons[3] = {IDI_START, IDI_SETTING, IDI_CLOSE};
+    for (int i = 0; i < 3; ++i)
+    {
+        m_btnCmd[i].GenerateShade(ShadeRowCurve, 8, 10, 0, 0);
+        m_btnCmd[i].LoadIcons(anIcons[i], 0);
+    }
     for (int i = 0; i < m_nChannels; ++i)
         ShowLamp(i);
 

@@ -7,6 +7,7 @@
 
 #include "app/FrameDecoder.h"
 #include "controls/LedIndicator.h"
+#include "controls/ShadedButton.h"
 #include "serial/SerialLink.h"
 #include "settings/PortSettings.h"
 #include "win/Dialog.h"
@@ -73,4 +74,6 @@ private:
     // create no GDI objects. They outlive the window (see the destructor).
     CBitmap m_bmpLampDark;
     CBitmap m_bmpLampLit;
+    // Start/Stop, Setting, Close. Declared last: the buttons go first, Close first of them.
+    CShadedButton m_btnCmd[3];
 };
