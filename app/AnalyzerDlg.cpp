@@ -11,6 +11,7 @@
 #include "app/AboutDlg.h"
 #include "log/DailyLog.h"
 #include "res/resource.h"
+#include "settings/CommSettingDlg.h"
 #include "settings/SettingsFile.h"
 #include "win/Dc.h"
 #include "win/Text.h"
@@ -67,6 +68,11 @@ LRESULT CAnalyzerDlg::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
         if (LOWORD(wParam) == IDC_ENABLE_LOG && HIWORD(wParam) == BN_CLICKED)
         {
             OnEnableLog();
+            return 0;
+        }
+        if (LOWORD(wParam) == IDC_SETTING && HIWORD(wParam) == BN_CLICKED)
+        {
+            OnSetting();
             return 0;
         }
         break;
@@ -168,6 +174,20 @@ void CAnalyzerDlg::OnEnableLog()
 {
     // The check box is automatic and starts unchecked, so a toggle follows its mark.
     m_bLogEnabled = m_bLogEnabled ? FALSE : TRUE;
+}
+
+void CAnalyzerDlg::OnSetting()
+{
+    if (m_bInSetting)
+        return;
+    m_bInSetting = true;
+    // Owned by this window (no parent would leave it free of us): modal over it, as About is.
+    CCommSettingDlg dlg(this);
+    dlg.SetSettings(m_portSettings);
+    dlg.DoModal();
+    m_portSettings = dlg.GetSettings();
+    SetDlgItemText(IDC_STATUS_PORT, Format(" COM%d", m_portSettings.nPort).c_str());
+    m_bInSetting = false;
 }
 
 void CAnalyzerDlg::OnSysCommand(UINT nID, LPARAM)

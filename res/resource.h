@@ -34,3 +34,13 @@
 
 // Id of the Master and Slaver lamps, children of IDC_LED_PANEL
 #define IDC_LED 0xFFFF
+
+// Communication settings dialog and its controls
+#define IDD_COMM_SETTING 219
+#define IDC_COMM_PORT 1044
+#define IDC_COMM_OK 1046
+#define IDC_COMM_CANCEL 1047
+#define IDC_COMM_BAUD 1048
+#define IDC_COMM_DATABITS 1049
+#define IDC_COMM_STOPBITS 1050
+#define IDC_COMM_PARITY 1051

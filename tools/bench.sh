@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Runs every benchmark and prints its figures: the decoder and the button shading natively, the
-# daily log, the serial link, the whole monitoring road and the command buttons under Wine (in a
-# harness of their own, removed afterwards).
+# daily log, the serial link, the whole monitoring road, the Setting command and the command
+# buttons under Wine (in a harness of their own, removed afterwards).
 # Figures only: nothing here passes or fails on speed.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -9,7 +9,7 @@ cd "$(dirname "$0")/.."
 cmake --preset host >/dev/null
 cmake --build --preset host --target bench_decoder bench_shade
 cmake --preset win64 >/dev/null
-cmake --build --preset win64 --target bench_log bench_serial bench_app bench_buttons
+cmake --build --preset win64 --target bench_log bench_serial bench_app bench_settings bench_buttons
 
 harness=build/win64/harness-bench
 trap 'tools/wine-harness.sh cleanup "$harness"' EXIT
@@ -26,5 +26,7 @@ echo "== serial link (Wine) =="
 tools/wine-harness.sh exec build/win64/bench_serial.exe
 echo "== whole road: COM pair to channel table (Wine) =="
 tools/wine-harness.sh exec build/win64/bench_app.exe
+echo "== Setting command: click to dialog shown, port probe (Wine) =="
+tools/wine-harness.sh exec build/win64/bench_settings.exe
 echo "== command buttons: shading and hover repaint (Wine) =="
 tools/wine-harness.sh exec build/win64/bench_buttons.exe

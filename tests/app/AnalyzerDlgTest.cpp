@@ -528,3 +528,57 @@ TEST_F(AnalyzerDlgOnPairTest, StartHandsTheFocusFromSettingToTheListAndEnterStil
     ::PostMessageA(Item(IDC_CHANNEL_LIST), WM_KEYDOWN, VK_RETURN, 0);
     ASSERT_TRUE(PumpUntil([&] { return Text(IDOK) == "&Stop"; })) << "and as Start";
 }
+
+TEST_F(AnalyzerDlgOnPairTest, SettingTakesATypedPortAtOnceForTheNextStartAndTheFileAtClose)
+{
+    const std::string ini = ExeDir() + "Kestrane.ini";
+    const HWND hDlg = Dlg().m_hWnd;
+    bool bOwnerDisabled = false;
+    bool bSecondCommandReturned = false;
+    int nDialogsShown = 0;
+    // The settings dialog's loop runs on this thread; another thread finds it, clicks Setting
+    // once more, types COM12 into the port box and presses OK.
+    std::thread helper(
+        [&]
+        {
+            HWND hSetting = nullptr;
+            for (int i = 0; i < 2000 && !::IsWindowVisible(hSetting); ++i, ::Sleep(10))
+                hSetting = ::FindWindowA("#32770", "Communication selection");
+            if (!::IsWindowVisible(hSetting))
+                return;
+            bOwnerDisabled = ::GetWindow(hSetting, GW_OWNER) == hDlg && !::IsWindowEnabled(hDlg);
+            DWORD_PTR result = 0;
+            bSecondCommandReturned =
+                ::SendMessageTimeoutA(hDlg, WM_COMMAND, MAKEWPARAM(IDC_SETTING, BN_CLICKED), 0,
+                                      SMTO_NORMAL, 30000, &result) != 0;
+            for (HWND h = nullptr;
+                 (h = ::FindWindowExA(nullptr, h, "#32770", "Communication selection")) != nullptr;)
+            {
+                ++nDialogsShown;
+                ::SendMessageA(::GetDlgItem(h, IDC_COMM_PORT), WM_SETTEXT, 0,
+                               reinterpret_cast<LPARAM>("COM12"));
+                ::PostMessageA(::GetDlgItem(h, IDC_COMM_OK), BM_CLICK, 0, 0);
+            }
+        });
+    Click(IDC_SETTING); // returns once the dialog is closed
+    helper.join();
+    EXPECT_TRUE(bOwnerDisabled) << "modal over the main window";
+    EXPECT_TRUE(bSecondCommandReturned);
+    EXPECT_EQ(nDialogsShown, 1) << "a second Setting command while the dialog is up opens none";
+    EXPECT_EQ(Text(IDC_STATUS_PORT), " COM12");
+    EXPECT_NE(ReadFileBytes(ini).find("nport=5"), std::string::npos) << "the file waits for Close";
+
+    Click(IDOK);
+    ASSERT_EQ(Text(IDOK), "&Stop") << "COM12 opens";
+    {
+        CFarEnd farEnd(13);
+        ASSERT_TRUE(farEnd.IsOpen());
+        const std::vector<unsigned char> frame = NoteRead(7, 70);
+        EXPECT_TRUE(farEnd.Write(frame.data(), static_cast<DWORD>(frame.size())));
+    }
+    ASSERT_TRUE(PumpUntil([&] { return Cell(6, 2) == "1"; })) << Cell(6, 2);
+    EXPECT_EQ(Cell(6, 1), "70");
+
+    Click(IDCANCEL);
+    EXPECT_NE(ReadFileBytes(ini).find("nport=12"), std::string::npos) << ReadFileBytes(ini);
+}
