@@ -330,10 +330,11 @@ TEST_F(AnalyzerDlgTest, AboutRunsModallyOverTheWindowWhileFramesGoOn)
     std::thread helper(
         [&]
         {
+            // Shown, not merely made: the owner is disabled between the two.
             HWND hAbout = nullptr;
-            for (int i = 0; i < 2000 && hAbout == nullptr; ++i, ::Sleep(10))
+            for (int i = 0; i < 2000 && !::IsWindowVisible(hAbout); ++i, ::Sleep(10))
                 hAbout = ::FindWindowA("#32770", "About VN4 coin acceptor data analyzer");
-            if (hAbout == nullptr)
+            if (!::IsWindowVisible(hAbout))
                 return;
             bSawAbout = true;
             bOwnerDisabled = ::GetWindow(hAbout, GW_OWNER) == hDlg && !::IsWindowEnabled(hDlg);
