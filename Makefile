@@ -1,6 +1,6 @@
-# The two commands of the README. This file only delegates: to the setup script, the CMake
-# presets, CTest and the run script.
-.PHONY: test run bench deps build clean
+# The two commands of the README, and make dist for a release. This file only delegates: to the
+# setup script, the CMake presets, CTest and the run script.
+.PHONY: test run bench dist deps build clean
 
 deps:
 	tools/setup-deps.sh
@@ -20,6 +20,11 @@ run: deps
 
 bench: deps
 	tools/bench.sh
+
+# build/dist/Kestrane-<version>-win64.zip and its .sha256, from the release preset.
+dist: deps
+	cmake --preset release
+	cmake --build --preset release
 
 clean:
 	rm -rf build

@@ -7,8 +7,8 @@
 
 BOOL CAnalyzerApp::InitInstance()
 {
-    // The channel table is a list view: register the common control classes it needs.
-    INITCOMMONCONTROLSEX icc = {sizeof icc, ICC_LISTVIEW_CLASSES};
+    // The channel table is a list view, and each command button keeps a tooltip control.
+    INITCOMMONCONTROLSEX icc = {sizeof icc, ICC_LISTVIEW_CLASSES | ICC_BAR_CLASSES};
     ::InitCommonControlsEx(&icc);
 
     CAnalyzerDlg dlg;

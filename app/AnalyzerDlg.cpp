@@ -11,6 +11,7 @@
 #include "app/AboutDlg.h"
 #include "log/DailyLog.h"
 #include "res/resource.h"
+#include "settings/CommSettingDlg.h"
 #include "settings/SettingsFile.h"
 #include "win/Dc.h"
 #include "win/Text.h"
@@ -41,6 +42,9 @@ void CAnalyzerDlg::DoDataExchange(CDataExchange* pDX)
     CDialog::DoDataExchange(pDX);
     DDX_Control(pDX, IDC_CHANNEL_LIST, m_listChannels);
     DDX_Control(pDX, IDC_LAMP_FIRST + 1, m_stcLamp2);
+    DDX_Control(pDX, IDOK, m_btnCmd[0]);
+    DDX_Control(pDX, IDC_SETTING, m_btnCmd[1]);
+    DDX_Control(pDX, IDCANCEL, m_btnCmd[2]);
 }
 
 LRESULT CAnalyzerDlg::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
@@ -64,6 +68,11 @@ LRESULT CAnalyzerDlg::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
         if (LOWORD(wParam) == IDC_ENABLE_LOG && HIWORD(wParam) == BN_CLICKED)
         {
             OnEnableLog();
+            return 0;
+        }
+        if (LOWORD(wParam) == IDC_SETTING && HIWORD(wParam) == BN_CLICKED)
+        {
+            OnSetting();
             return 0;
         }
         break;
@@ -94,6 +103,13 @@ BOOL CAnalyzerDlg::OnInitDialog()
     LoadPortSettings(m_portSettings, m_strAppDir);
 
     InitChannelList();
+    // One pseudo-random sequence shades the three faces, in this order.
+    const UINT anIcons[3] = {IDI_START, IDI_SETTING, IDI_CLOSE};
+    for (int i = 0; i < 3; ++i)
+    {
+        m_btnCmd[i].GenerateShade(ShadeRowCurve, 8, 10, 0, 0);
+        m_btnCmd[i].LoadIcons(anIcons[i], 0);
+    }
     for (int i = 0; i < m_nChannels; ++i)
         ShowLamp(i);
 
@@ -158,6 +174,20 @@ void CAnalyzerDlg::OnEnableLog()
 {
     // The check box is automatic and starts unchecked, so a toggle follows its mark.
     m_bLogEnabled = m_bLogEnabled ? FALSE : TRUE;
+}
+
+void CAnalyzerDlg::OnSetting()
+{
+    if (m_bInSetting)
+        return;
+    m_bInSetting = true;
+    // Owned by this window (no parent would leave it free of us): modal over it, as About is.
+    CCommSettingDlg dlg(this);
+    dlg.SetSettings(m_portSettings);
+    dlg.DoModal();
+    m_portSettings = dlg.GetSettings();
+    SetDlgItemText(IDC_STATUS_PORT, Format(" COM%d", m_portSettings.nPort).c_str());
+    m_bInSetting = false;
 }
 
 void CAnalyzerDlg::OnSysCommand(UINT nID, LPARAM)

@@ -7,6 +7,7 @@
 
 #include "app/FrameDecoder.h"
 #include "controls/LedIndicator.h"
+#include "controls/ShadedButton.h"
 #include "serial/SerialLink.h"
 #include "settings/PortSettings.h"
 #include "win/Dialog.h"
@@ -42,6 +43,7 @@ private:
     void OnTimer(UINT_PTR nIDEvent);
     LRESULT OnSerialByte(WPARAM wParam, LPARAM lParam);
     void OnEnableLog();
+    void OnSetting();
 
     // Channel table and lamps
     void InitChannelList();
@@ -69,8 +71,12 @@ private:
     int m_anLampLit[CFrameDecoder::kChannels] = {};
     int m_nChannels = CFrameDecoder::kChannels;
     BOOL m_bLogEnabled = FALSE;
+    // Set while the settings dialog runs its loop: a second Setting command opens no second one.
+    bool m_bInSetting = false;
     // Every lamp shows one of these two, so no lamp ever shows a freed bitmap and note reads
     // create no GDI objects. They outlive the window (see the destructor).
     CBitmap m_bmpLampDark;
     CBitmap m_bmpLampLit;
+    // Start/Stop, Setting, Close. Declared last: the buttons go first, Close first of them.
+    CShadedButton m_btnCmd[3];
 };

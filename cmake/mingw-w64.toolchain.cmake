@@ -17,3 +17,7 @@ set(CMAKE_EXE_LINKER_FLAGS_INIT "-static")
 
 # Every Windows test runs under Wine inside the per-run prefix that the harness fixture made.
 set(CMAKE_CROSSCOMPILING_EMULATOR "${CMAKE_CURRENT_LIST_DIR}/../tools/wine-harness.sh;exec")
+
+# Release builds are what users get (make dist): no symbols, and no link time in the header, so
+# the same sources give the same bytes.
+set(CMAKE_EXE_LINKER_FLAGS_RELEASE_INIT "-s -Wl,--no-insert-timestamp")

@@ -12,6 +12,11 @@
 #define IDB_LAMP_DARK 130
 #define IDB_LAMP_LIT 131
 
+// Icons of the command buttons
+#define IDI_START 133
+#define IDI_CLOSE 134
+#define IDI_SETTING 135
+
 // System-menu command of the About entry
 #define IDM_ABOUTBOX 0x0010
 
@@ -29,3 +34,13 @@
 
 // Id of the Master and Slaver lamps, children of IDC_LED_PANEL
 #define IDC_LED 0xFFFF
+
+// Communication settings dialog and its controls
+#define IDD_COMM_SETTING 219
+#define IDC_COMM_PORT 1044
+#define IDC_COMM_OK 1046
+#define IDC_COMM_CANCEL 1047
+#define IDC_COMM_BAUD 1048
+#define IDC_COMM_DATABITS 1049
+#define IDC_COMM_STOPBITS 1050
+#define IDC_COMM_PARITY 1051

@@ -1,16 +1,17 @@
 #!/usr/bin/env bash
-# Runs every benchmark and prints its figures: the decoder natively, the daily log, the serial
-# link and the whole monitoring road under Wine (in a harness of their own, removed afterwards),
-# and kestrane-decode's report over a 1 MiB day's log in both.
+# Runs every benchmark and prints its figures: the decoder and the button shading natively, the
+# daily log, the serial link, the whole monitoring road, the Setting command and the command
+# buttons under Wine (in a harness of their own, removed afterwards), and kestrane-decode's
+# report over a 1 MiB day's log in both.
 # Figures only: nothing here passes or fails on speed.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
 cmake --preset host >/dev/null
-cmake --build --preset host --target bench_decoder bench_log_report
+cmake --build --preset host --target bench_decoder bench_shade bench_log_report
 cmake --preset win64 >/dev/null
-cmake --build --preset win64 --target bench_log bench_serial bench_app bench_log_report \
-  kestrane-decode
+cmake --build --preset win64 --target bench_log bench_serial bench_app bench_settings bench_buttons \
+  bench_log_report kestrane-decode
 
 harness=build/win64/harness-bench
 trap 'tools/wine-harness.sh cleanup "$harness"' EXIT
@@ -19,6 +20,8 @@ export KESTRANE_HARNESS_DIR=$PWD/$harness
 
 echo "== decoder (native) =="
 build/host/bench_decoder
+echo "== button shading (native) =="
+build/host/bench_shade
 echo "== kestrane-decode --log --summary over a 1 MiB day's log (native, in process) =="
 build/host/bench_log_report build/host/bench-day.log
 echo "== daily log (Wine) =="
@@ -27,6 +30,10 @@ echo "== serial link (Wine) =="
 tools/wine-harness.sh exec build/win64/bench_serial.exe
 echo "== whole road: COM pair to channel table (Wine) =="
 tools/wine-harness.sh exec build/win64/bench_app.exe
+echo "== Setting command: click to dialog shown, port probe (Wine) =="
+tools/wine-harness.sh exec build/win64/bench_settings.exe
+echo "== command buttons: shading and hover repaint (Wine) =="
+tools/wine-harness.sh exec build/win64/bench_buttons.exe
 echo "== kestrane-decode --log --summary over a 1 MiB day's log (Wine) =="
 day=$PWD/build/win64/bench-day.log
 tools/wine-harness.sh exec build/win64/bench_log_report.exe "$day"

@@ -10,7 +10,8 @@ class CKernelHandle
 {
 public:
     CKernelHandle() = default;
-    explicit CKernelHandle(HANDLE h) : m_h(h) {}
+    // A failed CreateFile (INVALID_HANDLE_VALUE) is no handle, here as in Reset.
+    explicit CKernelHandle(HANDLE h) : m_h(h == INVALID_HANDLE_VALUE ? nullptr : h) {}
     ~CKernelHandle() { Close(); }
     CKernelHandle(const CKernelHandle&) = delete;
     CKernelHandle& operator=(const CKernelHandle&) = delete;

@@ -6,6 +6,8 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <cstdlib>
+#include <cstring>
 #include <ctime>
 #include <functional>
 #include <memory>
@@ -18,7 +20,10 @@
 #include <psapi.h>
 
 #include "res/resource.h"
+#include "tests/common/CrtRand.h"
 #include "tests/common/FileBytes.h"
+#include "tests/common/WindowPixels.h"
+#include "tests/controls/ButtonTestPeers.h"
 #include "tests/serial/SerialTestKit.h"
 
 namespace
@@ -325,10 +330,11 @@ TEST_F(AnalyzerDlgTest, AboutRunsModallyOverTheWindowWhileFramesGoOn)
     std::thread helper(
         [&]
         {
+            // Shown, not merely made: the owner is disabled between the two.
             HWND hAbout = nullptr;
-            for (int i = 0; i < 2000 && hAbout == nullptr; ++i, ::Sleep(10))
+            for (int i = 0; i < 2000 && !::IsWindowVisible(hAbout); ++i, ::Sleep(10))
                 hAbout = ::FindWindowA("#32770", "About VN4 coin acceptor data analyzer");
-            if (hAbout == nullptr)
+            if (!::IsWindowVisible(hAbout))
                 return;
             bSawAbout = true;
             bOwnerDisabled = ::GetWindow(hAbout, GW_OWNER) == hDlg && !::IsWindowEnabled(hDlg);
@@ -443,4 +449,137 @@ TEST_F(AnalyzerDlgOnPairTest, EnterStartsAndCloseWhileRunningEndsPromptlyAndSave
     // The port is free again: a new window opens it.
     Click(IDOK);
     EXPECT_EQ(Text(IDOK), "&Stop");
+}
+
+TEST_F(AnalyzerDlgTest, CommandButtonsShadeFromOneSequenceAndShowTheirIconsBesideTheCaptions)
+{
+    ::SetCursorPos(1200, 1000); // off the buttons: their resting faces show
+    std::srand(1);              // where the program's thread starts; other tests drew from it
+    Dlg();
+    const ShadeColors colors = {::GetSysColor(COLOR_BTNHIGHLIGHT), ::GetSysColor(COLOR_BTNFACE),
+                                ::GetSysColor(COLOR_BTNSHADOW)};
+    CrtRand model;
+    const struct
+    {
+        int nID;
+        UINT nIcon;
+    } buttons[] = {{IDOK, IDI_START}, {IDC_SETTING, IDI_SETTING}, {IDCANCEL, IDI_CLOSE}};
+    for (const auto& button : buttons)
+    {
+        auto* pButton = dynamic_cast<CShadedButton*>(CWnd::FromHandlePermanent(Item(button.nID)));
+        ASSERT_NE(pButton, nullptr) << button.nID;
+        const CDibSurface& face = CShadedButtonTestPeer::Normal(*pButton);
+        RECT rc;
+        ::GetWindowRect(Item(button.nID), &rc);
+        const int W = rc.right - rc.left, H = rc.bottom - rc.top;
+        CDibBlock expected, hover;
+        GenerateShadeFaces(expected, hover, W, H, ShadeRowCurve, 8, 10, 0, 0, colors,
+                           [&model] { return model(); });
+        ASSERT_EQ(face.BlockSize(), expected.BlockSize()) << button.nID;
+        EXPECT_EQ(std::memcmp(face.Block(), expected.Block(), face.BlockSize()), 0)
+            << "button " << button.nID << " drew its noise out of turn";
+
+        // What the button should show left of its caption: the face, and over it the icon at
+        // its own size, 3 px in and centred.
+        CDibSurface copy;
+        copy.CopyFrom(face);
+        HDC hdcScreen = ::GetDC(nullptr);
+        HDC hdc = ::CreateCompatibleDC(hdcScreen);
+        HBITMAP hBmp = ::CreateCompatibleBitmap(hdcScreen, W, H);
+        HGDIOBJ hOld = ::SelectObject(hdc, hBmp);
+        copy.Blit(hdc, 0, 0);
+        HICON hIcon = static_cast<HICON>(::LoadImageA(::GetModuleHandleA(nullptr),
+                                                      MAKEINTRESOURCEA(button.nIcon), IMAGE_ICON, 0,
+                                                      0, LR_DEFAULTCOLOR));
+        ::DrawIconEx(hdc, 3, (H - 32) / 2, hIcon, 0, 0, 0, nullptr, DI_NORMAL);
+        const CWindowPixels want(hdc, W, H);
+        ::DestroyIcon(hIcon);
+        ::SelectObject(hdc, hOld);
+        ::DeleteObject(hBmp);
+        ::DeleteDC(hdc);
+        ::ReleaseDC(nullptr, hdcScreen);
+        const CWindowPixels shown(Item(button.nID));
+        int nWrong = 0;
+        for (int y = 0; y < H; ++y)
+            for (int x = 0; x < 3 + 32; ++x)
+                if (shown.At(x, y) != want.At(x, y) && ++nWrong <= 3)
+                    ADD_FAILURE() << "button " << button.nID << " pixel " << x << "," << y;
+        EXPECT_EQ(nWrong, 0) << "button " << button.nID;
+    }
+}
+
+TEST_F(AnalyzerDlgOnPairTest, StartHandsTheFocusFromSettingToTheListAndEnterStillStartsAndStops)
+{
+    Dlg();
+    EXPECT_TRUE(::SendMessageA(Item(IDOK), WM_GETDLGCODE, 0, 0) & DLGC_DEFPUSHBUTTON);
+    for (int nID : {IDC_SETTING, IDCANCEL})
+        EXPECT_TRUE(::SendMessageA(Item(nID), WM_GETDLGCODE, 0, 0) & DLGC_UNDEFPUSHBUTTON) << nID;
+    for (int nID : {IDOK, IDC_SETTING, IDCANCEL})
+        EXPECT_EQ(::GetWindowLongA(Item(nID), GWL_STYLE) & 0x1F, BS_OWNERDRAW) << nID;
+
+    ::SetFocus(Item(IDCANCEL));
+    Click(IDOK);
+    ASSERT_EQ(Text(IDOK), "&Stop");
+    EXPECT_FALSE(::IsWindowEnabled(Item(IDC_SETTING)));
+    EXPECT_EQ(::GetFocus(), Item(IDC_CHANNEL_LIST))
+        << "Start took the focus, and Setting handed it on as it was disabled";
+
+    ::PostMessageA(Item(IDC_CHANNEL_LIST), WM_KEYDOWN, VK_RETURN, 0);
+    ASSERT_TRUE(PumpUntil([&] { return Text(IDOK) == "&Start"; })) << "Enter acts as Stop";
+    ::PostMessageA(Item(IDC_CHANNEL_LIST), WM_KEYDOWN, VK_RETURN, 0);
+    ASSERT_TRUE(PumpUntil([&] { return Text(IDOK) == "&Stop"; })) << "and as Start";
+}
+
+TEST_F(AnalyzerDlgOnPairTest, SettingTakesATypedPortAtOnceForTheNextStartAndTheFileAtClose)
+{
+    const std::string ini = ExeDir() + "Kestrane.ini";
+    const HWND hDlg = Dlg().m_hWnd;
+    bool bOwnerDisabled = false;
+    bool bSecondCommandReturned = false;
+    int nDialogsShown = 0;
+    // The settings dialog's loop runs on this thread; another thread finds it, clicks Setting
+    // once more, types COM12 into the port box and presses OK.
+    std::thread helper(
+        [&]
+        {
+            HWND hSetting = nullptr;
+            for (int i = 0; i < 2000 && !::IsWindowVisible(hSetting); ++i, ::Sleep(10))
+                hSetting = ::FindWindowA("#32770", "Communication selection");
+            if (!::IsWindowVisible(hSetting))
+                return;
+            bOwnerDisabled = ::GetWindow(hSetting, GW_OWNER) == hDlg && !::IsWindowEnabled(hDlg);
+            DWORD_PTR result = 0;
+            bSecondCommandReturned =
+                ::SendMessageTimeoutA(hDlg, WM_COMMAND, MAKEWPARAM(IDC_SETTING, BN_CLICKED), 0,
+                                      SMTO_NORMAL, 30000, &result) != 0;
+            for (HWND h = nullptr;
+                 (h = ::FindWindowExA(nullptr, h, "#32770", "Communication selection")) != nullptr;)
+            {
+                ++nDialogsShown;
+                ::SendMessageA(::GetDlgItem(h, IDC_COMM_PORT), WM_SETTEXT, 0,
+                               reinterpret_cast<LPARAM>("COM12"));
+                ::PostMessageA(::GetDlgItem(h, IDC_COMM_OK), BM_CLICK, 0, 0);
+            }
+        });
+    Click(IDC_SETTING); // returns once the dialog is closed
+    helper.join();
+    EXPECT_TRUE(bOwnerDisabled) << "modal over the main window";
+    EXPECT_TRUE(bSecondCommandReturned);
+    EXPECT_EQ(nDialogsShown, 1) << "a second Setting command while the dialog is up opens none";
+    EXPECT_EQ(Text(IDC_STATUS_PORT), " COM12");
+    EXPECT_NE(ReadFileBytes(ini).find("nport=5"), std::string::npos) << "the file waits for Close";
+
+    Click(IDOK);
+    ASSERT_EQ(Text(IDOK), "&Stop") << "COM12 opens";
+    {
+        CFarEnd farEnd(13);
+        ASSERT_TRUE(farEnd.IsOpen());
+        const std::vector<unsigned char> frame = NoteRead(7, 70);
+        EXPECT_TRUE(farEnd.Write(frame.data(), static_cast<DWORD>(frame.size())));
+    }
+    ASSERT_TRUE(PumpUntil([&] { return Cell(6, 2) == "1"; })) << Cell(6, 2);
+    EXPECT_EQ(Cell(6, 1), "70");
+
+    Click(IDCANCEL);
+    EXPECT_NE(ReadFileBytes(ini).find("nport=12"), std::string::npos) << ReadFileBytes(ini);
 }

@@ -9,6 +9,9 @@
 #            closes and keeps the port in Kestrane.ini
 #   no-port  Start on a port that never opens shows "Open port failed" once, and the program
 #            goes on, stopped; Escape closes and writes the default settings
+#   package  the program as users get it: PROGRAM is the release zip; unpacked into a fresh
+#            folder, its Kestrane.exe shows the main window, ends on Escape and leaves the
+#            default Kestrane.ini beside itself
 #
 # Each case runs a private copy of the program in a folder of its own, so its Log and
 # Kestrane.ini start absent and vanish afterwards.
@@ -23,7 +26,7 @@ harness_dir=$2
 program=$3
 UI_PROBE=$4
 acceptor=$5
-decoder=$6
+decoder=${6:-} # only the frames case reads its log back
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 # shellcheck source=tools/kestrane-ui.sh
 . "$here/../../tools/kestrane-ui.sh"
@@ -51,9 +54,11 @@ abort() {
   finish
 }
 
+# The program's folder: a private copy in $work, unless the case unpacked one elsewhere.
+app_dir=$work
 start_program() {
-  cp "$program" "$work/Kestrane.exe"
-  wine "$work/Kestrane.exe" >"$work/program.out" 2>&1 </dev/null &
+  [ -e "$app_dir/Kestrane.exe" ] || cp "$program" "$app_dir/Kestrane.exe"
+  wine "$app_dir/Kestrane.exe" >"$work/program.out" 2>&1 </dev/null &
   app_pid=$!
   ui_wait_ready "$WAIT" "$work/window" || abort "the main window did not come up"
 }
@@ -76,8 +81,8 @@ close_with_escape() {
 expect_settings() {
   local expected actual
   expected=$(printf '[PORT]\r\nnport=%s\r\ndatabit=8\r\nstopbit=1\r\nband=9600\r\nparity=N\r\n' "$1" | od -c)
-  actual=$(od -c <"$work/Kestrane.ini" 2>/dev/null)
-  [ "$expected" = "$actual" ] || fail "Kestrane.ini is not as expected:$(printf '\n')$(cat -A "$work/Kestrane.ini" 2>&1)"
+  actual=$(od -c <"$app_dir/Kestrane.ini" 2>/dev/null)
+  [ "$expected" = "$actual" ] || fail "Kestrane.ini is not as expected:$(printf '\n')$(cat -A "$app_dir/Kestrane.ini" 2>&1)"
 }
 
 # The acceptor is a native program of the host build; a Windows build tested alone builds it.
@@ -219,9 +224,19 @@ case_no_port() {
   [ ! -e "$work/Log" ] || fail "a Log folder appeared though logging was off"
 }
 
+case_package() {
+  unzip -q "$program" -d "$work/unpacked" || abort "could not unpack $program"
+  app_dir=$(find "$work/unpacked" -name Kestrane.exe -printf '%h\n' | head -n1)
+  [ -n "$app_dir" ] || abort "no Kestrane.exe in $program"
+  start_program
+  close_with_escape
+  expect_settings 1
+}
+
 case $case_name in
   frames) case_frames ;;
   no-port) case_no_port ;;
-  *) echo "usage: $0 frames|no-port DIR Kestrane.exe kestrane-probe.exe ACCEPTOR DECODER" >&2; exit 2 ;;
+  package) case_package ;;
+  *) echo "usage: $0 frames|no-port|package DIR Kestrane.exe|ZIP kestrane-probe.exe ACCEPTOR DECODER" >&2; exit 2 ;;
 esac
 finish

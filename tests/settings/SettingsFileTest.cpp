@@ -9,20 +9,10 @@
 #include <windows.h>
 
 #include "tests/common/FileBytes.h"
+#include "tests/settings/SettingsKit.h"
 
 namespace
 {
-PortSettings Settings(int nPort, int nBaud, char cParity, int nDataBits, int nStopBits)
-{
-    PortSettings s;
-    s.nPort = nPort;
-    s.nBaud = nBaud;
-    s.cParity = cParity;
-    s.nDataBits = nDataBits;
-    s.nStopBits = nStopBits;
-    return s;
-}
-
 void ExpectSettings(const PortSettings& s, int nPort, int nBaud, char cParity, int nDataBits,
                     int nStopBits)
 {

@@ -156,6 +156,9 @@ struct Rgba
     double r, g, b, a;
 };
 
+// A drawing in the 32 x 32 unit square: the colour at a point for an image of the given size.
+using IconDrawing = Rgba (*)(double x, double y, int size);
+
 double SegmentDistance(double px, double py, double ax, double ay, double bx, double by)
 {
     const double vx = bx - ax, vy = by - ay;
@@ -179,9 +182,11 @@ bool InCircle(double x, double y, double cx, double cy, double radius)
     return (x - cx) * (x - cx) + (y - cy) * (y - cy) <= radius * radius;
 }
 
-// The colour at one point of the drawing, or nothing (alpha 0). Topmost shape first.
-Rgba IconPoint(double x, double y, double traceWidth)
+// The application icon's colour at one point of the drawing, or nothing (alpha 0). Topmost
+// shape first.
+Rgba AppIconPoint(double x, double y, int size)
 {
+    const double traceWidth = size >= 32 ? 1.8 : 2.6; // stays at least a pixel wide when small
     // The serial line: a pulse train along the bottom.
     static const double trace[][2] = {
         {1, 28.5},    {6, 28.5},    {6, 24.5},  {10, 24.5}, {10, 28.5}, {13, 28.5}, {13, 24.5},
@@ -215,11 +220,101 @@ Rgba IconPoint(double x, double y, double traceWidth)
     return {0, 0, 0, 0};
 }
 
+// Inside the triangle a, b, c (either winding), and the distance to its nearest edge.
+bool InTriangle(double x, double y, const double (&p)[3][2], double* pEdge)
+{
+    auto side = [&](int i, int j)
+    { return (p[j][0] - p[i][0]) * (y - p[i][1]) - (p[j][1] - p[i][1]) * (x - p[i][0]); };
+    const double s0 = side(0, 1), s1 = side(1, 2), s2 = side(2, 0);
+    const bool inside = (s0 >= 0 && s1 >= 0 && s2 >= 0) || (s0 <= 0 && s1 <= 0 && s2 <= 0);
+    *pEdge = 1e9;
+    for (int i = 0; i < 3; ++i)
+        *pEdge = std::min(
+            *pEdge, SegmentDistance(x, y, p[i][0], p[i][1], p[(i + 1) % 3][0], p[(i + 1) % 3][1]));
+    return inside;
+}
+
+// Start/Stop (icon 133): a green "go" triangle pointing right, and over its lower right corner
+// a small red square for stop; both with a darker rim.
+Rgba StartIconPoint(double x, double y, int size)
+{
+    const double rim = size >= 32 ? 1.4 : 2.2;
+    if (InRoundRect(x, y, 18, 18, 29.5, 29.5, 1.8))
+    {
+        if (!InRoundRect(x, y, 18 + rim, 18 + rim, 29.5 - rim, 29.5 - rim, 1))
+            return {135, 22, 22, 1};
+        return {218, 52, 44, 1};
+    }
+    static const double go[3][2] = {{3.5, 3.5}, {3.5, 28.5}, {26, 16}};
+    double edge = 0;
+    if (InTriangle(x, y, go, &edge))
+    {
+        if (edge < rim)
+            return {22, 112, 42, 1};
+        if (InCircle(x, y, 8.5, 11, 1.6))
+            return {185, 240, 185, 1}; // glint
+        return {62, 188, 78, 1};
+    }
+    return {0, 0, 0, 0};
+}
+
+// Close (icon 134): a wooden door with a brass knob, and a red arrow leaving it to the right.
+Rgba CloseIconPoint(double x, double y, int size)
+{
+    const double rim = size >= 32 ? 1.4 : 2.2;
+    static const double head[3][2] = {{22, 14.5}, {22, 29.5}, {31, 22}};
+    double edge = 0;
+    const bool inHead = InTriangle(x, y, head, &edge);
+    const bool inShaft = x >= 12 && x <= 23 && y >= 19 && y <= 25;
+    if (inHead || inShaft)
+    {
+        const bool onRim = inHead ? edge < rim && !(x < 22.5 && y > 19 + rim && y < 25 - rim)
+                                  : (y < 19 + rim || y > 25 - rim || x < 12 + rim);
+        return onRim ? Rgba{125, 20, 20, 1} : Rgba{214, 50, 42, 1};
+    }
+    if (InRoundRect(x, y, 5, 2, 21, 30, 1.2))
+    {
+        if (!InRoundRect(x, y, 5 + rim, 2 + rim, 21 - rim, 30 - rim, 0.6))
+            return {92, 56, 24, 1};
+        if (InCircle(x, y, 17.5, 16, 1.5))
+            return {240, 200, 64, 1};
+        // Two sunk panels, as a door has.
+        const bool upper = InRoundRect(x, y, 8.5, 5.5, 17.5, 13, 0.5) &&
+                           !InRoundRect(x, y, 9.5, 6.5, 16.5, 12, 0.3);
+        if (upper)
+            return {128, 80, 36, 1};
+        return {176, 116, 58, 1};
+    }
+    return {0, 0, 0, 0};
+}
+
+// Setting (icon 135): three slider tracks with their knobs at different places, the line
+// settings one adjusts before listening.
+Rgba SettingIconPoint(double x, double y, int size)
+{
+    const double rim = size >= 32 ? 1.2 : 2.0;
+    const double rows[3] = {7, 16, 25};
+    const double knobs[3] = {10, 22, 15};
+    for (int i = 0; i < 3; ++i)
+    {
+        const double l = knobs[i] - 3, r = knobs[i] + 3, t = rows[i] - 4.5, b = rows[i] + 4.5;
+        if (InRoundRect(x, y, l, t, r, b, 1.2))
+        {
+            if (!InRoundRect(x, y, l + rim, t + rim, r - rim, b - rim, 0.6))
+                return {26, 56, 124, 1};
+            return y < rows[i] - 1 ? Rgba{120, 170, 236, 1} : Rgba{60, 120, 212, 1};
+        }
+    }
+    for (double row : rows)
+        if (InRoundRect(x, y, 2, row - 1.2, 30, row + 1.2, 1.2))
+            return {104, 106, 118, 1};
+    return {0, 0, 0, 0};
+}
+
 // One icon image: BITMAPINFOHEADER, BGRA bottom-up, then the AND mask (1 where transparent).
-Bytes IconImage(int size)
+Bytes IconImage(int size, IconDrawing draw)
 {
     const double scale = 32.0 / size;
-    const double traceWidth = size >= 32 ? 1.8 : 2.6; // stays at least a pixel wide when small
     std::vector<Rgba> px(static_cast<size_t>(size * size));
     for (int y = 0; y < size; ++y)
         for (int x = 0; x < size; ++x)
@@ -228,8 +323,7 @@ Bytes IconImage(int size)
             for (int sy = 0; sy < 4; ++sy)
                 for (int sx = 0; sx < 4; ++sx)
                 {
-                    Rgba c = IconPoint((x + (sx + 0.5) / 4) * scale, (y + (sy + 0.5) / 4) * scale,
-                                       traceWidth);
+                    Rgba c = draw((x + (sx + 0.5) / 4) * scale, (y + (sy + 0.5) / 4) * scale, size);
                     sum = {sum.r + c.r * c.a, sum.g + c.g * c.a, sum.b + c.b * c.a, sum.a + c.a};
                 }
             Rgba& p = px[static_cast<size_t>(y * size + x)];
@@ -264,12 +358,15 @@ Bytes IconImage(int size)
 }
 } // namespace
 
-Bytes MakeAppIcon()
+namespace
+{
+// An icon file of two images, 32 x 32 first, then 16 x 16.
+Bytes MakeIcon(IconDrawing draw)
 {
     const int sizes[] = {32, 16};
     std::vector<Bytes> images;
     for (int s : sizes)
-        images.push_back(IconImage(s));
+        images.push_back(IconImage(s, draw));
     Bytes out;
     Put16(out, 0);
     Put16(out, 1); // icon
@@ -291,11 +388,35 @@ Bytes MakeAppIcon()
         out.insert(out.end(), image.begin(), image.end());
     return out;
 }
+} // namespace
+
+Bytes MakeAppIcon()
+{
+    return MakeIcon(AppIconPoint);
+}
+
+Bytes MakeStartIcon()
+{
+    return MakeIcon(StartIconPoint);
+}
+
+Bytes MakeCloseIcon()
+{
+    return MakeIcon(CloseIconPoint);
+}
+
+Bytes MakeSettingIcon()
+{
+    return MakeIcon(SettingIconPoint);
+}
 
 std::vector<ArtworkFile> MakeAllArtwork()
 {
     return {{"leds.bmp", MakeLedSheet()},
             {"lamp_dark.bmp", MakeSolidLamp(62, 109, 46)},
             {"lamp_lit.bmp", MakeSolidLamp(51, 236, 55)},
-            {"Kestrane.ico", MakeAppIcon()}};
+            {"Kestrane.ico", MakeAppIcon()},
+            {"start.ico", MakeStartIcon()},
+            {"close.ico", MakeCloseIcon()},
+            {"setting.ico", MakeSettingIcon()}};
 }

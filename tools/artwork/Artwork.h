@@ -15,6 +15,11 @@
 //      20 x 40 pixels, 24 bits per pixel, solid (62,109,46) and (51,236,55).
 //  Kestrane.ico (icon 128), the application icon, 32 x 32 and 16 x 16 with alpha: a banknote
 //      behind a gold coin, over a blue pulse train of the serial line the program listens to.
+//  start.ico, close.ico, setting.ico (icons 133, 134, 135), the command buttons' icons, each
+//      32 x 32 and 16 x 16 with alpha, drawn to read at a glance beside a caption:
+//      Start/Stop, a green triangle pointing right with a small red square over its lower
+//      right corner; Close, a wooden door with a brass knob and a red arrow leaving it to the
+//      right; Setting, three grey slider tracks with blue knobs at different places.
 #pragma once
 
 #include <cstdint>
@@ -26,6 +31,9 @@ using Bytes = std::vector<std::uint8_t>;
 Bytes MakeLedSheet();
 Bytes MakeSolidLamp(std::uint8_t r, std::uint8_t g, std::uint8_t b);
 Bytes MakeAppIcon();
+Bytes MakeStartIcon();
+Bytes MakeCloseIcon();
+Bytes MakeSettingIcon();
 
 struct ArtworkFile
 {
