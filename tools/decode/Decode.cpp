@@ -22,6 +22,15 @@
 #include "tools/decode/FrameReport.h"
 #include "tools/decode/LogReader.h"
 
+#ifdef __MINGW32__
+// cmd.exe hands "Log\*.log" over as it is; the runtime then expands it as a Unix shell does.
+// (An MSVC build links setargv.obj for the same.)
+extern "C"
+{
+    int _dowildcard = -1;
+}
+#endif
+
 namespace
 {
 const char kUsage[] =
@@ -43,8 +52,9 @@ const char kUsage[] =
     "             a frame a line, \"[YYYY-MM-DD HH:MM:SS]  \" then its hex dump, lines ending\n"
     "             in CR LF or LF. A line that holds anything but exactly one valid frame is\n"
     "             reported on standard error as FILE:LINE: why, counted and passed over.\n"
-    "             Counts run across all the files. Prints, by default, the time and the\n"
-    "             frame's line as above:\n"
+    "             Counts run across all the files; on Windows the program itself expands\n"
+    "             a name with * or ?, as cmd.exe does not. Prints, by default, the time and\n"
+    "             the frame's line as above:\n"
     "               2026-12-07 11:22:33 note-read 97 ... channel=5 value=20 count=3\n"
     "  --csv      with --log: a header time,kind,channel,value, then a row a frame; channel\n"
     "             (the frame's channel byte as it stands) and value for note reads only:\n"
