@@ -121,6 +121,9 @@ BOOL CSerialLink::OpenPort(CWnd* pPortOwner, UINT nPort, UINT nBaud, char cParit
 
 BOOL CSerialLink::StartThread()
 {
+    // One worker at most: a second would share m_overlapped and the port with the first.
+    if (m_thread.GetHandle())
+        return FALSE;
     // Bytes from before the start are stale. Dropped here rather than on the worker's first
     // step, so that a byte arriving once StartThread has returned is never dropped with them.
     {

@@ -36,7 +36,8 @@ public:
     // cannot be opened; a configuration step that fails shows its box and the rest is skipped.
     BOOL OpenPort(CWnd* pPortOwner, UINT nPort, UINT nBaud, char cParity, UINT nDataBits,
                   UINT nStopBits, DWORD dwCommEvents, UINT nWriteBufferSize);
-    // Starts the worker on the open port; TRUE when the thread was made.
+    // Starts the worker on the open port; TRUE when the thread was made. FALSE while a worker
+    // is still held: OpenPort ends it first.
     BOOL StartThread();
     // Asks the worker to close the port and end; returns at once.
     void RequestStop();

@@ -150,6 +150,7 @@ TEST_F(SerialLinkTest, StartStopStartOnTheSamePortAndEveryTeardownEndCleanly)
         CSerialLink link;
         ASSERT_TRUE(Open(link, &m_owner));
         Start(link);
+        EXPECT_FALSE(link.StartThread()) << "a second worker would share the port";
         ASSERT_TRUE(remote.Write("a"));
         ASSERT_TRUE(PumpUntil([&] { return m_owner.Bytes() == "a"; }));
 
