@@ -242,8 +242,11 @@ void CSerialLink::DrainInput()
             if (StopRequested())
                 return;
             BYTE byte = 0;
-            if (ReadOneByte(byte))
-                Notify(g_nSerialByteMsg, byte);
+            // After a failed read the count may be stale (the device may be gone with the
+            // bytes): ask the queue again rather than fail once for every byte it held.
+            if (!ReadOneByte(byte))
+                break;
+            Notify(g_nSerialByteMsg, byte);
         }
     }
 }

@@ -201,6 +201,21 @@ TEST_F(SerialLinkTest, StartStopStartOnTheSamePortAndEveryTeardownEndCleanly)
     EXPECT_EQ(m_boxes.Seen().size(), 0u);
 }
 
+TEST_F(SerialLinkTest, DeviceGoneWithBytesQueuedShowsOneReadBoxNotOnePerByte)
+{
+    CSerialLink link;
+    ASSERT_TRUE(Open(link, &m_owner));
+    CFarEnd remote(kFarPort);
+    ASSERT_TRUE(remote.Write("queued"));
+    ASSERT_TRUE(PumpUntil([&] { return CSerialLinkTestPeer::QueuedInput(link) == 6; }));
+    // The device goes while its first byte is handled, with five more reported queued.
+    m_owner.m_onMessage = [&](const SerialMessage&) { CSerialLinkTestPeer::LosePort(link); };
+    CSerialLinkTestPeer::Drain(link);
+    m_owner.m_onMessage = nullptr;
+    EXPECT_EQ(m_owner.Bytes(), "q");
+    EXPECT_EQ(m_boxes.Count("Application Error"), 1u) << "the queue is asked again after a failure";
+}
+
 // The worker is inside SendMessage to this thread, which is busy and not pumping: Stop (a new
 // open) and destruction must handle that message themselves rather than wait for ever, and must
 // not drain a full queue first.

@@ -16,12 +16,16 @@
 #include "win/KernelHandle.h"
 #include "win/Wnd.h"
 
-// The tests' view of a link's insides.
+// The tests' view of a link's insides, and the failures Win32 will not produce on demand.
 class CSerialLinkTestPeer
 {
 public:
     static DWORD QueuedInput(CSerialLink& link) { return link.InputQueueLength(); }
     static HANDLE Worker(CSerialLink& link) { return link.m_thread.GetHandle(); }
+    // Drains the input queue on the calling thread, as the worker does.
+    static void Drain(CSerialLink& link) { link.DrainInput(); }
+    // The device goes from under the link: every later call on the port fails.
+    static void LosePort(CSerialLink& link) { link.m_hPort.Close(); }
 };
 
 struct SerialMessage
