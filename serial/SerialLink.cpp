@@ -71,6 +71,8 @@ BOOL CSerialLink::OpenPort(CWnd* pPortOwner, UINT nPort, UINT nBaud, char cParit
     m_ahWait[2] = m_hWriteRequest.Get();
 
     m_pNotifyWnd = pPortOwner;
+    // The worker uses this copy: the owner object's own m_hWnd belongs to the other thread.
+    m_hNotifyWnd = pPortOwner ? pPortOwner->GetSafeHwnd() : nullptr;
     m_pWriteBuf.reset(new (std::nothrow) BYTE[nWriteBufferSize ? nWriteBufferSize : 1]);
     m_nPort = nPort;
     m_nWriteBufSize = m_pWriteBuf ? nWriteBufferSize : 0;
@@ -320,8 +322,7 @@ bool CSerialLink::StopRequested() const
 
 void CSerialLink::ShowDisconnect()
 {
-    ::MessageBoxA(m_pNotifyWnd ? m_pNotifyWnd->GetSafeHwnd() : nullptr,
-                  "Disconnect, Check the port and restart", "Plexa", MB_ICONERROR);
+    ::MessageBoxA(m_hNotifyWnd, "Disconnect, Check the port and restart", "Plexa", MB_ICONERROR);
 }
 
 void CSerialLink::EndPendingWait()
@@ -368,7 +369,6 @@ void CSerialLink::WaitForWorkerEnd()
 
 void CSerialLink::Notify(UINT nMessage, WPARAM wParam)
 {
-    const HWND hOwner = m_pNotifyWnd ? m_pNotifyWnd->GetSafeHwnd() : nullptr;
-    if (hOwner)
-        ::SendMessageA(hOwner, nMessage, wParam, static_cast<LPARAM>(m_nPort));
+    if (m_hNotifyWnd)
+        ::SendMessageA(m_hNotifyWnd, nMessage, wParam, static_cast<LPARAM>(m_nPort));
 }

@@ -74,6 +74,7 @@ private:
     COMMTIMEOUTS m_timeouts = {};
     DCB m_dcbLine = {};
     CWnd* m_pNotifyWnd = nullptr;
+    HWND m_hNotifyWnd = nullptr; // m_pNotifyWnd's window as OpenPort found it
     UINT m_nPort = 0;
     std::unique_ptr<BYTE[]> m_pWriteBuf;
     DWORD m_dwEventMask = 0;

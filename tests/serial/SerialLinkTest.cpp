@@ -216,6 +216,21 @@ TEST_F(SerialLinkTest, DeviceGoneWithBytesQueuedShowsOneReadBoxNotOnePerByte)
     EXPECT_EQ(m_boxes.Count("Application Error"), 1u) << "the queue is asked again after a failure";
 }
 
+TEST_F(SerialLinkTest, WorkerDeliversToTheWindowOfTheOpenWhateverTheOwnerObjectDoesSince)
+{
+    // A view of the owner's window, as FromHandle gives out; clearing it stands for the owner
+    // object letting go of its window on its own thread while the worker runs.
+    CWnd view;
+    view.m_hWnd = m_owner.GetSafeHwnd();
+    CSerialLink link;
+    ASSERT_TRUE(Open(link, &view));
+    Start(link);
+    view.m_hWnd = nullptr;
+    CFarEnd remote(kFarPort);
+    ASSERT_TRUE(remote.Write("kept"));
+    EXPECT_TRUE(PumpUntil([&] { return m_owner.Bytes() == "kept"; })) << m_owner.Bytes();
+}
+
 // The worker is inside SendMessage to this thread, which is busy and not pumping: Stop (a new
 // open) and destruction must handle that message themselves rather than wait for ever, and must
 // not drain a full queue first.
