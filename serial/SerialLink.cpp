@@ -25,15 +25,22 @@ private:
     CRITICAL_SECTION& m_cs;
 };
 
-// An existing manual-reset event is reset, a missing one made.
-void ResetOrCreate(CKernelHandle& hEvent)
+HANDLE CreateManualResetEvent()
+{
+    return ::CreateEventA(nullptr, TRUE, FALSE, nullptr);
+}
+} // namespace
+
+HANDLE (*CSerialLink::s_pfnCreateEvent)() = CreateManualResetEvent;
+
+bool CSerialLink::ResetOrCreate(CKernelHandle& hEvent)
 {
     if (hEvent)
         ::ResetEvent(hEvent.Get());
     else
-        hEvent.Reset(::CreateEventA(nullptr, TRUE, FALSE, nullptr));
+        hEvent.Reset(s_pfnCreateEvent());
+    return static_cast<bool>(hEvent);
 }
-} // namespace
 
 CSerialLink::CSerialLink()
 {
@@ -61,10 +68,12 @@ BOOL CSerialLink::OpenPort(CWnd* pPortOwner, UINT nPort, UINT nBaud, char cParit
 {
     WaitForWorkerEnd();
 
-    ResetOrCreate(m_hPortEvent);
+    // Without its events the worker could neither wait for the port nor ever see a stop. They
+    // are made before any port is opened and kept, so a failure here leaves no port open.
+    if (!ResetOrCreate(m_hPortEvent) || !ResetOrCreate(m_hWriteRequest) ||
+        !ResetOrCreate(m_hStopEvent))
+        return FALSE;
     m_overlapped.hEvent = m_hPortEvent.Get();
-    ResetOrCreate(m_hWriteRequest);
-    ResetOrCreate(m_hStopEvent);
     m_bStopRequested = false;
     m_ahWait[0] = m_hStopEvent.Get();
     m_ahWait[1] = m_hPortEvent.Get();
@@ -185,7 +194,8 @@ UINT CSerialLink::RunWorker()
         // Once the port is gone there is nothing to wait for but the stop.
         const DWORD dwWait = bPortGone ? ::WaitForSingleObject(m_hStopEvent.Get(), INFINITE)
                                        : ::WaitForMultipleObjects(3, m_ahWait, FALSE, INFINITE);
-        if (dwWait == WAIT_OBJECT_0)
+        // A wait that fails would fail again at once, and could never see a stop: the end.
+        if (dwWait == WAIT_OBJECT_0 || dwWait == WAIT_FAILED)
         {
             EndPendingWait();
             {

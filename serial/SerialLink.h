@@ -33,7 +33,8 @@ public:
     CSerialLink& operator=(const CSerialLink&) = delete;
 
     // Ends a running worker, then opens and configures port nPort. FALSE only when the port
-    // cannot be opened; a configuration step that fails shows its box and the rest is skipped.
+    // (or the worker's events) cannot be made; a configuration step that fails shows its box
+    // and the rest is skipped.
     BOOL OpenPort(CWnd* pPortOwner, UINT nPort, UINT nBaud, char cParity, UINT nDataBits,
                   UINT nStopBits, DWORD dwCommEvents, UINT nWriteBufferSize);
     // Starts the worker on the open port; TRUE when the thread was made. FALSE while a worker
@@ -44,6 +45,12 @@ public:
 
 private:
     friend class CSerialLinkTestPeer; // the tests look at the driver's queue and the worker
+
+    // An existing manual-reset event is reset, a missing one made; false when it cannot be.
+    static bool ResetOrCreate(CKernelHandle& hEvent);
+    // Makes one manual-reset event. Reached through a pointer only so that the tests' peer can
+    // make it fail, which Win32 does not do on demand.
+    static HANDLE (*s_pfnCreateEvent)();
 
     static UINT PortThreadProc(LPVOID pParam);
     UINT RunWorker();

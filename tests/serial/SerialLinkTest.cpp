@@ -231,6 +231,35 @@ TEST_F(SerialLinkTest, WorkerDeliversToTheWindowOfTheOpenWhateverTheOwnerObjectD
     EXPECT_TRUE(PumpUntil([&] { return m_owner.Bytes() == "kept"; })) << m_owner.Bytes();
 }
 
+TEST_F(SerialLinkTest, EventsThatCannotBeMadeFailTheOpenAndAFailedWaitEndsTheWorker)
+{
+    CFarEnd remote(kFarPort);
+    for (int nEvent = 1; nEvent <= 3; ++nEvent)
+    {
+        m_owner.m_received.clear();
+        CSerialLink link;
+        {
+            CEventFailure failure(nEvent);
+            EXPECT_FALSE(Open(link, &m_owner)) << "event " << nEvent << " could not be made";
+        }
+        EXPECT_TRUE(PortOpens(kLinkPort)) << "a failed open holds no port, event " << nEvent;
+        // The next open makes what is missing.
+        ASSERT_TRUE(Open(link, &m_owner));
+        Start(link);
+        ASSERT_TRUE(remote.Write("e"));
+        EXPECT_TRUE(PumpUntil([&] { return m_owner.Bytes() == "e"; })) << "event " << nEvent;
+    }
+    EXPECT_EQ(m_boxes.Seen().size(), 0u);
+
+    // A worker that cannot wait ends and lets the port go, rather than spin past every stop.
+    CSerialLink link;
+    ASSERT_TRUE(Open(link, &m_owner));
+    CSerialLinkTestPeer::BreakWait(link);
+    Start(link);
+    EXPECT_TRUE(PumpUntil([] { return PortOpens(kLinkPort); }));
+    EXPECT_EQ(::WaitForSingleObject(CSerialLinkTestPeer::Worker(link), 60000), WAIT_OBJECT_0);
+}
+
 // The worker is inside SendMessage to this thread, which is busy and not pumping: Stop (a new
 // open) and destruction must handle that message themselves rather than wait for ever, and must
 // not drain a full queue first.

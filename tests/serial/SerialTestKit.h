@@ -26,6 +26,21 @@ public:
     static void Drain(CSerialLink& link) { link.DrainInput(); }
     // The device goes from under the link: every later call on the port fails.
     static void LosePort(CSerialLink& link) { link.m_hPort.Close(); }
+    // The worker's next wait is given a handle that cannot be waited on, as a missing event.
+    static void BreakWait(CSerialLink& link) { link.m_ahWait[2] = nullptr; }
+    // From the nth event on (1: the first), making a link's event fails until Restore.
+    static void FailEventsFrom(int nEvent);
+    static void RestoreEvents();
+};
+
+// Event creation fails from the nth event on while this lives.
+class CEventFailure
+{
+public:
+    explicit CEventFailure(int nEvent) { CSerialLinkTestPeer::FailEventsFrom(nEvent); }
+    ~CEventFailure() { CSerialLinkTestPeer::RestoreEvents(); }
+    CEventFailure(const CEventFailure&) = delete;
+    CEventFailure& operator=(const CEventFailure&) = delete;
 };
 
 struct SerialMessage
