@@ -69,6 +69,7 @@ private:
     int m_anLampLit[CFrameDecoder::kChannels] = {};
     int m_nChannels = CFrameDecoder::kChannels;
     BOOL m_bLogEnabled = FALSE;
+    bool m_bStarting = false; // inside Start, which may run a message box's loop
     // Every lamp shows one of these two, so no lamp ever shows a freed bitmap and note reads
     // create no GDI objects. They outlive the window (see the destructor).
     CBitmap m_bmpLampDark;

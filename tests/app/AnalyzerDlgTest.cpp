@@ -5,10 +5,12 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <cstdio>
 #include <ctime>
 #include <functional>
 #include <memory>
+#include <set>
 #include <string>
 #include <thread>
 #include <vector>
@@ -82,6 +84,16 @@ std::vector<unsigned char> NoteRead(int channel, int value)
 }
 
 const std::vector<unsigned char> kOkFrame = {0x98, 0x00, 0x00, 0x00, 0x98};
+
+// A dialog (or message box) with this caption, looked for from another thread for up to a
+// minute; null if none came.
+HWND AwaitDialog(const char* pszCaption)
+{
+    HWND hWnd = nullptr;
+    for (int i = 0; i < 6000 && hWnd == nullptr; ++i, ::Sleep(10))
+        hWnd = ::FindWindowA("#32770", pszCaption);
+    return hWnd;
+}
 
 class AnalyzerDlgTest : public ::testing::Test
 {
@@ -325,9 +337,7 @@ TEST_F(AnalyzerDlgTest, AboutRunsModallyOverTheWindowWhileFramesGoOn)
     std::thread helper(
         [&]
         {
-            HWND hAbout = nullptr;
-            for (int i = 0; i < 2000 && hAbout == nullptr; ++i, ::Sleep(10))
-                hAbout = ::FindWindowA("#32770", "About VN4 coin acceptor data analyzer");
+            const HWND hAbout = AwaitDialog("About VN4 coin acceptor data analyzer");
             if (hAbout == nullptr)
                 return;
             bSawAbout = true;
@@ -417,6 +427,53 @@ TEST_F(AnalyzerDlgOnPairTest, BytesFromTheAcceptorReachTheTableAcrossStopAndStar
     SendFromAcceptor(NoteRead(5, 30));
     ASSERT_TRUE(PumpUntil([&] { return Cell(4, 2) == "2"; })) << Cell(4, 2);
     EXPECT_EQ(Cell(4, 1), "30");
+}
+
+TEST_F(AnalyzerDlgOnPairTest, ClicksWhileStartShowsItsUnownedBoxChangeNothing)
+{
+    // A parity letter the mode text refuses: Start shows the "BuildCommDCB()" box, which has no
+    // owner, so the window stays enabled under it.
+    ::WritePrivateProfileStringA("PORT", "parity", "X", (ExeDir() + "Kestrane.ini").c_str());
+    const HWND hDlg = Dlg().m_hWnd;
+    const HWND hStart = Item(IDOK);
+    std::atomic<bool> bStartReturned{false};
+    bool bClickReturned = false;
+    size_t nBoxes = 0;
+    // The box's loop runs on this thread; another thread clicks Start/Stop while the box is up,
+    // then closes every box there is until Start has returned.
+    std::thread helper(
+        [&]
+        {
+            if (AwaitDialog("Application Error") == nullptr)
+                return;
+            DWORD_PTR result = 0;
+            bClickReturned = ::SendMessageTimeoutA(hDlg, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED),
+                                                   reinterpret_cast<LPARAM>(hStart), SMTO_NORMAL,
+                                                   10000, &result) != 0;
+            std::set<HWND> boxes;
+            while (!bStartReturned)
+            {
+                if (HWND h = ::FindWindowA("#32770", "Application Error"))
+                {
+                    boxes.insert(h);
+                    ::PostMessageA(h, WM_COMMAND, IDOK, 0);
+                }
+                ::Sleep(10);
+            }
+            nBoxes = boxes.size();
+        });
+    Click(IDOK);
+    bStartReturned = true;
+    helper.join();
+    EXPECT_TRUE(bClickReturned) << "the second click must return at once";
+    EXPECT_EQ(nBoxes, 1u) << "a second open showed its own box";
+    ASSERT_EQ(Text(IDOK), "&Stop");
+
+    // One worker on the partly configured port: a frame is counted once.
+    SendFromAcceptor(NoteRead(5, 20));
+    ASSERT_TRUE(PumpUntil([&] { return Cell(4, 2) == "1"; })) << Cell(4, 2);
+    Click(IDOK);
+    EXPECT_EQ(Text(IDOK), "&Start");
 }
 
 TEST_F(AnalyzerDlgOnPairTest, EnterStartsAndCloseWhileRunningEndsPromptlyAndSaves)
