@@ -293,6 +293,16 @@ TEST_F(AnalyzerDlgTest, OneLampTimerDarkensEveryLitLampAndRepaintsFollowTheState
     EXPECT_FALSE(LampShowsLit(1));
 }
 
+TEST_F(AnalyzerDlgTest, OwnTimersDarkenTheLampsAndRunTheClockWithNoTimerMessageSent)
+{
+    Feed(NoteRead(4, 10));
+    ASSERT_TRUE(LampShowsLit(3));
+    // Liveness, not timing: the bounds are seconds for timers of 200 ms and 1 s.
+    EXPECT_TRUE(PumpUntil([&] { return !LampShowsLit(3); })) << "the lamp timer never ran";
+    EXPECT_FALSE(Dlg().IsLampLit(3));
+    EXPECT_TRUE(PumpUntil([&] { return !Text(IDC_CLOCK).empty(); })) << "the clock never ticked";
+}
+
 TEST_F(AnalyzerDlgTest, LogFileFollowsTheCheckBox)
 {
     const std::string file = ExeDir() + "Log\\" + Today("%Y-%m-%d.log");
