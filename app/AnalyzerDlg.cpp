@@ -13,6 +13,7 @@
 #include "res/resource.h"
 #include "settings/SettingsFile.h"
 #include "win/Dc.h"
+#include "win/ModuleDirectory.h"
 #include "win/Text.h"
 
 namespace
