@@ -49,10 +49,10 @@ abort() {
 }
 
 start_program() {
-  cp "$program" "$work/Kestrane.exe"
-  wine "$work/Kestrane.exe" >"$work/program.out" 2>&1 </dev/null &
-  app_pid=$!
-  ui_wait_ready "$WAIT" "$work/window" || abort "the main window did not come up"
+  ui_launch "$program" "$work" "$WAIT" "$work/window"
+  local rc=$?
+  app_pid=$UI_APP_PID
+  [ "$rc" -eq 0 ] || abort "the main window did not come up"
 }
 
 program_ended() { ! kill -0 "$app_pid" 2>/dev/null; }
