@@ -1,6 +1,6 @@
 # The two commands of the README. This file only delegates: to the setup script, the CMake
 # presets, CTest and the run script.
-.PHONY: test run bench deps build clean
+.PHONY: test run bench soak deps build clean
 
 deps:
 	tools/setup-deps.sh
@@ -20,6 +20,10 @@ run: deps
 
 bench: deps
 	tools/bench.sh
+
+# Ten minutes of the real program under load (KESTRANE_SOAK_SECONDS for another length).
+soak: deps
+	tools/soak.sh
 
 clean:
 	rm -rf build
