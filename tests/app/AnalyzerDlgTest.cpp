@@ -397,7 +397,8 @@ TEST_F(AnalyzerDlgTest, TwentyThousandNoteReadsLeaveMemoryFlat)
         pmc.cb = sizeof pmc;
         ::GetProcessMemoryInfo(::GetCurrentProcess(),
                                reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&pmc), sizeof pmc);
-        return pmc.PrivateUsage;
+        // Wine leaves PrivateUsage at 0 but fills PagefileUsage, the private bytes as well.
+        return pmc.PrivateUsage ? pmc.PrivateUsage : pmc.PagefileUsage;
     };
     auto frame = [](int n) { return NoteRead(1 + n % 12, n % 256); };
     for (int n = 0; n < 2000; ++n) // warm-up: caches and first-use allocations
