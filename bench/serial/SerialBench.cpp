@@ -61,12 +61,17 @@ std::thread FeedFarEnd(DWORD nBytes)
 // that feeds COM6 once the reader is ready.
 double OwnerThroughput(COwnerWindow& owner)
 {
+    // Counted as they come: the pump asks after every byte, and a count over all messages
+    // received would cost more the further the run goes.
+    DWORD nBytes = 0;
+    owner.m_onMessage = [&](const SerialMessage& m) { nBytes += m.message == WM_SERIAL_BYTE; };
     const LONGLONG t0 = Now();
     std::thread writer = FeedFarEnd(kThroughputBytes);
-    PumpUntil([&] { return owner.Count(WM_SERIAL_BYTE) >= kThroughputBytes; }, 600000);
+    PumpUntil([&] { return nBytes >= kThroughputBytes; }, 600000);
     const LONGLONG t1 = Now();
     writer.join();
-    return owner.Count(WM_SERIAL_BYTE) / Seconds(t1 - t0);
+    owner.m_onMessage = nullptr;
+    return nBytes / Seconds(t1 - t0);
 }
 
 // Bytes per second from COM6 to the owner window through the whole link.
