@@ -23,12 +23,6 @@ public:
     static constexpr UINT kLampTimer = 101;
     static constexpr UINT kClockTimer = 102;
 
-    // What tests and the repaint look at.
-    int IsLampLit(int i) const { return m_anLampLit[i]; }
-    HBITMAP LampBitmap(bool bLit) const { return bLit ? m_bmpLampLit : m_bmpLampDark; }
-    const PortSettings& GetPortSettings() const { return m_portSettings; }
-    const CFrameDecoder& Decoder() const { return m_decoder; }
-
 protected:
     void DoDataExchange(CDataExchange* pDX) override;
     BOOL OnInitDialog() override;
@@ -37,6 +31,8 @@ protected:
     LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
 
 private:
+    friend class CAnalyzerDlgTestPeer; // the tests look at the lamps' state and the decoder
+
     void OnSysCommand(UINT nID, LPARAM lParam);
     void OnPaint();
     void OnTimer(UINT_PTR nIDEvent);

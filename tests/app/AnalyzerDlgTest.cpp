@@ -20,6 +20,7 @@
 #include <psapi.h>
 
 #include "res/resource.h"
+#include "tests/app/AnalyzerDlgTestPeer.h"
 #include "tests/common/FileBytes.h"
 #include "tests/serial/SerialTestKit.h"
 
@@ -152,9 +153,11 @@ protected:
     {
         HBITMAP shown = reinterpret_cast<HBITMAP>(
             ::SendMessageA(Item(IDC_LAMP_FIRST + i), STM_GETIMAGE, IMAGE_BITMAP, 0));
-        EXPECT_TRUE(shown == Dlg().LampBitmap(true) || shown == Dlg().LampBitmap(false));
-        return shown == Dlg().LampBitmap(true);
+        EXPECT_TRUE(shown == LampBitmap(true) || shown == LampBitmap(false));
+        return shown == LampBitmap(true);
     }
+    HBITMAP LampBitmap(bool bLit) { return CAnalyzerDlgTestPeer::LampBitmap(Dlg(), bLit); }
+    bool IsLampLit(int i) { return CAnalyzerDlgTestPeer::IsLampLit(Dlg(), i) != 0; }
     // Runs the message loop until pred holds or a generous bound passes.
     bool PumpUntil(const std::function<bool()>& pred, int timeoutMs = 20000)
     {
@@ -273,20 +276,20 @@ TEST_F(AnalyzerDlgTest, OneLampTimerDarkensEveryLitLampAndRepaintsFollowTheState
 {
     Feed(NoteRead(2, 10));
     Feed(NoteRead(9, 50));
-    EXPECT_TRUE(Dlg().IsLampLit(1) && Dlg().IsLampLit(8));
+    EXPECT_TRUE(IsLampLit(1) && IsLampLit(8));
     EXPECT_TRUE(LampShowsLit(1));
     EXPECT_TRUE(LampShowsLit(8));
 
     // Someone else's picture on lamp 2: a repaint puts the lit one back.
     ::SendMessageA(Item(IDC_LAMP_FIRST + 1), STM_SETIMAGE, IMAGE_BITMAP,
-                   reinterpret_cast<LPARAM>(Dlg().LampBitmap(false)));
+                   reinterpret_cast<LPARAM>(LampBitmap(false)));
     ::RedrawWindow(Dlg().m_hWnd, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
     EXPECT_TRUE(LampShowsLit(1));
 
     Dlg().SendMessage(WM_TIMER, CAnalyzerDlg::kLampTimer);
     for (int i = 0; i < 12; ++i)
     {
-        EXPECT_FALSE(Dlg().IsLampLit(i)) << "lamp " << i;
+        EXPECT_FALSE(IsLampLit(i)) << "lamp " << i;
         EXPECT_FALSE(LampShowsLit(i)) << "lamp " << i;
     }
     ::RedrawWindow(Dlg().m_hWnd, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
@@ -299,7 +302,7 @@ TEST_F(AnalyzerDlgTest, OwnTimersDarkenTheLampsAndRunTheClockWithNoTimerMessageS
     ASSERT_TRUE(LampShowsLit(3));
     // Liveness, not timing: the bounds are seconds for timers of 200 ms and 1 s.
     EXPECT_TRUE(PumpUntil([&] { return !LampShowsLit(3); })) << "the lamp timer never ran";
-    EXPECT_FALSE(Dlg().IsLampLit(3));
+    EXPECT_FALSE(IsLampLit(3));
     EXPECT_TRUE(PumpUntil([&] { return !Text(IDC_CLOCK).empty(); })) << "the clock never ticked";
 }
 
@@ -416,7 +419,7 @@ TEST_F(AnalyzerDlgTest, TwentyThousandNoteReadsLeaveMemoryFlat)
     }
     const SIZE_T after = usage();
     EXPECT_LT(after, before + 2 * 1024 * 1024) << "grew from " << before << " to " << after;
-    EXPECT_EQ(Dlg().Decoder().NoteCount(0), (22000 + 11) / 12);
+    EXPECT_EQ(CAnalyzerDlgTestPeer::Decoder(Dlg()).NoteCount(0), (22000 + 11) / 12);
 }
 
 TEST_F(AnalyzerDlgOnPairTest, BytesFromTheAcceptorReachTheTableAcrossStopAndStart)
