@@ -1,6 +1,6 @@
-# The two commands of the README, and make dist for a release. This file only delegates: to the
-# setup script, the CMake presets, CTest and the run script.
-.PHONY: test run bench dist deps build clean
+# The two commands of the README, make dist for a release and make soak for an endurance
+# run. This file only delegates: to the setup script, the CMake presets, CTest and the scripts.
+.PHONY: test run bench dist soak deps build clean
 
 deps:
 	tools/setup-deps.sh
@@ -25,6 +25,10 @@ bench: deps
 dist: deps
 	cmake --preset release
 	cmake --build --preset release
+
+# Ten minutes of the real program under load (KESTRANE_SOAK_SECONDS for another length).
+soak: deps
+	tools/soak.sh
 
 clean:
 	rm -rf build

@@ -14,12 +14,26 @@
 #include "settings/CommSettingDlg.h"
 #include "settings/SettingsFile.h"
 #include "win/Dc.h"
+#include "win/ModuleDirectory.h"
 #include "win/Text.h"
 
 namespace
 {
 const char kStart[] = "&Start";
 const char kStop[] = "&Stop";
+
+// Raises a flag for one scope.
+class CFlagScope
+{
+public:
+    explicit CFlagScope(bool& rFlag) : m_rFlag(rFlag) { m_rFlag = true; }
+    ~CFlagScope() { m_rFlag = false; }
+    CFlagScope(const CFlagScope&) = delete;
+    CFlagScope& operator=(const CFlagScope&) = delete;
+
+private:
+    bool& m_rFlag;
+};
 } // namespace
 
 CAnalyzerDlg::CAnalyzerDlg(CWnd* pParent)
@@ -138,10 +152,15 @@ BOOL CAnalyzerDlg::OnInitDialog()
 
 void CAnalyzerDlg::OnOK()
 {
+    // A box the open shows (a refused line setting) has no owner, so this window stays enabled
+    // under it: a click meanwhile would open the port again under the open still in progress.
+    if (m_bStarting)
+        return;
     std::string text;
     GetDlgItemText(IDOK, text);
     if (text == kStart)
     {
+        CFlagScope starting(m_bStarting);
         const PortSettings& s = m_portSettings;
         if (!m_serial.OpenPort(this, s.nPort, s.nBaud, s.cParity, s.nDataBits, s.nStopBits,
                                s.dwCommEvents, 1024))

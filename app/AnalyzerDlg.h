@@ -24,12 +24,6 @@ public:
     static constexpr UINT kLampTimer = 101;
     static constexpr UINT kClockTimer = 102;
 
-    // What tests and the repaint look at.
-    int IsLampLit(int i) const { return m_anLampLit[i]; }
-    HBITMAP LampBitmap(bool bLit) const { return bLit ? m_bmpLampLit : m_bmpLampDark; }
-    const PortSettings& GetPortSettings() const { return m_portSettings; }
-    const CFrameDecoder& Decoder() const { return m_decoder; }
-
 protected:
     void DoDataExchange(CDataExchange* pDX) override;
     BOOL OnInitDialog() override;
@@ -38,6 +32,8 @@ protected:
     LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
 
 private:
+    friend class CAnalyzerDlgTestPeer; // the tests look at the lamps' state and the decoder
+
     void OnSysCommand(UINT nID, LPARAM lParam);
     void OnPaint();
     void OnTimer(UINT_PTR nIDEvent);
@@ -73,6 +69,7 @@ private:
     BOOL m_bLogEnabled = FALSE;
     // Set while the settings dialog runs its loop: a second Setting command opens no second one.
     bool m_bInSetting = false;
+    bool m_bStarting = false; // inside Start, which may run a message box's loop
     // Every lamp shows one of these two, so no lamp ever shows a freed bitmap and note reads
     // create no GDI objects. They outlive the window (see the destructor).
     CBitmap m_bmpLampDark;

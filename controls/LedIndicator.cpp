@@ -28,6 +28,9 @@ void CLedIndicator::SetLed(int nTop, int nColumn)
 
 void CLedIndicator::FlashLed(UINT nPeriod)
 {
+    // No window, no timer to end the flash: the lamp would stay lit for good.
+    if (m_hWnd == nullptr)
+        return;
     if (m_bFlashing)
         KillTimer(FLASH_TIMER);
     m_bFlashing = TRUE;

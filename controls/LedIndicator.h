@@ -36,6 +36,9 @@ public:
 
     LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
 
+private:
+    friend class CLedIndicatorTestPeer; // the tests look at the picture and the flash state
+
     int m_nTop = LED_RED;
     int m_nColumn = LED_GREY;
     BOOL m_bFlashing = FALSE;

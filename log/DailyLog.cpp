@@ -2,39 +2,11 @@
 // write, close) so that no handle or state outlives it.
 #include "log/DailyLog.h"
 
-#include <cstring>
 #include <ctime>
 
 #include "log/TextFile.h"
-
-namespace
-{
-// The current local time through a strftime format; empty if the clock cannot be read.
-std::string FormatLocalTime(const char* pszFormat)
-{
-    const std::time_t now = std::time(nullptr);
-    std::tm local = {};
-    if (now == static_cast<std::time_t>(-1) || localtime_s(&local, &now) != 0)
-        return {};
-    char szText[64];
-    const size_t nLength = std::strftime(szText, sizeof szText, pszFormat, &local);
-    return std::string(szText, nLength);
-}
-} // namespace
-
-std::string GetModuleDirectory()
-{
-    char szPath[MAX_PATH];
-    const DWORD nLength = ::GetModuleFileNameA(nullptr, szPath, MAX_PATH);
-    // A path that filled the buffer was cut short; its last backslash would name some other
-    // folder, so rather lose the line than write it there.
-    if (nLength == 0 || nLength >= MAX_PATH)
-        return {};
-    const char* pszSlash = std::strrchr(szPath, '\\');
-    if (pszSlash == nullptr)
-        return {};
-    return std::string(szPath, static_cast<size_t>(pszSlash - szPath) + 1);
-}
+#include "win/ModuleDirectory.h"
+#include "win/Text.h"
 
 BOOL DirectoryExists(const std::string& strPath)
 {
@@ -71,7 +43,7 @@ void AppendLogLine(std::string& strText, const std::string& strPath)
     CTextFile file;
     if (!file.OpenForAppend(strPath))
         return;
-    strText.insert(0, FormatLocalTime("[%Y-%m-%d %H:%M:%S]  "));
+    strText.insert(0, FormatLocalTime(std::time(nullptr), "[%Y-%m-%d %H:%M:%S]  "));
     strText += '\n';
     // One write for text and line end: a failure never leaves half a line behind.
     if (file.SeekToEnd())
@@ -86,13 +58,15 @@ void WriteLogLine(const char* pszText)
     try
     {
         std::string strText(pszText);
+        // An executable path that cannot be known exactly loses the line rather than write it
+        // in some other folder.
         const std::string strDir = GetModuleDirectory();
         if (strDir.empty())
             return;
         const std::string strFolder = strDir + "Log";
         if (!DirectoryExists(strFolder))
             ::CreateDirectoryA(strFolder.c_str(), nullptr);
-        const std::string strName = FormatLocalTime("%Y-%m-%d.log");
+        const std::string strName = FormatLocalTime(std::time(nullptr), "%Y-%m-%d.log");
         if (strName.empty())
             return;
         const std::string strPath = strFolder + "\\" + strName;

@@ -11,8 +11,6 @@ void WriteLogLine(const char* pszText);
 
 // The steps of one call, kept apart so each can be exercised on its own.
 
-// The executable's folder with its trailing backslash; empty when it cannot be known exactly.
-std::string GetModuleDirectory();
 BOOL DirectoryExists(const std::string& strPath);
 BOOL FileExists(const std::string& strPath);
 // A day's file grown past the size limit is deleted, so it starts again with the next line.

@@ -25,15 +25,22 @@ private:
     CRITICAL_SECTION& m_cs;
 };
 
-// An existing manual-reset event is reset, a missing one made.
-void ResetOrCreate(CKernelHandle& hEvent)
+HANDLE CreateManualResetEvent()
+{
+    return ::CreateEventA(nullptr, TRUE, FALSE, nullptr);
+}
+} // namespace
+
+HANDLE (*CSerialLink::s_pfnCreateEvent)() = CreateManualResetEvent;
+
+bool CSerialLink::ResetOrCreate(CKernelHandle& hEvent)
 {
     if (hEvent)
         ::ResetEvent(hEvent.Get());
     else
-        hEvent.Reset(::CreateEventA(nullptr, TRUE, FALSE, nullptr));
+        hEvent.Reset(s_pfnCreateEvent());
+    return static_cast<bool>(hEvent);
 }
-} // namespace
 
 CSerialLink::CSerialLink()
 {
@@ -61,16 +68,20 @@ BOOL CSerialLink::OpenPort(CWnd* pPortOwner, UINT nPort, UINT nBaud, char cParit
 {
     WaitForWorkerEnd();
 
-    ResetOrCreate(m_hPortEvent);
+    // Without its events the worker could neither wait for the port nor ever see a stop. They
+    // are made before any port is opened and kept, so a failure here leaves no port open.
+    if (!ResetOrCreate(m_hPortEvent) || !ResetOrCreate(m_hWriteRequest) ||
+        !ResetOrCreate(m_hStopEvent))
+        return FALSE;
     m_overlapped.hEvent = m_hPortEvent.Get();
-    ResetOrCreate(m_hWriteRequest);
-    ResetOrCreate(m_hStopEvent);
     m_bStopRequested = false;
     m_ahWait[0] = m_hStopEvent.Get();
     m_ahWait[1] = m_hPortEvent.Get();
     m_ahWait[2] = m_hWriteRequest.Get();
 
     m_pNotifyWnd = pPortOwner;
+    // The worker uses this copy: the owner object's own m_hWnd belongs to the other thread.
+    m_hNotifyWnd = pPortOwner ? pPortOwner->GetSafeHwnd() : nullptr;
     m_pWriteBuf.reset(new (std::nothrow) BYTE[nWriteBufferSize ? nWriteBufferSize : 1]);
     m_nPort = nPort;
     m_nWriteBufSize = m_pWriteBuf ? nWriteBufferSize : 0;
@@ -121,6 +132,9 @@ BOOL CSerialLink::OpenPort(CWnd* pPortOwner, UINT nPort, UINT nBaud, char cParit
 
 BOOL CSerialLink::StartThread()
 {
+    // One worker at most: a second would share m_overlapped and the port with the first.
+    if (m_thread.GetHandle())
+        return FALSE;
     // Bytes from before the start are stale. Dropped here rather than on the worker's first
     // step, so that a byte arriving once StartThread has returned is never dropped with them.
     {
@@ -180,7 +194,8 @@ UINT CSerialLink::RunWorker()
         // Once the port is gone there is nothing to wait for but the stop.
         const DWORD dwWait = bPortGone ? ::WaitForSingleObject(m_hStopEvent.Get(), INFINITE)
                                        : ::WaitForMultipleObjects(3, m_ahWait, FALSE, INFINITE);
-        if (dwWait == WAIT_OBJECT_0)
+        // A wait that fails would fail again at once, and could never see a stop: the end.
+        if (dwWait == WAIT_OBJECT_0 || dwWait == WAIT_FAILED)
         {
             EndPendingWait();
             {
@@ -239,8 +254,11 @@ void CSerialLink::DrainInput()
             if (StopRequested())
                 return;
             BYTE byte = 0;
-            if (ReadOneByte(byte))
-                Notify(g_nSerialByteMsg, byte);
+            // After a failed read the count may be stale (the device may be gone with the
+            // bytes): ask the queue again rather than fail once for every byte it held.
+            if (!ReadOneByte(byte))
+                break;
+            Notify(g_nSerialByteMsg, byte);
         }
     }
 }
@@ -314,8 +332,7 @@ bool CSerialLink::StopRequested() const
 
 void CSerialLink::ShowDisconnect()
 {
-    ::MessageBoxA(m_pNotifyWnd ? m_pNotifyWnd->GetSafeHwnd() : nullptr,
-                  "Disconnect, Check the port and restart", "Plexa", MB_ICONERROR);
+    ::MessageBoxA(m_hNotifyWnd, "Disconnect, Check the port and restart", "Plexa", MB_ICONERROR);
 }
 
 void CSerialLink::EndPendingWait()
@@ -362,7 +379,6 @@ void CSerialLink::WaitForWorkerEnd()
 
 void CSerialLink::Notify(UINT nMessage, WPARAM wParam)
 {
-    const HWND hOwner = m_pNotifyWnd ? m_pNotifyWnd->GetSafeHwnd() : nullptr;
-    if (hOwner)
-        ::SendMessageA(hOwner, nMessage, wParam, static_cast<LPARAM>(m_nPort));
+    if (m_hNotifyWnd)
+        ::SendMessageA(m_hNotifyWnd, nMessage, wParam, static_cast<LPARAM>(m_nPort));
 }

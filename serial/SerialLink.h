@@ -33,16 +33,24 @@ public:
     CSerialLink& operator=(const CSerialLink&) = delete;
 
     // Ends a running worker, then opens and configures port nPort. FALSE only when the port
-    // cannot be opened; a configuration step that fails shows its box and the rest is skipped.
+    // (or the worker's events) cannot be made; a configuration step that fails shows its box
+    // and the rest is skipped.
     BOOL OpenPort(CWnd* pPortOwner, UINT nPort, UINT nBaud, char cParity, UINT nDataBits,
                   UINT nStopBits, DWORD dwCommEvents, UINT nWriteBufferSize);
-    // Starts the worker on the open port; TRUE when the thread was made.
+    // Starts the worker on the open port; TRUE when the thread was made. FALSE while a worker
+    // is still held: OpenPort ends it first.
     BOOL StartThread();
     // Asks the worker to close the port and end; returns at once.
     void RequestStop();
 
 private:
     friend class CSerialLinkTestPeer; // the tests look at the driver's queue and the worker
+
+    // An existing manual-reset event is reset, a missing one made; false when it cannot be.
+    static bool ResetOrCreate(CKernelHandle& hEvent);
+    // Makes one manual-reset event. Reached through a pointer only so that the tests' peer can
+    // make it fail, which Win32 does not do on demand.
+    static HANDLE (*s_pfnCreateEvent)();
 
     static UINT PortThreadProc(LPVOID pParam);
     UINT RunWorker();
@@ -73,6 +81,7 @@ private:
     COMMTIMEOUTS m_timeouts = {};
     DCB m_dcbLine = {};
     CWnd* m_pNotifyWnd = nullptr;
+    HWND m_hNotifyWnd = nullptr; // m_pNotifyWnd's window as OpenPort found it
     UINT m_nPort = 0;
     std::unique_ptr<BYTE[]> m_pWriteBuf;
     DWORD m_dwEventMask = 0;

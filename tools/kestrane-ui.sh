@@ -81,6 +81,26 @@ ui_wait_ready() {
   ui_poll "$1" ui_find_window && ui_poll "$1" ui_clock_runs "$2"
 }
 
+# ui_launch EXE DIR SECONDS SCRATCH: runs a private copy of EXE in DIR (EXE itself when it is
+# there already), where its Kestrane.ini
+# and Log folder live and its output goes (DIR/program.out), and waits for its window to be
+# ready (SCRATCH is the listing's file). UI_APP_PID is the program's process from the start on,
+# so that a trap can end it even while this waits.
+UI_APP_PID=
+ui_launch() {
+  [ "$1" -ef "$2/Kestrane.exe" ] || cp "$1" "$2/Kestrane.exe"
+  wine "$2/Kestrane.exe" >"$2/program.out" 2>&1 </dev/null &
+  UI_APP_PID=$!
+  ui_wait_ready "$3" "$4"
+}
+
+ui_app_ended() { ! kill -0 "$UI_APP_PID" 2>/dev/null; }
+
+# ui_close SECONDS: Escape closes the window launched by ui_launch; waits for the program's end.
+ui_close() {
+  ui_keys Escape && ui_poll "$1" ui_app_ended
+}
+
 # ui_keys KEY...: types the keys into the main window.
 ui_keys() {
   ui_find_window || return 1

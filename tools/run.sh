@@ -49,7 +49,6 @@ UI_PROBE=$win_build/kestrane-probe.exe
 # shellcheck source=tools/kestrane-ui.sh
 . "$root/tools/kestrane-ui.sh"
 
-app_pid=
 acceptor_pid=
 cleanup() {
   trap - EXIT INT TERM
@@ -59,7 +58,7 @@ cleanup() {
     wait "$UI_BOUNDED_PID" 2>/dev/null || true
   fi
   [ -z "$acceptor_pid" ] || kill "$acceptor_pid" 2>/dev/null || true
-  [ -z "$app_pid" ] || kill "$app_pid" 2>/dev/null || true
+  [ -z "$UI_APP_PID" ] || kill "$UI_APP_PID" 2>/dev/null || true
   # Ends every Wine process of the prefix, the wineserver, Xvfb and the serial pairs.
   "$harness" cleanup "$harness_dir" >/dev/null 2>&1 || true
   say "stopped everything it started"
@@ -87,11 +86,9 @@ KESTRANE_HARNESS_COM1=A ui_bounded 600 "$harness" setup "$harness_dir" >/dev/nul
 
 # A fresh copy with no settings file listens on COM1; earlier days' logs stay.
 mkdir -p "$app_dir"
-cp "$win_build/Kestrane.exe" "$app_dir/Kestrane.exe"
 rm -f "$app_dir/Kestrane.ini"
-wine "$app_dir/Kestrane.exe" >"$run_dir/program.out" 2>&1 </dev/null &
-app_pid=$!
-ui_wait_ready "$WAIT" "$run_dir/window" || { warn "the window did not come up"; exit 1; }
+ui_launch "$win_build/Kestrane.exe" "$app_dir" "$WAIT" "$run_dir/window" ||
+  { warn "the window did not come up"; exit 1; }
 
 # The acceptor sends only while the program listens: bytes that wait in the line before Start
 # would be purged anyway, and a backlog would arrive as one burst.
@@ -130,7 +127,7 @@ fi
 if [ -n "$screenshot_file" ]; then
   follow_acceptor
   end=$((SECONDS + SCREENSHOT_SECONDS))
-  while [ "$SECONDS" -lt "$end" ] && kill -0 "$app_pid" 2>/dev/null; do sleep 0.5; done
+  while [ "$SECONDS" -lt "$end" ] && kill -0 "$UI_APP_PID" 2>/dev/null; do sleep 0.5; done
   ui_screenshot "$screenshot_file" || { warn "no picture taken"; exit 1; }
   ui_probe "$run_dir/window" --timeout 10 || true
   say "saved $screenshot_file ($(summary "$run_dir/window"))"
@@ -149,7 +146,7 @@ say "Ctrl-C or closing the window ends the run"
 
 shot=0
 next_shot=$SECONDS
-while kill -0 "$app_pid" 2>/dev/null; do
+while kill -0 "$UI_APP_PID" 2>/dev/null; do
   if ui_probe "$run_dir/window" --timeout 2; then
     follow_acceptor
   fi

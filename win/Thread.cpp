@@ -31,7 +31,8 @@ unsigned __stdcall ThreadEntry(void* pv)
 
 BOOL CThread::Begin(ThreadProc pfnThreadProc, LPVOID pParam, int nPriority)
 {
-    Close();
+    if (m_hThread)
+        return FALSE;
     std::unique_ptr<StartArgs> args(new (std::nothrow) StartArgs{pfnThreadProc, pParam});
     if (!args)
         return FALSE;

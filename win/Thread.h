@@ -19,8 +19,9 @@ public:
     CThread(CThread&&) = default;
     CThread& operator=(CThread&&) = default;
 
-    // Starts pfnThreadProc(pParam) at nPriority, running at once. A handle still held from an
-    // earlier thread is closed first. FALSE when the thread could not be made.
+    // Starts pfnThreadProc(pParam) at nPriority, running at once. FALSE when the thread could
+    // not be made, or while the handle of an earlier thread is held: Close it once that thread
+    // has ended, as dropping it unawares would lose the only way to wait for a running thread.
     BOOL Begin(ThreadProc pfnThreadProc, LPVOID pParam, int nPriority = THREAD_PRIORITY_NORMAL);
 
     // Ends the calling thread with nExitCode. Only for threads started by Begin; objects on the

@@ -46,15 +46,16 @@ CWnd* CWnd::FromHandle(HWND hWnd)
         return nullptr;
     if (CWnd* pWnd = FromHandlePermanent(hWnd))
         return pWnd;
-    std::unique_ptr<CWnd>& slot = t_tempWnds[hWnd];
-    if (!slot)
-    {
-        if (t_tempWnds.size() > 64)
-            PruneDeadTemps();
-        slot = std::make_unique<CWnd>();
-        slot->m_hWnd = hWnd;
-    }
-    return t_tempWnds[hWnd].get();
+    const auto found = t_tempWnds.find(hWnd);
+    if (found != t_tempWnds.end())
+        return found->second.get();
+    // Pruned before the new wrapper goes in: a handle of a window that is already gone would
+    // otherwise be pruned with the others the moment it was added.
+    if (t_tempWnds.size() >= 64)
+        PruneDeadTemps();
+    auto pTemp = std::make_unique<CWnd>();
+    pTemp->m_hWnd = hWnd;
+    return t_tempWnds.emplace(hWnd, std::move(pTemp)).first->second.get();
 }
 
 BOOL CWnd::Attach(HWND hWnd)
@@ -90,6 +91,14 @@ BOOL CWnd::SubclassWindow(HWND hWnd)
     if (!Attach(hWnd))
         return FALSE;
     PreSubclassWindow();
+    // Our procedure still sits lower in the chain, left there by an object that could not
+    // unsubclass: take that link over. A second one on top would reach the first through the
+    // later subclasser and hand every message to this object again, without end.
+    if (auto pfnOrphanSuper = reinterpret_cast<WNDPROC>(::RemovePropA(hWnd, kOrphanSuperProp)))
+    {
+        m_pfnSuper = pfnOrphanSuper;
+        return TRUE;
+    }
     auto pfnOld = reinterpret_cast<WNDPROC>(
         ::SetWindowLongPtrA(hWnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&StaticWndProc)));
     if (pfnOld == nullptr)

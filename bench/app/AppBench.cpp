@@ -15,6 +15,7 @@
 
 #include "app/AnalyzerDlg.h"
 #include "res/resource.h"
+#include "tests/app/AnalyzerDlgTestPeer.h"
 
 namespace
 {
@@ -61,7 +62,7 @@ int TotalNotes(const BenchDlg& dlg)
 {
     int total = 0;
     for (int i = 0; i < CFrameDecoder::kChannels; ++i)
-        total += dlg.Decoder().NoteCount(i);
+        total += CAnalyzerDlgTestPeer::Decoder(dlg).NoteCount(i);
     return total;
 }
 

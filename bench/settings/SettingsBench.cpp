@@ -12,9 +12,9 @@
 #include <commctrl.h>
 
 #include "app/AnalyzerDlg.h"
-#include "log/DailyLog.h"
 #include "res/resource.h"
 #include "settings/CommSettingDlg.h"
+#include "win/ModuleDirectory.h"
 
 namespace
 {

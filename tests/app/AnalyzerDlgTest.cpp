@@ -5,23 +5,26 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
 #include <functional>
 #include <memory>
+#include <set>
 #include <string>
 #include <thread>
 #include <vector>
 
 #include <windows.h>
 #include <commctrl.h>
-#include <psapi.h>
 
 #include "res/resource.h"
+#include "tests/app/AnalyzerDlgTestPeer.h"
 #include "tests/common/CrtRand.h"
 #include "tests/common/FileBytes.h"
+#include "tests/common/ProcessMemory.h"
 #include "tests/common/WindowPixels.h"
 #include "tests/controls/ButtonTestPeers.h"
 #include "tests/serial/SerialTestKit.h"
@@ -88,6 +91,17 @@ std::vector<unsigned char> NoteRead(int channel, int value)
 
 const std::vector<unsigned char> kOkFrame = {0x98, 0x00, 0x00, 0x00, 0x98};
 
+// A dialog (or message box) with this caption, looked for from another thread for up to a
+// minute; null if none came.
+// Shown, not merely made: a modal dialog disables its owner between the two.
+HWND AwaitDialog(const char* pszCaption)
+{
+    HWND hWnd = nullptr;
+    for (int i = 0; i < 6000 && !::IsWindowVisible(hWnd); ++i, ::Sleep(10))
+        hWnd = ::FindWindowA("#32770", pszCaption);
+    return ::IsWindowVisible(hWnd) ? hWnd : nullptr;
+}
+
 class AnalyzerDlgTest : public ::testing::Test
 {
 protected:
@@ -145,9 +159,11 @@ protected:
     {
         HBITMAP shown = reinterpret_cast<HBITMAP>(
             ::SendMessageA(Item(IDC_LAMP_FIRST + i), STM_GETIMAGE, IMAGE_BITMAP, 0));
-        EXPECT_TRUE(shown == Dlg().LampBitmap(true) || shown == Dlg().LampBitmap(false));
-        return shown == Dlg().LampBitmap(true);
+        EXPECT_TRUE(shown == LampBitmap(true) || shown == LampBitmap(false));
+        return shown == LampBitmap(true);
     }
+    HBITMAP LampBitmap(bool bLit) { return CAnalyzerDlgTestPeer::LampBitmap(Dlg(), bLit); }
+    bool IsLampLit(int i) { return CAnalyzerDlgTestPeer::IsLampLit(Dlg(), i) != 0; }
     // Runs the message loop until pred holds or a generous bound passes.
     bool PumpUntil(const std::function<bool()>& pred, int timeoutMs = 20000)
     {
@@ -266,24 +282,34 @@ TEST_F(AnalyzerDlgTest, OneLampTimerDarkensEveryLitLampAndRepaintsFollowTheState
 {
     Feed(NoteRead(2, 10));
     Feed(NoteRead(9, 50));
-    EXPECT_TRUE(Dlg().IsLampLit(1) && Dlg().IsLampLit(8));
+    EXPECT_TRUE(IsLampLit(1) && IsLampLit(8));
     EXPECT_TRUE(LampShowsLit(1));
     EXPECT_TRUE(LampShowsLit(8));
 
     // Someone else's picture on lamp 2: a repaint puts the lit one back.
     ::SendMessageA(Item(IDC_LAMP_FIRST + 1), STM_SETIMAGE, IMAGE_BITMAP,
-                   reinterpret_cast<LPARAM>(Dlg().LampBitmap(false)));
+                   reinterpret_cast<LPARAM>(LampBitmap(false)));
     ::RedrawWindow(Dlg().m_hWnd, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
     EXPECT_TRUE(LampShowsLit(1));
 
     Dlg().SendMessage(WM_TIMER, CAnalyzerDlg::kLampTimer);
     for (int i = 0; i < 12; ++i)
     {
-        EXPECT_FALSE(Dlg().IsLampLit(i)) << "lamp " << i;
+        EXPECT_FALSE(IsLampLit(i)) << "lamp " << i;
         EXPECT_FALSE(LampShowsLit(i)) << "lamp " << i;
     }
     ::RedrawWindow(Dlg().m_hWnd, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
     EXPECT_FALSE(LampShowsLit(1));
+}
+
+TEST_F(AnalyzerDlgTest, OwnTimersDarkenTheLampsAndRunTheClockWithNoTimerMessageSent)
+{
+    Feed(NoteRead(4, 10));
+    ASSERT_TRUE(LampShowsLit(3));
+    // Liveness, not timing: the bounds are seconds for timers of 200 ms and 1 s.
+    EXPECT_TRUE(PumpUntil([&] { return !LampShowsLit(3); })) << "the lamp timer never ran";
+    EXPECT_FALSE(IsLampLit(3));
+    EXPECT_TRUE(PumpUntil([&] { return !Text(IDC_CLOCK).empty(); })) << "the clock never ticked";
 }
 
 TEST_F(AnalyzerDlgTest, LogFileFollowsTheCheckBox)
@@ -330,11 +356,8 @@ TEST_F(AnalyzerDlgTest, AboutRunsModallyOverTheWindowWhileFramesGoOn)
     std::thread helper(
         [&]
         {
-            // Shown, not merely made: the owner is disabled between the two.
-            HWND hAbout = nullptr;
-            for (int i = 0; i < 2000 && !::IsWindowVisible(hAbout); ++i, ::Sleep(10))
-                hAbout = ::FindWindowA("#32770", "About VN4 coin acceptor data analyzer");
-            if (!::IsWindowVisible(hAbout))
+            const HWND hAbout = AwaitDialog("About VN4 coin acceptor data analyzer");
+            if (hAbout == nullptr)
                 return;
             bSawAbout = true;
             bOwnerDisabled = ::GetWindow(hAbout, GW_OWNER) == hDlg && !::IsWindowEnabled(hDlg);
@@ -377,14 +400,6 @@ TEST_F(AnalyzerDlgTest, EscapeClosesAndSavesTheSettings)
 
 TEST_F(AnalyzerDlgTest, TwentyThousandNoteReadsLeaveMemoryFlat)
 {
-    auto usage = []
-    {
-        PROCESS_MEMORY_COUNTERS_EX pmc = {};
-        pmc.cb = sizeof pmc;
-        ::GetProcessMemoryInfo(::GetCurrentProcess(),
-                               reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&pmc), sizeof pmc);
-        return pmc.PrivateUsage;
-    };
     auto frame = [](int n) { return NoteRead(1 + n % 12, n % 256); };
     for (int n = 0; n < 2000; ++n) // warm-up: caches and first-use allocations
     {
@@ -392,16 +407,16 @@ TEST_F(AnalyzerDlgTest, TwentyThousandNoteReadsLeaveMemoryFlat)
         if (n % 7 == 0)
             Dlg().SendMessage(WM_TIMER, CAnalyzerDlg::kLampTimer);
     }
-    const SIZE_T before = usage();
+    const SIZE_T before = PrivateBytes();
     for (int n = 0; n < 20000; ++n)
     {
         Feed(frame(n));
         if (n % 7 == 0)
             Dlg().SendMessage(WM_TIMER, CAnalyzerDlg::kLampTimer);
     }
-    const SIZE_T after = usage();
+    const SIZE_T after = PrivateBytes();
     EXPECT_LT(after, before + 2 * 1024 * 1024) << "grew from " << before << " to " << after;
-    EXPECT_EQ(Dlg().Decoder().NoteCount(0), (22000 + 11) / 12);
+    EXPECT_EQ(CAnalyzerDlgTestPeer::Decoder(Dlg()).NoteCount(0), (22000 + 11) / 12);
 }
 
 TEST_F(AnalyzerDlgOnPairTest, BytesFromTheAcceptorReachTheTableAcrossStopAndStart)
@@ -423,6 +438,53 @@ TEST_F(AnalyzerDlgOnPairTest, BytesFromTheAcceptorReachTheTableAcrossStopAndStar
     SendFromAcceptor(NoteRead(5, 30));
     ASSERT_TRUE(PumpUntil([&] { return Cell(4, 2) == "2"; })) << Cell(4, 2);
     EXPECT_EQ(Cell(4, 1), "30");
+}
+
+TEST_F(AnalyzerDlgOnPairTest, ClicksWhileStartShowsItsUnownedBoxChangeNothing)
+{
+    // A parity letter the mode text refuses: Start shows the "BuildCommDCB()" box, which has no
+    // owner, so the window stays enabled under it.
+    ::WritePrivateProfileStringA("PORT", "parity", "X", (ExeDir() + "Kestrane.ini").c_str());
+    const HWND hDlg = Dlg().m_hWnd;
+    const HWND hStart = Item(IDOK);
+    std::atomic<bool> bStartReturned{false};
+    bool bClickReturned = false;
+    size_t nBoxes = 0;
+    // The box's loop runs on this thread; another thread clicks Start/Stop while the box is up,
+    // then closes every box there is until Start has returned.
+    std::thread helper(
+        [&]
+        {
+            if (AwaitDialog("Application Error") == nullptr)
+                return;
+            DWORD_PTR result = 0;
+            bClickReturned = ::SendMessageTimeoutA(hDlg, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED),
+                                                   reinterpret_cast<LPARAM>(hStart), SMTO_NORMAL,
+                                                   10000, &result) != 0;
+            std::set<HWND> boxes;
+            while (!bStartReturned)
+            {
+                if (HWND h = ::FindWindowA("#32770", "Application Error"))
+                {
+                    boxes.insert(h);
+                    ::PostMessageA(h, WM_COMMAND, IDOK, 0);
+                }
+                ::Sleep(10);
+            }
+            nBoxes = boxes.size();
+        });
+    Click(IDOK);
+    bStartReturned = true;
+    helper.join();
+    EXPECT_TRUE(bClickReturned) << "the second click must return at once";
+    EXPECT_EQ(nBoxes, 1u) << "a second open showed its own box";
+    ASSERT_EQ(Text(IDOK), "&Stop");
+
+    // One worker on the partly configured port: a frame is counted once.
+    SendFromAcceptor(NoteRead(5, 20));
+    ASSERT_TRUE(PumpUntil([&] { return Cell(4, 2) == "1"; })) << Cell(4, 2);
+    Click(IDOK);
+    EXPECT_EQ(Text(IDOK), "&Start");
 }
 
 TEST_F(AnalyzerDlgOnPairTest, EnterStartsAndCloseWhileRunningEndsPromptlyAndSaves)
@@ -542,10 +604,8 @@ TEST_F(AnalyzerDlgOnPairTest, SettingTakesATypedPortAtOnceForTheNextStartAndTheF
     std::thread helper(
         [&]
         {
-            HWND hSetting = nullptr;
-            for (int i = 0; i < 2000 && !::IsWindowVisible(hSetting); ++i, ::Sleep(10))
-                hSetting = ::FindWindowA("#32770", "Communication selection");
-            if (!::IsWindowVisible(hSetting))
+            const HWND hSetting = AwaitDialog("Communication selection");
+            if (hSetting == nullptr)
                 return;
             bOwnerDisabled = ::GetWindow(hSetting, GW_OWNER) == hDlg && !::IsWindowEnabled(hDlg);
             DWORD_PTR result = 0;

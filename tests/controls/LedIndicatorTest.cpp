@@ -6,8 +6,19 @@
 
 #include "res/resource.h"
 
+// The lamp's picture and flash state, which its pixels show only once painted.
+class CLedIndicatorTestPeer
+{
+public:
+    static int Top(const CLedIndicator& led) { return led.m_nTop; }
+    static int Column(const CLedIndicator& led) { return led.m_nColumn; }
+    static bool IsFlashing(const CLedIndicator& led) { return led.m_bFlashing != FALSE; }
+};
+
 namespace
 {
+using Peer = CLedIndicatorTestPeer;
+
 const COLORREF kBackground = RGB(10, 200, 30); // in no lamp of the sheet
 const COLORREF kKey = RGB(255, 0, 255);
 
@@ -110,38 +121,38 @@ TEST(LedIndicator, FlashLightsThenOnlyTimerOneEndsItUnlitEvenFromGrey)
 {
     LampHost host(10, 50);
     CLedIndicator& led = host.led;
-    EXPECT_EQ(led.m_nColumn, 2) << "a new lamp is grey";
-    EXPECT_FALSE(led.m_bFlashing);
+    EXPECT_EQ(Peer::Column(led), 2) << "a new lamp is grey";
+    EXPECT_FALSE(Peer::IsFlashing(led));
 
     led.FlashLed(200);
-    EXPECT_TRUE(led.m_bFlashing);
-    EXPECT_EQ(led.m_nColumn, 0);
+    EXPECT_TRUE(Peer::IsFlashing(led));
+    EXPECT_EQ(Peer::Column(led), 0);
 
     led.SendMessage(WM_TIMER, 2, 0);
-    EXPECT_TRUE(led.m_bFlashing) << "another timer changes nothing";
-    EXPECT_EQ(led.m_nColumn, 0);
+    EXPECT_TRUE(Peer::IsFlashing(led)) << "another timer changes nothing";
+    EXPECT_EQ(Peer::Column(led), 0);
 
     led.FlashLed(200); // again while flashing: restarted, still lit
-    EXPECT_TRUE(led.m_bFlashing);
+    EXPECT_TRUE(Peer::IsFlashing(led));
     led.SendMessage(WM_TIMER, 1, 0);
-    EXPECT_FALSE(led.m_bFlashing);
-    EXPECT_EQ(led.m_nColumn, 1) << "a flash ends unlit, not grey";
-    EXPECT_EQ(led.m_nTop, 0);
+    EXPECT_FALSE(Peer::IsFlashing(led));
+    EXPECT_EQ(Peer::Column(led), 1) << "a flash ends unlit, not grey";
+    EXPECT_EQ(Peer::Top(led), 0);
     EXPECT_FALSE(led.KillTimer(1)) << "the flash timer is gone";
 
     led.SetLed(CLedIndicator::LED_GREEN, 2);
     led.FlashLed(200);
     led.SetLed(CLedIndicator::LED_GREEN, 2); // a change while flashing...
     led.SendMessage(WM_TIMER, 1, 0);
-    EXPECT_EQ(led.m_nColumn, 1) << "...is still ended unlit";
-    EXPECT_EQ(led.m_nTop, CLedIndicator::LED_GREEN) << "in the same colour row";
+    EXPECT_EQ(Peer::Column(led), 1) << "...is still ended unlit";
+    EXPECT_EQ(Peer::Top(led), CLedIndicator::LED_GREEN) << "in the same colour row";
 }
 
 TEST(LedIndicator, SetLedDrawsAtOnceAndWithoutAWindowOnlyStores)
 {
     CLedIndicator unmade;
     unmade.SetLed(0, 0); // no window: nothing to draw on, nothing drawn on the screen
-    EXPECT_EQ(unmade.m_nColumn, 0);
+    EXPECT_EQ(Peer::Column(unmade), 0);
 
     LampHost host(16, 16);
     host.parent.ShowWindow(SW_SHOWNOACTIVATE);

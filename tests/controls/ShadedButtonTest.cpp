@@ -5,11 +5,10 @@
 
 #include <gtest/gtest.h>
 
-#include <psapi.h>
-
 #include "ButtonTestDlg.h"
 #include "ButtonTestPeers.h"
 #include "res/resource.h"
+#include "tests/common/ProcessMemory.h"
 #include "tests/common/WindowPixels.h"
 
 namespace
@@ -38,14 +37,6 @@ std::string Str(const RECT& rc)
            "," + std::to_string(rc.bottom);
 }
 
-SIZE_T PrivateBytes()
-{
-    PROCESS_MEMORY_COUNTERS_EX pmc = {};
-    pmc.cb = sizeof pmc;
-    ::GetProcessMemoryInfo(::GetCurrentProcess(), reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&pmc),
-                           sizeof pmc);
-    return pmc.PrivateUsage;
-}
 } // namespace
 
 TEST(ShadedButton, FaceIconCaptionPressHoverAndDisabledAsTheWindowShowsThem)

@@ -57,10 +57,13 @@ abort() {
 # The program's folder: a private copy in $work, unless the case unpacked one elsewhere.
 app_dir=$work
 start_program() {
-  [ -e "$app_dir/Kestrane.exe" ] || cp "$program" "$app_dir/Kestrane.exe"
-  wine "$app_dir/Kestrane.exe" >"$work/program.out" 2>&1 </dev/null &
-  app_pid=$!
-  ui_wait_ready "$WAIT" "$work/window" || abort "the main window did not come up"
+  # The package case has unpacked its own copy there already.
+  local exe=$program
+  [ -e "$app_dir/Kestrane.exe" ] && exe=$app_dir/Kestrane.exe
+  ui_launch "$exe" "$app_dir" "$WAIT" "$work/window"
+  local rc=$?
+  app_pid=$UI_APP_PID
+  [ "$rc" -eq 0 ] || abort "the main window did not come up"
 }
 
 program_ended() { ! kill -0 "$app_pid" 2>/dev/null; }

@@ -3,6 +3,8 @@
 
 #include <stdexcept>
 #include <string>
+#include <thread>
+#include <vector>
 
 #include <gtest/gtest.h>
 
@@ -120,5 +122,77 @@ TEST(Wnd, OwnedWindowDiesWithItsObjectAttachedOneDoesNot)
     ASSERT_TRUE(detach.Attach(hWnd));
     EXPECT_EQ(detach.Detach(), hWnd);
     EXPECT_EQ(detach.m_hWnd, nullptr);
+    ::DestroyWindow(hWnd);
+}
+
+TEST(Wnd, WrapperForAGoneWindowSurvivesTheTidyOfDeadWrappers)
+{
+    // Handles of windows that are already gone, more than the wrapper table keeps before it
+    // tidies: the tidy must never take the wrapper it is handing out.
+    std::vector<HWND> gone;
+    for (int i = 0; i < 80; ++i)
+        gone.push_back(MakeStatic());
+    for (HWND hWnd : gone)
+        ::DestroyWindow(hWnd);
+    // A thread of its own starts with an empty table.
+    std::thread(
+        [&]
+        {
+            for (size_t i = 0; i < gone.size(); ++i)
+            {
+                CWnd* pTemp = CWnd::FromHandle(gone[i]);
+                ASSERT_NE(pTemp, nullptr) << "wrapper " << i;
+                EXPECT_EQ(pTemp->m_hWnd, gone[i]) << "wrapper " << i;
+            }
+        })
+        .join();
+}
+
+namespace
+{
+// A procedure from outside our layer, put on top of a window after one of our objects.
+WNDPROC g_pfnForeignSuper = nullptr;
+int g_nForeignSetText = 0;
+int g_nForeignDepth = 0;
+
+LRESULT CALLBACK ForeignProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    if (message == WM_SETTEXT)
+        ++g_nForeignSetText;
+    // Bounds a loop through the chain, so that a broken one fails here instead of the stack.
+    if (g_nForeignDepth > 8)
+        return 0;
+    ++g_nForeignDepth;
+    LRESULT result = ::CallWindowProcA(g_pfnForeignSuper, hWnd, message, wParam, lParam);
+    --g_nForeignDepth;
+    return result;
+}
+} // namespace
+
+TEST(Wnd, ObjectBindingAWindowWhoseChainStillHoldsOurProcedureSeesEachMessageOnce)
+{
+    HWND hWnd = MakeStatic();
+    ASSERT_NE(hWnd, nullptr);
+    CTextSpy first;
+    ASSERT_TRUE(first.SubclassWindow(hWnd));
+    g_pfnForeignSuper = reinterpret_cast<WNDPROC>(
+        ::SetWindowLongPtrA(hWnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&ForeignProc)));
+    // Cannot unhook from under the foreign procedure: our procedure stays in the chain, unbound.
+    EXPECT_EQ(first.UnsubclassWindow(), hWnd);
+
+    CTextSpy later;
+    ASSERT_TRUE(later.SubclassWindow(hWnd));
+    g_nForeignSetText = 0;
+    ::SetWindowTextA(hWnd, "once");
+    EXPECT_EQ(later.m_nSetText, 1);
+    EXPECT_EQ(g_nForeignSetText, 1);
+    EXPECT_EQ(first.m_nSetText, 0);
+    EXPECT_EQ(TextOf(hWnd), "once");
+
+    // Let go again, still under the foreign procedure: messages pass through to the static.
+    EXPECT_EQ(later.UnsubclassWindow(), hWnd);
+    ::SetWindowTextA(hWnd, "through");
+    EXPECT_EQ(later.m_nSetText, 1);
+    EXPECT_EQ(TextOf(hWnd), "through");
     ::DestroyWindow(hWnd);
 }

@@ -8,6 +8,7 @@
 #include <windows.h>
 
 #include "log/DailyLog.h"
+#include "win/ModuleDirectory.h"
 
 class ScratchLogFolder
 {

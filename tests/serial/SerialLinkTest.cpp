@@ -150,6 +150,7 @@ TEST_F(SerialLinkTest, StartStopStartOnTheSamePortAndEveryTeardownEndCleanly)
         CSerialLink link;
         ASSERT_TRUE(Open(link, &m_owner));
         Start(link);
+        EXPECT_FALSE(link.StartThread()) << "a second worker would share the port";
         ASSERT_TRUE(remote.Write("a"));
         ASSERT_TRUE(PumpUntil([&] { return m_owner.Bytes() == "a"; }));
 
@@ -198,6 +199,65 @@ TEST_F(SerialLinkTest, StartStopStartOnTheSamePortAndEveryTeardownEndCleanly)
         ASSERT_TRUE(PumpUntil([&] { return m_owner.Bytes() == "abcd"; }));
     }
     EXPECT_EQ(m_boxes.Seen().size(), 0u);
+}
+
+TEST_F(SerialLinkTest, DeviceGoneWithBytesQueuedShowsOneReadBoxNotOnePerByte)
+{
+    CSerialLink link;
+    ASSERT_TRUE(Open(link, &m_owner));
+    CFarEnd remote(kFarPort);
+    ASSERT_TRUE(remote.Write("queued"));
+    ASSERT_TRUE(PumpUntil([&] { return CSerialLinkTestPeer::QueuedInput(link) == 6; }));
+    // The device goes while its first byte is handled, with five more reported queued.
+    m_owner.m_onMessage = [&](const SerialMessage&) { CSerialLinkTestPeer::LosePort(link); };
+    CSerialLinkTestPeer::Drain(link);
+    m_owner.m_onMessage = nullptr;
+    EXPECT_EQ(m_owner.Bytes(), "q");
+    EXPECT_EQ(m_boxes.Count("Application Error"), 1u) << "the queue is asked again after a failure";
+}
+
+TEST_F(SerialLinkTest, WorkerDeliversToTheWindowOfTheOpenWhateverTheOwnerObjectDoesSince)
+{
+    // A view of the owner's window, as FromHandle gives out; clearing it stands for the owner
+    // object letting go of its window on its own thread while the worker runs.
+    CWnd view;
+    view.m_hWnd = m_owner.GetSafeHwnd();
+    CSerialLink link;
+    ASSERT_TRUE(Open(link, &view));
+    Start(link);
+    view.m_hWnd = nullptr;
+    CFarEnd remote(kFarPort);
+    ASSERT_TRUE(remote.Write("kept"));
+    EXPECT_TRUE(PumpUntil([&] { return m_owner.Bytes() == "kept"; })) << m_owner.Bytes();
+}
+
+TEST_F(SerialLinkTest, EventsThatCannotBeMadeFailTheOpenAndAFailedWaitEndsTheWorker)
+{
+    CFarEnd remote(kFarPort);
+    for (int nEvent = 1; nEvent <= 3; ++nEvent)
+    {
+        m_owner.m_received.clear();
+        CSerialLink link;
+        {
+            CEventFailure failure(nEvent);
+            EXPECT_FALSE(Open(link, &m_owner)) << "event " << nEvent << " could not be made";
+        }
+        EXPECT_TRUE(PortOpens(kLinkPort)) << "a failed open holds no port, event " << nEvent;
+        // The next open makes what is missing.
+        ASSERT_TRUE(Open(link, &m_owner));
+        Start(link);
+        ASSERT_TRUE(remote.Write("e"));
+        EXPECT_TRUE(PumpUntil([&] { return m_owner.Bytes() == "e"; })) << "event " << nEvent;
+    }
+    EXPECT_EQ(m_boxes.Seen().size(), 0u);
+
+    // A worker that cannot wait ends and lets the port go, rather than spin past every stop.
+    CSerialLink link;
+    ASSERT_TRUE(Open(link, &m_owner));
+    CSerialLinkTestPeer::BreakWait(link);
+    Start(link);
+    EXPECT_TRUE(PumpUntil([] { return PortOpens(kLinkPort); }));
+    EXPECT_EQ(::WaitForSingleObject(CSerialLinkTestPeer::Worker(link), 60000), WAIT_OBJECT_0);
 }
 
 // The worker is inside SendMessage to this thread, which is busy and not pumping: Stop (a new

@@ -7,6 +7,20 @@ namespace
 {
 const char kOwnerClass[] = "KestraneSerialTestOwner";
 
+HANDLE (*g_pfnRealCreateEvent)() = nullptr;
+int g_nEventsBeforeFailure = 0;
+
+HANDLE FailingCreateEvent()
+{
+    if (g_nEventsBeforeFailure > 0)
+    {
+        --g_nEventsBeforeFailure;
+        return g_pfnRealCreateEvent();
+    }
+    ::SetLastError(ERROR_NO_SYSTEM_RESOURCES);
+    return nullptr;
+}
+
 bool IsSerialMessage(UINT message)
 {
     return message == WM_SERIAL_BREAK || message == WM_SERIAL_CTS ||
@@ -14,6 +28,20 @@ bool IsSerialMessage(UINT message)
            message == WM_SERIAL_BYTE || message == WM_SERIAL_EVENT_CHAR;
 }
 } // namespace
+
+void CSerialLinkTestPeer::FailEventsFrom(int nEvent)
+{
+    if (g_pfnRealCreateEvent == nullptr)
+        g_pfnRealCreateEvent = CSerialLink::s_pfnCreateEvent;
+    g_nEventsBeforeFailure = nEvent - 1;
+    CSerialLink::s_pfnCreateEvent = FailingCreateEvent;
+}
+
+void CSerialLinkTestPeer::RestoreEvents()
+{
+    if (g_pfnRealCreateEvent != nullptr)
+        CSerialLink::s_pfnCreateEvent = g_pfnRealCreateEvent;
+}
 
 COwnerWindow::COwnerWindow()
 {

@@ -16,12 +16,31 @@
 #include "win/KernelHandle.h"
 #include "win/Wnd.h"
 
-// The tests' view of a link's insides.
+// The tests' view of a link's insides, and the failures Win32 will not produce on demand.
 class CSerialLinkTestPeer
 {
 public:
     static DWORD QueuedInput(CSerialLink& link) { return link.InputQueueLength(); }
     static HANDLE Worker(CSerialLink& link) { return link.m_thread.GetHandle(); }
+    // Drains the input queue on the calling thread, as the worker does.
+    static void Drain(CSerialLink& link) { link.DrainInput(); }
+    // The device goes from under the link: every later call on the port fails.
+    static void LosePort(CSerialLink& link) { link.m_hPort.Close(); }
+    // The worker's next wait is given a handle that cannot be waited on, as a missing event.
+    static void BreakWait(CSerialLink& link) { link.m_ahWait[2] = nullptr; }
+    // From the nth event on (1: the first), making a link's event fails until Restore.
+    static void FailEventsFrom(int nEvent);
+    static void RestoreEvents();
+};
+
+// Event creation fails from the nth event on while this lives.
+class CEventFailure
+{
+public:
+    explicit CEventFailure(int nEvent) { CSerialLinkTestPeer::FailEventsFrom(nEvent); }
+    ~CEventFailure() { CSerialLinkTestPeer::RestoreEvents(); }
+    CEventFailure(const CEventFailure&) = delete;
+    CEventFailure& operator=(const CEventFailure&) = delete;
 };
 
 struct SerialMessage

@@ -1,0 +1,60 @@
+#!/usr/bin/env bash
+# Idle cost: the real Kestrane.exe listening on an open, idle COM5 against a bare process that
+# holds one pending WaitCommEvent on the same port, one after the other in the same Wine prefix.
+# Prints the CPU time of each over KESTRANE_IDLE_SECONDS (default 30), and of the prefix's
+# wineserver meanwhile, which does the waiting for both. Figures only; it fails only when it
+# cannot run. Run inside the Wine harness (tools/bench.sh does):
+#   wine-harness.sh shell DIR idle-bench.sh Kestrane.exe kestrane-probe.exe bench_idle_wait.exe
+set -euo pipefail
+
+program=$1
+UI_PROBE=$2
+waiter=$3
+seconds=${KESTRANE_IDLE_SECONDS:-30}
+root=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
+# shellcheck source=tools/kestrane-ui.sh
+. "$root/tools/kestrane-ui.sh"
+# shellcheck source=tools/proc-figures.sh
+. "$root/tools/proc-figures.sh"
+readonly WAIT=60
+
+work=$(mktemp -d)
+waiter_pid=
+cleanup() {
+  [ -z "$UI_APP_PID" ] || kill "$UI_APP_PID" 2>/dev/null || true
+  [ -z "$waiter_pid" ] || kill "$waiter_pid" 2>/dev/null || true
+  rm -rf "$work"
+}
+trap cleanup EXIT
+die() { echo "idle: $*" >&2; exit 1; }
+
+server=$(prefix_wineserver_pid "$WINEPREFIX") || die "no wineserver for $WINEPREFIX"
+
+# measure PID: CPU of PID and of the wineserver over $seconds of nothing on the line.
+measure() {
+  local p0 s0 p1 s1
+  p0=$(proc_cpu_seconds "$1")
+  s0=$(proc_cpu_seconds "$server")
+  sleep "$seconds"
+  p1=$(proc_cpu_seconds "$1")
+  s1=$(proc_cpu_seconds "$server")
+  echo "$(proc_share "$p0" "$p1" "$seconds"); wineserver meanwhile $(proc_share "$s0" "$s1" "$seconds")"
+}
+
+printf '[PORT]\r\nnport=5\r\n' >"$work/Kestrane.ini"
+ui_launch "$program" "$work" "$WAIT" "$work/window" || die "the window did not come up"
+# Right after start-up the focus is on Start.
+ui_keys Return || die "could not type into the window"
+ui_wait_control "$WAIT" "$work/window" 'id=1 text="&Stop"' || die "Enter did not start"
+program_figures=$(measure "$UI_APP_PID")
+ui_close "$WAIT" || die "the program did not end after Escape"
+UI_APP_PID=
+
+wine "$waiter" $((seconds + WAIT)) >"$work/waiter.out" 2>&1 </dev/null &
+waiter_pid=$!
+ui_poll "$WAIT" grep -q '^waiting' "$work/waiter.out" || die "the waiter: $(cat "$work/waiter.out")"
+waiter_figures=$(measure "$waiter_pid")
+
+echo "idle: $seconds s of an open idle line (COM5)"
+echo "  Kestrane.exe, started:        $program_figures"
+echo "  bare pending WaitCommEvent:   $waiter_figures"

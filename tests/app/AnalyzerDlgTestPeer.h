@@ -1,0 +1,17 @@
+// The tests' and benchmarks' view of the main window's insides: the lamp state and pictures,
+// the line settings and the decoder, none of which the window shows as such.
+#pragma once
+
+#include "app/AnalyzerDlg.h"
+
+class CAnalyzerDlgTestPeer
+{
+public:
+    static int IsLampLit(const CAnalyzerDlg& dlg, int i) { return dlg.m_anLampLit[i]; }
+    static HBITMAP LampBitmap(const CAnalyzerDlg& dlg, bool bLit)
+    {
+        return bLit ? dlg.m_bmpLampLit : dlg.m_bmpLampDark;
+    }
+    static const PortSettings& Settings(const CAnalyzerDlg& dlg) { return dlg.m_portSettings; }
+    static const CFrameDecoder& Decoder(const CAnalyzerDlg& dlg) { return dlg.m_decoder; }
+};
