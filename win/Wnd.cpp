@@ -13,15 +13,43 @@ const char kObjectProp[] = "Kestrane.CWnd";
 // our procedure stays in its chain and must still reach the procedure before it.
 const char kOrphanSuperProp[] = "Kestrane.Super";
 
-// Wrappers for windows nobody bound, handed out by FromHandle. Kept per HWND so that a
-// pointer a caller holds stays valid; windows that died are dropped once the map grows.
+// Wrappers for windows nobody bound, handed out by FromHandle. Kept per thread and HWND so that
+// a pointer a caller holds stays valid; windows that died are dropped once the map grows.
 using TempMap = std::unordered_map<HWND, std::unique_ptr<CWnd>>;
-thread_local TempMap t_tempWnds;
 
-void PruneDeadTemps()
+void WINAPI FreeTempMap(void* pMap)
 {
-    for (auto it = t_tempWnds.begin(); it != t_tempWnds.end();)
-        it = ::IsWindow(it->first) ? std::next(it) : t_tempWnds.erase(it);
+    std::unique_ptr<TempMap> map(static_cast<TempMap*>(pMap));
+    // Never bound: nothing of USER32 to undo, and the thread may be past using it.
+    if (map)
+        for (auto& entry : *map)
+            entry.second->m_hWnd = nullptr;
+}
+
+// This thread's map, in a fiber-local slot whose callback frees it when the thread ends. Not a
+// thread_local with a destructor: under mingw-w64's runtime, one used on two threads corrupted
+// the heap by the time the process exited.
+TempMap& ThreadTempMap()
+{
+    static const DWORD s_nSlot = ::FlsAlloc(&FreeTempMap);
+    thread_local TempMap* t_pFallback = nullptr; // no slot to be had: kept until the process ends
+    TempMap* pMap =
+        s_nSlot != FLS_OUT_OF_INDEXES ? static_cast<TempMap*>(::FlsGetValue(s_nSlot)) : t_pFallback;
+    if (pMap == nullptr)
+    {
+        auto map = std::make_unique<TempMap>();
+        if (s_nSlot != FLS_OUT_OF_INDEXES && ::FlsSetValue(s_nSlot, map.get()))
+            pMap = map.release();
+        else
+            pMap = t_pFallback = map.release();
+    }
+    return *pMap;
+}
+
+void PruneDeadTemps(TempMap& temps)
+{
+    for (auto it = temps.begin(); it != temps.end();)
+        it = ::IsWindow(it->first) ? std::next(it) : temps.erase(it);
 }
 } // namespace
 
@@ -46,16 +74,17 @@ CWnd* CWnd::FromHandle(HWND hWnd)
         return nullptr;
     if (CWnd* pWnd = FromHandlePermanent(hWnd))
         return pWnd;
-    const auto found = t_tempWnds.find(hWnd);
-    if (found != t_tempWnds.end())
+    TempMap& temps = ThreadTempMap();
+    const auto found = temps.find(hWnd);
+    if (found != temps.end())
         return found->second.get();
     // Pruned before the new wrapper goes in: a handle of a window that is already gone would
     // otherwise be pruned with the others the moment it was added.
-    if (t_tempWnds.size() >= 64)
-        PruneDeadTemps();
+    if (temps.size() >= 64)
+        PruneDeadTemps(temps);
     auto pTemp = std::make_unique<CWnd>();
     pTemp->m_hWnd = hWnd;
-    return t_tempWnds.emplace(hWnd, std::move(pTemp)).first->second.get();
+    return temps.emplace(hWnd, std::move(pTemp)).first->second.get();
 }
 
 BOOL CWnd::Attach(HWND hWnd)
