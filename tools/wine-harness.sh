@@ -14,8 +14,9 @@
 #
 # Virtual null-modem pairs: setup makes three socat pty pairs under DIR/serial and maps COM
 # ports onto their ends in the prefix's registry: A = COM5<->COM6, B = COM7<->COM8 (the pair
-# that serial-drop pulls), C = COM12<->COM13 (a number above 9). COM1 to COM4 map onto a
-# directory, which cannot be opened, so no test ever reaches a real serial port. DIR/ptyshim.so
+# that serial-drop pulls), C = COM12<->COM13 (a number above 9). Every other number up to
+# COM256 maps onto a directory, which cannot be opened, so no test ever reaches a real serial
+# port (Wine would otherwise give the machine's /dev/ttyS* the first free numbers). DIR/ptyshim.so
 # (tools/ptyshim, built here with cc) is preloaded into Wine so that its comm event wait blocks
 # on an idle pty and a pty opens only once at a time, as a COM port does.
 #
@@ -34,8 +35,10 @@ die() { echo "wine-harness: $*" >&2; exit 2; }
 wine_env() {
   export WINEPREFIX="$1/prefix"
   export WINEDEBUG=-all
-  # Never offer to install Mono or Gecko: with a display that prompt would hang a test.
-  export WINEDLLOVERRIDES="mscoree,mshtml="
+  # Never offer to install Mono or Gecko: with a display that prompt would hang a test. No
+  # debugger either: a program that crashes ends at once and its test fails, rather than
+  # waiting in winedbg for the test's time-out.
+  export WINEDLLOVERRIDES="mscoree,mshtml=;winedbg.exe=d"
   export WINEARCH=win64
 }
 
@@ -101,28 +104,33 @@ start_pair() {
 }
 
 setup_serial() {
-  local dir=$1 pair a b pa pb
+  local dir=$1 pair a b pa pb n
   mkdir -p "$dir/serial"
   cc -shared -fPIC -O2 -Wall -Wextra -o "$dir/ptyshim.so" "$here/ptyshim/ptyshim.c" -ldl \
     || die "could not build the pty shim"
-  # The low numbers are where the device manager puts real /dev/ttyS* ports. A dangling link
-  # would not do: Wine then falls back to /dev/ttyS<n-1>. A directory cannot be opened as a
-  # port, so these stay absent for good.
+  # The device manager gives real /dev/ttyS* ports the first numbers no entry claims, so every
+  # number gets one. A dangling link would not do: Wine then falls back to /dev/ttyS<n-1>. A
+  # directory cannot be opened as a port, so the numbers without a pair stay absent for good.
   mkdir -p "$dir/serial/absent"
-  for pa in COM1 COM2 COM3 COM4; do
-    wine reg add 'HKLM\Software\Wine\Ports' /v "$pa" /d "$dir/serial/absent" /f >/dev/null 2>&1
-  done
-  if [ -n "${KESTRANE_HARNESS_COM1:-}" ]; then
-    read -r a b <<<"$(serial_links "$KESTRANE_HARNESS_COM1")"
-    wine reg add 'HKLM\Software\Wine\Ports' /v COM1 /d "$dir/serial/$a" /f >/dev/null 2>&1
-  fi
+  local -A map=()
+  for n in $(seq 1 256); do map[COM$n]=$dir/serial/absent; done
   for pair in A B C; do
     start_pair "$dir" "$pair"
     read -r a b <<<"$(serial_links "$pair")"
     read -r pa pb <<<"$(serial_ports "$pair")"
-    wine reg add 'HKLM\Software\Wine\Ports' /v "$pa" /d "$dir/serial/$a" /f >/dev/null 2>&1
-    wine reg add 'HKLM\Software\Wine\Ports' /v "$pb" /d "$dir/serial/$b" /f >/dev/null 2>&1
+    map[$pa]=$dir/serial/$a
+    map[$pb]=$dir/serial/$b
   done
+  if [ -n "${KESTRANE_HARNESS_COM1:-}" ]; then
+    read -r a b <<<"$(serial_links "$KESTRANE_HARNESS_COM1")"
+    map[COM1]=$dir/serial/$a
+  fi
+  # One import for all of them: a reg call per number would cost a Wine start each.
+  {
+    printf 'REGEDIT4\n\n[HKEY_LOCAL_MACHINE\\Software\\Wine\\Ports]\n'
+    for n in $(seq 1 256); do printf '"COM%d"="%s"\n' "$n" "${map[COM$n]}"; done
+  } >"$dir/ports.reg"
+  wine regedit /S "$dir/ports.reg" >/dev/null 2>&1 || die "could not write the COM port map"
   # The device manager reads the port map only when the server starts.
   wineserver -k 2>/dev/null || true
   wineserver -w
