@@ -197,16 +197,16 @@ void CAnalyzerDlg::OnEnableLog()
 
 void CAnalyzerDlg::OnSetting()
 {
-    if (m_bInSetting)
+    // Nor while a Start is still under way: its box leaves this window enabled.
+    if (m_bInSetting || m_bStarting)
         return;
-    m_bInSetting = true;
+    CFlagScope inSetting(m_bInSetting);
     // Owned by this window (no parent would leave it free of us): modal over it, as About is.
     CCommSettingDlg dlg(this);
     dlg.SetSettings(m_portSettings);
     dlg.DoModal();
     m_portSettings = dlg.GetSettings();
     SetDlgItemText(IDC_STATUS_PORT, Format(" COM%d", m_portSettings.nPort).c_str());
-    m_bInSetting = false;
 }
 
 void CAnalyzerDlg::OnSysCommand(UINT nID, LPARAM)

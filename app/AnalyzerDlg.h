@@ -67,9 +67,10 @@ private:
     int m_anLampLit[CFrameDecoder::kChannels] = {};
     int m_nChannels = CFrameDecoder::kChannels;
     BOOL m_bLogEnabled = FALSE;
-    // Set while the settings dialog runs its loop: a second Setting command opens no second one.
+    // Raised while the settings dialog, or a Start's message box, runs its loop: a click
+    // meanwhile must not start either again.
     bool m_bInSetting = false;
-    bool m_bStarting = false; // inside Start, which may run a message box's loop
+    bool m_bStarting = false;
     // Every lamp shows one of these two, so no lamp ever shows a freed bitmap and note reads
     // create no GDI objects. They outlive the window (see the destructor).
     CBitmap m_bmpLampDark;

@@ -446,22 +446,27 @@ TEST_F(AnalyzerDlgOnPairTest, ClicksWhileStartShowsItsUnownedBoxChangeNothing)
     // owner, so the window stays enabled under it.
     ::WritePrivateProfileStringA("PORT", "parity", "X", (ExeDir() + "Kestrane.ini").c_str());
     const HWND hDlg = Dlg().m_hWnd;
-    const HWND hStart = Item(IDOK);
     std::atomic<bool> bStartReturned{false};
     bool bClickReturned = false;
     size_t nBoxes = 0;
-    // The box's loop runs on this thread; another thread clicks Start/Stop while the box is up,
-    // then closes every box there is until Start has returned.
+    size_t nSettingDialogs = 0;
+    // The box's loop runs on this thread; another thread clicks Start/Stop and Setting while the
+    // box is up, then closes every box and dialog there is until Start has returned.
     std::thread helper(
         [&]
         {
             if (AwaitDialog("Application Error") == nullptr)
                 return;
-            DWORD_PTR result = 0;
-            bClickReturned = ::SendMessageTimeoutA(hDlg, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED),
-                                                   reinterpret_cast<LPARAM>(hStart), SMTO_NORMAL,
-                                                   10000, &result) != 0;
-            std::set<HWND> boxes;
+            bClickReturned = true;
+            for (int id : {IDOK, IDC_SETTING})
+            {
+                DWORD_PTR result = 0;
+                bClickReturned &=
+                    ::SendMessageTimeoutA(hDlg, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED),
+                                          reinterpret_cast<LPARAM>(::GetDlgItem(hDlg, id)),
+                                          SMTO_NORMAL, 10000, &result) != 0;
+            }
+            std::set<HWND> boxes, dialogs;
             while (!bStartReturned)
             {
                 if (HWND h = ::FindWindowA("#32770", "Application Error"))
@@ -469,15 +474,22 @@ TEST_F(AnalyzerDlgOnPairTest, ClicksWhileStartShowsItsUnownedBoxChangeNothing)
                     boxes.insert(h);
                     ::PostMessageA(h, WM_COMMAND, IDOK, 0);
                 }
+                if (HWND h = ::FindWindowA("#32770", "Communication selection"))
+                {
+                    dialogs.insert(h);
+                    ::PostMessageA(h, WM_COMMAND, IDCANCEL, 0);
+                }
                 ::Sleep(10);
             }
             nBoxes = boxes.size();
+            nSettingDialogs = dialogs.size();
         });
     Click(IDOK);
     bStartReturned = true;
     helper.join();
-    EXPECT_TRUE(bClickReturned) << "the second click must return at once";
+    EXPECT_TRUE(bClickReturned) << "the clicks must return at once";
     EXPECT_EQ(nBoxes, 1u) << "a second open showed its own box";
+    EXPECT_EQ(nSettingDialogs, 0u) << "Setting opened its dialog under a Start in progress";
     ASSERT_EQ(Text(IDOK), "&Stop");
 
     // One worker on the partly configured port: a frame is counted once.
