@@ -2,6 +2,7 @@
 #include "controls/IconButton.h"
 
 #include <cstring>
+#include <vector>
 
 #include <commctrl.h>
 #include <shellapi.h>
@@ -20,7 +21,9 @@ CIconButton::~CIconButton()
 void CIconButton::PreSubclassWindow()
 {
     const DWORD dwStyle = GetStyle();
-    if (dwStyle & 2) // BS_CHECKBOX, BS_AUTOCHECKBOX and the other types with that bit
+    // BS_CHECKBOX, BS_AUTOCHECKBOX and the other types with that bit; not BS_OWNERDRAW, which
+    // has it too and is what a button we attached before already is.
+    if ((dwStyle & 2) && (dwStyle & 0x1F) != BS_OWNERDRAW)
         m_bCheckMode = TRUE;
     if ((dwStyle & 0x1F) == BS_DEFPUSHBUTTON)
         m_bDefault = TRUE;
@@ -69,6 +72,8 @@ DWORD CIconButton::AttachIcons(HICON hIcon, HICON hRestingIcon)
         if (!FillSlot(m_icons[0], hIcon))
         {
             ReleaseImages();
+            if (hRestingIcon != nullptr && hRestingIcon != hAutoGrey)
+                ::DestroyIcon(hRestingIcon); // handed over with the refused one: ours to free
             return IB_BAD_IMAGE;
         }
         if (hRestingIcon != nullptr)
@@ -99,6 +104,41 @@ void CIconButton::ReleaseImages()
     }
 }
 
+namespace
+{
+COLORREF GreyOf(COLORREF c)
+{
+    const auto grey =
+        static_cast<BYTE>(0.299 * GetRValue(c) + 0.587 * GetGValue(c) + 0.114 * GetBValue(c));
+    return RGB(grey, grey, grey);
+}
+
+// Greys a 32-bit bitmap (not selected anywhere) in place, black and the alpha bytes untouched.
+bool GreyKeepingAlpha(CDC& dc, CBitmap& bmp, int cx, int cy)
+{
+    BITMAPINFO bi = {};
+    bi.bmiHeader.biSize = sizeof bi.bmiHeader;
+    bi.bmiHeader.biWidth = cx;
+    bi.bmiHeader.biHeight = -cy; // top-down
+    bi.bmiHeader.biPlanes = 1;
+    bi.bmiHeader.biBitCount = 32;
+    bi.bmiHeader.biCompression = BI_RGB;
+    std::vector<RGBQUAD> pixels(static_cast<size_t>(cx) * static_cast<size_t>(cy));
+    const HBITMAP hBmp = bmp.GetSafeHandle();
+    if (::GetDIBits(dc.m_hDC, hBmp, 0, static_cast<UINT>(cy), pixels.data(), &bi, DIB_RGB_COLORS) !=
+        cy)
+        return false;
+    for (RGBQUAD& q : pixels)
+    {
+        const COLORREF c = RGB(q.rgbRed, q.rgbGreen, q.rgbBlue);
+        if (c != RGB(0, 0, 0))
+            q.rgbRed = q.rgbGreen = q.rgbBlue = GetRValue(GreyOf(c));
+    }
+    return ::SetDIBits(dc.m_hDC, hBmp, 0, static_cast<UINT>(cy), pixels.data(), &bi,
+                       DIB_RGB_COLORS) == cy;
+}
+} // namespace
+
 HICON CIconButton::MakeGreyIcon(HICON hIcon)
 {
     ICONINFO ii = {};
@@ -121,17 +161,19 @@ HICON CIconButton::MakeGreyIcon(HICON hIcon)
         CSelectObject selSource(dcSource, bmpColor);
         CSelectObject selGrey(dcGrey, bmpGrey);
         dcGrey.BitBlt(0, 0, cx, cy, &dcSource, 0, 0, SRCCOPY);
-        for (int y = 0; y < cy; ++y)
-            for (int x = 0; x < cx; ++x)
-            {
-                const COLORREF c = dcGrey.GetPixel(x, y);
-                if (c == RGB(0, 0, 0))
-                    continue; // black outlines stay black
-                const auto grey = static_cast<BYTE>(0.299 * GetRValue(c) + 0.587 * GetGValue(c) +
-                                                    0.114 * GetBValue(c));
-                dcGrey.SetPixel(x, y, RGB(grey, grey, grey));
-            }
+        if (bm.bmBitsPixel != 32)
+            for (int y = 0; y < cy; ++y)
+                for (int x = 0; x < cx; ++x)
+                {
+                    const COLORREF c = dcGrey.GetPixel(x, y);
+                    if (c != RGB(0, 0, 0)) // black outlines stay black
+                        dcGrey.SetPixel(x, y, GreyOf(c));
+                }
     }
+    // SetPixel would clear the alpha byte of a 32-bit icon: its soft edge would go, and with one
+    // opaque black pixel left every grey one would turn transparent. Grey the bytes, keep alpha.
+    if (bm.bmBitsPixel == 32 && !GreyKeepingAlpha(dcWindow, bmpGrey, cx, cy))
+        return nullptr;
     ICONINFO grey = {TRUE, 0, 0, bmpMask, bmpGrey};
     return ::CreateIconIndirect(&grey);
 }

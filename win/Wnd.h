@@ -89,12 +89,18 @@ public:
     void GetWindowRect(LPRECT lpRect) const { ::GetWindowRect(m_hWnd, lpRect); }
     void ClientToScreen(LPPOINT lpPoint) const { ::ClientToScreen(m_hWnd, lpPoint); }
     void ScreenToClient(LPPOINT lpPoint) const { ::ScreenToClient(m_hWnd, lpPoint); }
-    void Invalidate(BOOL bErase = TRUE) { ::InvalidateRect(m_hWnd, nullptr, bErase); }
+    // Nothing without a window: a null handle would repaint every window on the desktop.
+    void Invalidate(BOOL bErase = TRUE) { InvalidateRect(nullptr, bErase); }
     void InvalidateRect(const RECT* lpRect, BOOL bErase = TRUE)
     {
-        ::InvalidateRect(m_hWnd, lpRect, bErase);
+        if (m_hWnd != nullptr)
+            ::InvalidateRect(m_hWnd, lpRect, bErase);
     }
-    void UpdateWindow() { ::UpdateWindow(m_hWnd); }
+    void UpdateWindow()
+    {
+        if (m_hWnd != nullptr)
+            ::UpdateWindow(m_hWnd);
+    }
     BOOL SetWindowPos(HWND hWndInsertAfter, int x, int y, int cx, int cy, UINT nFlags)
     {
         return ::SetWindowPos(m_hWnd, hWndInsertAfter, x, y, cx, cy, nFlags);

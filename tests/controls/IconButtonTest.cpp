@@ -5,6 +5,7 @@
 
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include <gtest/gtest.h>
 
@@ -29,6 +30,53 @@ bool IconIsAlive(HICON hIcon)
     ::DeleteObject(ii.hbmColor);
     ::DeleteObject(ii.hbmMask);
     return true;
+}
+
+BITMAPINFO TopDown32By16()
+{
+    BITMAPINFO bi = {};
+    bi.bmiHeader.biSize = sizeof bi.bmiHeader;
+    bi.bmiHeader.biWidth = 16;
+    bi.bmiHeader.biHeight = -16;
+    bi.bmiHeader.biPlanes = 1;
+    bi.bmiHeader.biBitCount = 32;
+    bi.bmiHeader.biCompression = BI_RGB;
+    return bi;
+}
+
+// The 16 x 16 colour pixels of an icon, top row first, alpha included.
+std::vector<RGBQUAD> IconPixels(HICON hIcon)
+{
+    std::vector<RGBQUAD> pixels(16 * 16);
+    ICONINFO ii = {};
+    if (!::GetIconInfo(hIcon, &ii))
+        return {};
+    BITMAPINFO bi = TopDown32By16();
+    HDC hdc = ::GetDC(nullptr);
+    ::GetDIBits(hdc, ii.hbmColor, 0, 16, pixels.data(), &bi, DIB_RGB_COLORS);
+    ::ReleaseDC(nullptr, hdc);
+    ::DeleteObject(ii.hbmColor);
+    ::DeleteObject(ii.hbmMask);
+    return pixels;
+}
+
+// A 32-bit icon with a soft edge: half-transparent colour, one opaque black pixel at (0, 0).
+HICON MakeAlphaIcon(BYTE red, BYTE green, BYTE blue)
+{
+    BITMAPINFO bi = TopDown32By16();
+    void* pBits = nullptr;
+    HBITMAP hColor = ::CreateDIBSection(nullptr, &bi, DIB_RGB_COLORS, &pBits, nullptr, 0);
+    auto* pixels = static_cast<RGBQUAD*>(pBits);
+    for (int i = 0; i < 16 * 16; ++i)
+        pixels[i] = {blue, green, red, 0x80};
+    pixels[0] = {0, 0, 0, 0xFF};
+    const WORD zeros[16] = {};
+    HBITMAP hMask = ::CreateBitmap(16, 16, 1, 1, zeros);
+    ICONINFO ii = {TRUE, 0, 0, hMask, hColor};
+    HICON hIcon = ::CreateIconIndirect(&ii);
+    ::DeleteObject(hMask);
+    ::DeleteObject(hColor);
+    return hIcon;
 }
 } // namespace
 
@@ -205,10 +253,28 @@ TEST(IconButton, IconsGreyCopiesBadIdsAndRefusedIcons)
     const HICON hBogus = reinterpret_cast<HICON>(static_cast<INT_PTR>(0x7770));
     EXPECT_EQ(b.AttachIcons(hBogus, nullptr), CIconButton::IB_BAD_IMAGE);
     EXPECT_EQ(Peer::Icon(b, 0), nullptr);
-    const HICON hGood = MakeTestIcon(kColor);
-    EXPECT_EQ(b.AttachIcons(hGood, hBogus), CIconButton::IB_BAD_IMAGE);
-    EXPECT_EQ(Peer::Icon(b, 0), nullptr);
-    EXPECT_FALSE(IconIsAlive(hGood)) << "a refused pair is destroyed whole";
+    for (bool bBogusFirst : {false, true})
+    {
+        const HICON hGood = MakeTestIcon(kColor);
+        EXPECT_EQ(bBogusFirst ? b.AttachIcons(hBogus, hGood) : b.AttachIcons(hGood, hBogus),
+                  CIconButton::IB_BAD_IMAGE);
+        EXPECT_EQ(Peer::Icon(b, 0), nullptr);
+        EXPECT_FALSE(IconIsAlive(hGood)) << "a refused pair is destroyed whole, " << bBogusFirst;
+    }
+
+    // A 32-bit icon keeps its alpha in the grey copy: its soft edge stays, and the one opaque
+    // black pixel does not make every grey pixel transparent.
+    ASSERT_EQ(b.AttachIcons(MakeAlphaIcon(200, 40, 120),
+                            reinterpret_cast<HICON>(
+                                static_cast<INT_PTR>(static_cast<int>(CIconButton::IB_AUTO_GREY)))),
+              CIconButton::IB_OK);
+    const std::vector<RGBQUAD> px = IconPixels(Peer::Icon(b, 1));
+    ASSERT_EQ(px.size(), 256u);
+    EXPECT_EQ(px[0].rgbRed + px[0].rgbGreen + px[0].rgbBlue, 0);
+    EXPECT_EQ(px[0].rgbReserved, 0xFF);
+    EXPECT_EQ(px[5 * 16 + 5].rgbRed, grey);
+    EXPECT_EQ(px[5 * 16 + 5].rgbBlue, grey);
+    EXPECT_EQ(px[5 * 16 + 5].rgbReserved, 0x80) << "the grey copy lost its alpha";
 }
 
 TEST(IconButton, LinkAddressEndsWithinItsBufferAndTheTooltipIsMadeOnce)
