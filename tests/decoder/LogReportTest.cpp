@@ -1,10 +1,6 @@
 // Daily logs read back through the decoder's reports: the three forms, counts across files,
 // and every kind of line that is not one valid frame, named by file and line.
 
-// fopen is the portable call here; MSVC's secure variant is not.
-#ifndef _CRT_SECURE_NO_WARNINGS
-#define _CRT_SECURE_NO_WARNINGS
-#endif
 #include "tools/decode/LogReader.h"
 
 #include <cstdio>

@@ -3,10 +3,6 @@
 // (--log), through the program's own frame decoder and prints the frames it accepts.
 // Portable: builds natively and as a Windows console program.
 
-// fopen and strerror are the portable calls here; MSVC's secure variants are not.
-#ifndef _CRT_SECURE_NO_WARNINGS
-#define _CRT_SECURE_NO_WARNINGS
-#endif
 #include <cerrno>
 #include <cstdio>
 #include <cstring>

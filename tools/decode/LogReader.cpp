@@ -1,9 +1,5 @@
 // Splitting a daily log into lines and judging each line.
 
-// strerror is the portable call here; MSVC's secure variant is not.
-#ifndef _CRT_SECURE_NO_WARNINGS
-#define _CRT_SECURE_NO_WARNINGS
-#endif
 #include "tools/decode/LogReader.h"
 
 #include <cerrno>
