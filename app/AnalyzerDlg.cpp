@@ -204,8 +204,10 @@ void CAnalyzerDlg::OnSetting()
     // Owned by this window (no parent would leave it free of us): modal over it, as About is.
     CCommSettingDlg dlg(this);
     dlg.SetSettings(m_portSettings);
-    dlg.DoModal();
-    m_portSettings = dlg.GetSettings();
+    // Only OK takes the boxes: the dialog's parse of untouched texts would turn a parity its
+    // lists do not show (M or S from the settings file) into N.
+    if (dlg.DoModal() == IDOK)
+        m_portSettings = dlg.GetSettings();
     SetDlgItemText(IDC_STATUS_PORT, Format(" COM%d", m_portSettings.nPort).c_str());
 }
 

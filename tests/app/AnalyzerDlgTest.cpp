@@ -15,6 +15,7 @@
 #include <set>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include <windows.h>
@@ -396,6 +397,35 @@ TEST_F(AnalyzerDlgTest, EscapeClosesAndSavesTheSettings)
     EXPECT_EQ(Dlg().GetModalResult(), IDCANCEL);
     EXPECT_EQ(ReadFileBytes(ini),
               "[PORT]\r\nnport=1\r\ndatabit=8\r\nstopbit=1\r\nband=9600\r\nparity=N\r\n");
+}
+
+TEST_F(AnalyzerDlgTest, SettingClosedWithoutOkKeepsEveryFieldEvenAParityTheListsLack)
+{
+    const std::string ini = ExeDir() + "Kestrane.ini";
+    ::WritePrivateProfileStringA("PORT", "parity", "M", ini.c_str());
+    const HWND hDlg = Dlg().m_hWnd;
+    const std::pair<UINT, WPARAM> closes[] = {{WM_COMMAND, IDC_COMM_CANCEL},
+                                              {WM_SYSCOMMAND, SC_CLOSE}};
+    for (const auto& close : closes)
+    {
+        std::thread helper(
+            [&]
+            {
+                if (HWND h = AwaitDialog("Communication selection"))
+                {
+                    ::SendMessageA(::GetDlgItem(h, IDC_COMM_PORT), WM_SETTEXT, 0,
+                                   reinterpret_cast<LPARAM>("COM9"));
+                    ::PostMessageA(h, close.first, close.second, 0);
+                }
+            });
+        Click(IDC_SETTING); // returns once the dialog is closed
+        helper.join();
+        EXPECT_EQ(Text(IDC_STATUS_PORT), " COM1") << close.first;
+    }
+    EXPECT_TRUE(::IsWindowEnabled(hDlg));
+    Click(IDCANCEL);
+    EXPECT_NE(ReadFileBytes(ini).find("nport=1\r\n"), std::string::npos) << ReadFileBytes(ini);
+    EXPECT_NE(ReadFileBytes(ini).find("parity=M\r\n"), std::string::npos) << ReadFileBytes(ini);
 }
 
 TEST_F(AnalyzerDlgTest, TwentyThousandNoteReadsLeaveMemoryFlat)
