@@ -11,6 +11,7 @@
 #include "app/AboutDlg.h"
 #include "log/DailyLog.h"
 #include "res/resource.h"
+#include "serial/PortName.h"
 #include "settings/CommSettingDlg.h"
 #include "settings/SettingsFile.h"
 #include "win/Dc.h"
@@ -140,7 +141,7 @@ BOOL CAnalyzerDlg::OnInitDialog()
     for (int i = 0; i < m_nChannels; ++i)
         SetLamp(i, m_anLampLit[i]);
 
-    SetDlgItemText(IDC_STATUS_PORT, Format(" COM%d", m_portSettings.nPort).c_str());
+    SetDlgItemText(IDC_STATUS_PORT, (" " + PortName(m_portSettings.nPort)).c_str());
     // A fixed label: the program never polls, it only listens.
     SetDlgItemText(IDC_STATUS_POLL, " CMMOND POLL");
     SetTimer(kClockTimer, 1000);
@@ -208,7 +209,7 @@ void CAnalyzerDlg::OnSetting()
     // lists do not show (M or S from the settings file) into N.
     if (dlg.DoModal() == IDOK)
         m_portSettings = dlg.GetSettings();
-    SetDlgItemText(IDC_STATUS_PORT, Format(" COM%d", m_portSettings.nPort).c_str());
+    SetDlgItemText(IDC_STATUS_PORT, (" " + PortName(m_portSettings.nPort)).c_str());
 }
 
 void CAnalyzerDlg::OnSysCommand(UINT nID, LPARAM)

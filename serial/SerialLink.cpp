@@ -5,6 +5,8 @@
 #include <cstdio>
 #include <new>
 
+#include "serial/PortName.h"
+
 UINT g_nSerialByteMsg = WM_SERIAL_BYTE;
 
 namespace
@@ -90,14 +92,11 @@ BOOL CSerialLink::OpenPort(CWnd* pPortOwner, UINT nPort, UINT nBaud, char cParit
     CPortLock lock(m_csPort);
     ClosePort();
 
-    // The device namespace opens every port number; a bare "COM10" would not open at all.
-    char szPort[50];
     char szMode[50];
-    std::snprintf(szPort, sizeof szPort, "\\\\.\\COM%u", nPort);
     std::snprintf(szMode, sizeof szMode, "baud=%u parity=%c data=%u stop=%u", nBaud, cParity,
                   nDataBits, nStopBits);
 
-    m_hPort.Reset(::CreateFileA(szPort, GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+    m_hPort.Reset(::CreateFileA(PortDevicePath(static_cast<int>(nPort)).c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
                                 FILE_FLAG_OVERLAPPED, nullptr));
     if (!m_hPort)
         return FALSE;

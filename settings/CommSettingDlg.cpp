@@ -2,10 +2,10 @@
 // open now, and the texts parsed back.
 #include "settings/CommSettingDlg.h"
 
-#include <cstdio>
 #include <cstdlib>
 
 #include "res/resource.h"
+#include "serial/PortName.h"
 #include "win/KernelHandle.h"
 #include "win/Text.h"
 
@@ -45,7 +45,7 @@ LRESULT CCommSettingDlg::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
 void CCommSettingDlg::SetSettings(PortSettings settings)
 {
     m_settings = settings;
-    m_strPort = Format("COM%d", m_settings.nPort);
+    m_strPort = PortName(m_settings.nPort);
     m_strStopBits = Format("%d", m_settings.nStopBits);
     m_strDataBits = Format("%d", m_settings.nDataBits);
     m_strBaud = Format("%d", m_settings.nBaud);
@@ -59,9 +59,7 @@ void CCommSettingDlg::SetSettings(PortSettings settings)
 
 PortSettings CCommSettingDlg::GetSettings()
 {
-    int nPort = 0;
-    if (std::sscanf(m_strPort.c_str(), "COM%d", &nPort) == 1)
-        m_settings.nPort = nPort;
+    ParsePortName(m_strPort, m_settings.nPort); // a text that is no port keeps the old one
     m_settings.nBaud = std::atoi(m_strBaud.c_str());
     m_settings.nDataBits = std::atoi(m_strDataBits.c_str());
     m_settings.nStopBits = std::atoi(m_strStopBits.c_str());
@@ -72,9 +70,8 @@ PortSettings CCommSettingDlg::GetSettings()
 BOOL CCommSettingDlg::PortExists(const char* pszName)
 {
     // The device namespace, as the serial link opens it: plain "COM10" and above never open.
-    const std::string strDevice = std::string("\\\\.\\") + pszName;
     // Not shared: a port another program holds fails here and is left out of the list.
-    CKernelHandle hPort(::CreateFileA(strDevice.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
+    CKernelHandle hPort(::CreateFileA(PortDevicePath(pszName).c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
                                       OPEN_EXISTING, 0, nullptr));
     return hPort ? TRUE : FALSE;
 }
@@ -83,9 +80,9 @@ BOOL CCommSettingDlg::OnInitDialog()
 {
     CDialog::OnInitDialog(); // binds the port box; the four fixed lists are in place already
 
-    for (int i = 1; i <= 256; ++i)
+    for (int i = 1; i <= kMaxPortNumber; ++i)
     {
-        const std::string strName = Format("COM%d", i);
+        const std::string strName = PortName(i);
         if (PortExists(strName.c_str()))
             m_comboPort.AddString(strName.c_str());
     }

@@ -18,8 +18,8 @@ public:
     // Takes all six fields and makes the boxes' texts from them.
     void SetSettings(PortSettings settings);
     // Parses the texts, however the dialog was closed, into the settings and returns them. Not
-    // validated: a port text that is not "COM<n>" keeps the old number, the numbers are atoi
-    // values, the parity is the text's first character.
+    // validated: a port text that is not "COM<n>" with n in 1..256 keeps the old number, the
+    // numbers are atoi values, the parity is the text's first character.
     PortSettings GetSettings();
     // Whether the port of that name ("COM7") can be opened right now.
     static BOOL PortExists(const char* pszName);

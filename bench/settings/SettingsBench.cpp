@@ -13,6 +13,7 @@
 
 #include "app/AnalyzerDlg.h"
 #include "res/resource.h"
+#include "serial/PortName.h"
 #include "settings/CommSettingDlg.h"
 #include "win/ModuleDirectory.h"
 
@@ -56,7 +57,7 @@ LRESULT CALLBACK OnCallWndRet(int nCode, WPARAM wParam, LPARAM lParam)
 // Microseconds per CreateFile (and CloseHandle when it opens) of "\\.\<name>", median of n.
 Figures OpenCost(const char* pszName, int n)
 {
-    const std::string device = std::string("\\\\.\\") + pszName;
+    const std::string device = PortDevicePath(pszName);
     std::vector<double> us;
     for (int i = 0; i < n; ++i)
     {
@@ -112,7 +113,7 @@ int main()
     {
         const auto t0 = Clock::now();
         for (int n = 1; n <= 256; ++n)
-            CCommSettingDlg::PortExists(("COM" + std::to_string(n)).c_str());
+            CCommSettingDlg::PortExists(PortName(n).c_str());
         probe.push_back(std::chrono::duration<double, std::milli>(Clock::now() - t0).count());
     }
     std::printf("the probe alone, 256 names, 5 runs: median %.1f ms\n", Summary(probe).median);

@@ -3,6 +3,8 @@
 
 #include <cstdio>
 
+#include "serial/PortName.h"
+
 namespace
 {
 const char kOwnerClass[] = "KestraneSerialTestOwner";
@@ -113,10 +115,8 @@ bool PumpUntil(const std::function<bool()>& pred, DWORD nMillis)
 
 CFarEnd::CFarEnd(UINT nPort)
 {
-    char szName[32];
-    std::snprintf(szName, sizeof szName, "\\\\.\\COM%u", nPort);
-    m_hPort.Reset(
-        ::CreateFileA(szName, GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+    m_hPort.Reset(::CreateFileA(PortDevicePath(static_cast<int>(nPort)).c_str(),
+                                GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr));
 }
 
 bool CFarEnd::Write(const void* pData, DWORD nLength)
@@ -135,9 +135,8 @@ bool CFarEnd::Write(const void* pData, DWORD nLength)
 
 bool PortOpens(UINT nPort)
 {
-    char szName[32];
-    std::snprintf(szName, sizeof szName, "\\\\.\\COM%u", nPort);
-    CKernelHandle h(::CreateFileA(szName, GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+    CKernelHandle h(::CreateFileA(PortDevicePath(static_cast<int>(nPort)).c_str(),
+                                  GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
                                   FILE_FLAG_OVERLAPPED, nullptr));
     return static_cast<bool>(h);
 }

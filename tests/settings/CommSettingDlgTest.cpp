@@ -204,6 +204,11 @@ TEST(CommSettingDlg, TypedTextsAreParsedWithoutValidation)
         {"COM12x", "fast", "-8", "2.5", "none", Settings(12, 0, 'n', -8, 2)},
         {"", "115200", "8", "1", "NONE", Settings(5, 115200, 'N', 8, 1)},
         {"COM", "1200", "6", "1", "N", Settings(5, 1200, 'N', 6, 1)},
+        // A number that is no port keeps the old one too, and reads safely however long.
+        {"COM99999999999", "1", "8", "1", "N", Settings(5, 1, 'N', 8, 1)},
+        {"COM-3", "2", "8", "1", "N", Settings(5, 2, 'N', 8, 1)},
+        {"COM0", "3", "8", "1", "N", Settings(5, 3, 'N', 8, 1)},
+        {"COM257", "4", "8", "1", "N", Settings(5, 4, 'N', 8, 1)},
     };
     for (const Row& row : rows)
     {
