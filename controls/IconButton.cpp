@@ -76,15 +76,13 @@ DWORD CIconButton::AttachIcons(HICON hIcon, HICON hRestingIcon)
                 ::DestroyIcon(hRestingIcon); // handed over with the refused one: ours to free
             return IB_BAD_IMAGE;
         }
-        if (hRestingIcon != nullptr)
+        // A grey copy that cannot be made leaves the good icon to serve in every state.
+        if (hRestingIcon == hAutoGrey)
+            hRestingIcon = MakeGreyIcon(hIcon);
+        if (hRestingIcon != nullptr && !FillSlot(m_icons[1], hRestingIcon))
         {
-            if (hRestingIcon == hAutoGrey)
-                hRestingIcon = MakeGreyIcon(hIcon);
-            if (!FillSlot(m_icons[1], hRestingIcon))
-            {
-                ReleaseImages();
-                return IB_BAD_IMAGE;
-            }
+            ReleaseImages();
+            return IB_BAD_IMAGE;
         }
     }
     else if (hRestingIcon != nullptr && hRestingIcon != hAutoGrey)

@@ -243,6 +243,15 @@ TEST(IconButton, IconsGreyCopiesBadIdsAndRefusedIcons)
     ::DeleteObject(ii.hbmColor);
     ::DeleteObject(ii.hbmMask);
 
+    // A monochrome icon has no colour bitmap to grey: it stays, alone.
+    const BYTE andBits[32] = {}, xorBits[32] = {0xFF, 0xFF};
+    const HICON hMono = ::CreateIcon(nullptr, 16, 16, 1, 1, andBits, xorBits);
+    ASSERT_EQ(b.AttachIcons(hMono, reinterpret_cast<HICON>(static_cast<INT_PTR>(
+                                       static_cast<int>(CIconButton::IB_AUTO_GREY)))),
+              CIconButton::IB_OK);
+    EXPECT_EQ(Peer::Icon(b, 0), hMono);
+    EXPECT_EQ(Peer::Icon(b, 1), nullptr);
+
     EXPECT_EQ(b.LoadIcons(IDI_START, 0), CIconButton::IB_OK);
     EXPECT_EQ(Peer::IconWidth(b, 0), 32u) << "the resource's leading image";
     EXPECT_EQ(Peer::Icon(b, 1), nullptr);
