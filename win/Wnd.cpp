@@ -29,16 +29,19 @@ void WINAPI FreeTempMap(void* pMap)
 // This thread's map, in a fiber-local slot whose callback frees it when the thread ends. Not a
 // thread_local with a destructor: under mingw-w64's runtime, one used on two threads corrupted
 // the heap by the time the process exited.
-TempMap& ThreadTempMap()
+TempMap& ThreadTempMap(BOOL(WINAPI* pfnFlsSetValue)(DWORD, PVOID))
 {
     static const DWORD s_nSlot = ::FlsAlloc(&FreeTempMap);
-    thread_local TempMap* t_pFallback = nullptr; // no slot to be had: kept until the process ends
+    // No slot to be had, or none to set: kept until the process ends, but made once a thread.
+    thread_local TempMap* t_pFallback = nullptr;
     TempMap* pMap =
-        s_nSlot != FLS_OUT_OF_INDEXES ? static_cast<TempMap*>(::FlsGetValue(s_nSlot)) : t_pFallback;
+        s_nSlot != FLS_OUT_OF_INDEXES ? static_cast<TempMap*>(::FlsGetValue(s_nSlot)) : nullptr;
+    if (pMap == nullptr)
+        pMap = t_pFallback;
     if (pMap == nullptr)
     {
         auto map = std::make_unique<TempMap>();
-        if (s_nSlot != FLS_OUT_OF_INDEXES && ::FlsSetValue(s_nSlot, map.get()))
+        if (s_nSlot != FLS_OUT_OF_INDEXES && pfnFlsSetValue(s_nSlot, map.get()))
             pMap = map.release();
         else
             pMap = t_pFallback = map.release();
@@ -52,6 +55,8 @@ void PruneDeadTemps(TempMap& temps)
         it = ::IsWindow(it->first) ? std::next(it) : temps.erase(it);
 }
 } // namespace
+
+BOOL(WINAPI* CWnd::s_pfnFlsSetValue)(DWORD, PVOID) = ::FlsSetValue;
 
 CWnd::~CWnd()
 {
@@ -74,7 +79,7 @@ CWnd* CWnd::FromHandle(HWND hWnd)
         return nullptr;
     if (CWnd* pWnd = FromHandlePermanent(hWnd))
         return pWnd;
-    TempMap& temps = ThreadTempMap();
+    TempMap& temps = ThreadTempMap(s_pfnFlsSetValue);
     const auto found = temps.find(hWnd);
     if (found != temps.end())
         return found->second.get();

@@ -150,7 +150,12 @@ protected:
     void SetOwnsWindow() { m_bOwnsWindow = true; }
 
 private:
+    friend class CWndTestPeer; // the tests make the fiber-local slot refuse a value
+
     HWND Unbind();
+
+    // ::FlsSetValue, which stores this thread's wrappers of unbound windows.
+    static BOOL(WINAPI* s_pfnFlsSetValue)(DWORD, PVOID);
 
     WNDPROC m_pfnSuper = nullptr; // set while subclassed
     bool m_bOwnsWindow = false;   // created by CreateEx: destroyed with the object

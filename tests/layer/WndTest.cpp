@@ -8,6 +8,13 @@
 
 #include <gtest/gtest.h>
 
+class CWndTestPeer
+{
+public:
+    static BOOL WINAPI RefuseFlsValue(DWORD, PVOID) { return FALSE; }
+    static void SetFlsSetValue(BOOL(WINAPI* pfn)(DWORD, PVOID)) { CWnd::s_pfnFlsSetValue = pfn; }
+};
+
 namespace
 {
 // Counts WM_SETTEXT and can swallow it or throw from it; everything else is default.
@@ -122,6 +129,25 @@ TEST(Wnd, OwnedWindowDiesWithItsObjectAttachedOneDoesNot)
     ASSERT_TRUE(detach.Attach(hWnd));
     EXPECT_EQ(detach.Detach(), hWnd);
     EXPECT_EQ(detach.m_hWnd, nullptr);
+    ::DestroyWindow(hWnd);
+}
+
+TEST(Wnd, WrapperStaysOneOnAThreadWhoseFiberSlotRefusesTheTable)
+{
+    HWND hWnd = MakeStatic();
+    CWnd *pFirst = nullptr, *pSecond = nullptr;
+    CWndTestPeer::SetFlsSetValue(&CWndTestPeer::RefuseFlsValue);
+    // A thread of its own: this one's table may already sit in the slot.
+    std::thread(
+        [&]
+        {
+            pFirst = CWnd::FromHandle(hWnd);
+            pSecond = CWnd::FromHandle(hWnd);
+        })
+        .join();
+    CWndTestPeer::SetFlsSetValue(&::FlsSetValue);
+    ASSERT_NE(pFirst, nullptr);
+    EXPECT_EQ(pSecond, pFirst) << "a new table, and the old one leaked, on every call";
     ::DestroyWindow(hWnd);
 }
 
