@@ -155,6 +155,8 @@ TEST(LogReport, EveryLineThatIsNotOneValidFrameIsNamedAndPassedOver)
          "2 bytes after the frame"},
         {std::string("[2026-12-07 11:22:33]  55 ") + kCounterfeit, "55 starts no frame"},
         {"[2026-12-07 11:22:33]  " + std::string(300, '0'), "too long"},
+        // 256 characters, the most a line may have, whatever its line end.
+        {"[2026-12-07 11:22:33]  " + std::string(233, '0'), "not a hex dump"},
     };
     // Each bad line between two good ones: the reading goes on, and the lines keep count.
     std::string text = Line("2026-12-07 08:00:00", kOk, "\r\n");

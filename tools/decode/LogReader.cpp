@@ -68,6 +68,8 @@ bool CLogReader::Read(std::FILE* in, const std::string& name, std::string& error
     {
         if (!line.empty() && line.back() == '\r')
             line.pop_back();
+        // Measured without its CR, so a CR LF file and an LF file agree.
+        tooLong = tooLong || line.size() > kMaxLine;
         OnLine(line, tooLong, name, ++lineNo);
         line.clear();
         tooLong = open = false;
@@ -84,7 +86,7 @@ bool CLogReader::Read(std::FILE* in, const std::string& name, std::string& error
                 continue;
             }
             open = true;
-            if (line.size() < kMaxLine)
+            if (line.size() <= kMaxLine) // one more than a log line's most: a CR, or too long
                 line += buf[i];
             else
                 tooLong = true;
