@@ -6,10 +6,10 @@
 #include <chrono>
 #include <cstdio>
 #include <random>
-#include <sstream>
 #include <string>
 #include <vector>
 
+#include "tests/common/ScratchFile.h"
 #include "tools/decode/LogReader.h"
 
 namespace
@@ -66,9 +66,9 @@ int main(int argc, char** argv)
     for (int run = 0; run < 21; ++run)
     {
         const auto t0 = std::chrono::steady_clock::now();
-        std::ostringstream text, err;
-        CFrameReport report(text, CFrameReport::Form::Summary);
-        CLogReader reader(report, err);
+        CScratchFile text("bench-summary.txt");
+        CFrameReport report(text.File(), CFrameReport::Form::Summary);
+        CLogReader reader(report, stderr);
         std::FILE* in = std::fopen(path.c_str(), "rb");
         std::string error;
         if (!in || !reader.Read(in, path, error))
@@ -81,7 +81,7 @@ int main(int argc, char** argv)
         report.PrintSummary();
         const auto t1 = std::chrono::steady_clock::now();
         ms.push_back(std::chrono::duration<double, std::milli>(t1 - t0).count());
-        summary = text.str();
+        summary = text.Text();
     }
     std::sort(ms.begin(), ms.end());
     const long lines = static_cast<long>(std::count(day.begin(), day.end(), '\n'));

@@ -9,28 +9,12 @@
 #include <string>
 #include <vector>
 
+#include "tests/common/ScratchFile.h"
+
 namespace
 {
 // A log file the test writes beside itself, removed when the test ends.
-class CScratchLog
-{
-public:
-    CScratchLog(const std::string& name, const std::string& bytes) : m_name(name)
-    {
-        std::FILE* f = std::fopen(name.c_str(), "wb");
-        EXPECT_NE(f, nullptr) << name;
-        if (f)
-        {
-            std::fwrite(bytes.data(), 1, bytes.size(), f);
-            std::fclose(f);
-        }
-    }
-    ~CScratchLog() { std::remove(m_name.c_str()); }
-    const std::string& Name() const { return m_name; }
-
-private:
-    std::string m_name;
-};
+using CScratchLog = CScratchFile;
 
 struct Result
 {
@@ -40,9 +24,9 @@ struct Result
 
 Result ReadLogs(const std::vector<const CScratchLog*>& logs, CFrameReport::Form form)
 {
-    std::ostringstream out, err;
-    CFrameReport report(out, form);
-    CLogReader reader(report, err);
+    CScratchFile out("LogReportTest.out"), err("LogReportTest.err");
+    CFrameReport report(out.File(), form);
+    CLogReader reader(report, err.File());
     for (const CScratchLog* log : logs)
     {
         std::FILE* f = std::fopen(log->Name().c_str(), "rb");
@@ -55,7 +39,7 @@ Result ReadLogs(const std::vector<const CScratchLog*>& logs, CFrameReport::Form 
     }
     if (form == CFrameReport::Form::Summary)
         report.PrintSummary();
-    return {out.str(), err.str(), report.BadLines()};
+    return {out.Text(), err.Text(), report.BadLines()};
 }
 
 const char kNote5[] = "97 10 20 14 db 00 00 00 00 00 00 00 00 05 00";  // channel 5, value 20

@@ -6,7 +6,6 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
-#include <iostream>
 #include <string>
 #include <vector>
 
@@ -149,17 +148,17 @@ private:
 
 int Fail(const std::string& message)
 {
-    std::cout.flush();
-    std::cerr << "kestrane-decode: " << message << '\n';
+    std::fflush(stdout);
+    std::fprintf(stderr, "kestrane-decode: %s\n", message.c_str());
     return 2;
 }
 
 // Flushes the output; false, with the message printed, when it could not be written.
 bool OutputWritten()
 {
-    if (std::cout.flush())
+    if (std::fflush(stdout) == 0 && !std::ferror(stdout))
         return true;
-    std::cerr << "kestrane-decode: cannot write the output\n";
+    std::fputs("kestrane-decode: cannot write the output\n", stderr);
     return false;
 }
 
@@ -182,7 +181,7 @@ int DecodeStream(const char* path, bool hex, bool stats)
     }
 #endif
 
-    CFrameReport report(std::cout, CFrameReport::Form::Lines);
+    CFrameReport report(stdout, CFrameReport::Form::Lines);
     CHexReader hexReader;
     std::string error;
     static char buf[1 << 16];
@@ -227,8 +226,8 @@ int DecodeLogs(const std::vector<std::string>& paths, CFrameReport::Form form)
     if (!allOpen)
         return 2;
 
-    CFrameReport report(std::cout, form);
-    CLogReader reader(report, std::cerr);
+    CFrameReport report(stdout, form);
+    CLogReader reader(report, stderr);
     for (const std::string& path : paths)
     {
         std::FILE* in = std::fopen(path.c_str(), "rb");
@@ -258,7 +257,7 @@ int main(int argc, char** argv)
         const std::string arg = argv[i];
         if (options && (arg == "--help" || arg == "-h"))
         {
-            std::cout << kUsage;
+            std::fputs(kUsage, stdout);
             return OutputWritten() ? 0 : 2;
         }
         if (options && arg == "--")

@@ -37,11 +37,10 @@ int DumpByte(const char* dump, int i)
 }
 } // namespace
 
-CFrameReport::CFrameReport(std::ostream& out, Form form)
-    : m_out(out), m_form(form), m_decoder(*this)
+CFrameReport::CFrameReport(std::FILE* out, Form form) : m_out(out), m_form(form), m_decoder(*this)
 {
     if (m_form == Form::Csv)
-        m_out << "time,kind,channel,value\n";
+        std::fputs("time,kind,channel,value\n", m_out);
 }
 
 void CFrameReport::Feed(const std::uint8_t* pData, std::size_t nLength)
@@ -66,21 +65,21 @@ void CFrameReport::WriteLogLine(const char* text)
     {
     case Form::Lines:
         if (!m_time.empty())
-            m_out << m_time << ' ';
-        m_out << kKindNames[kind] << ' ' << text;
+            std::fprintf(m_out, "%s ", m_time.c_str());
+        std::fprintf(m_out, "%s %s", kKindNames[kind], text);
         // The decoder counts channels 1..12 only; any other channel byte shows count=0.
         if (note)
-            m_out << " channel=" << channel << " value=" << value
-                  << " count=" << m_decoder.NoteCount(channel - 1);
-        m_out << '\n';
+            std::fprintf(m_out, " channel=%d value=%d count=%d", channel, value,
+                         m_decoder.NoteCount(channel - 1));
+        std::fputc('\n', m_out);
         break;
     case Form::Csv:
-        m_out << m_time << ',' << kKindNames[kind] << ',';
+        std::fprintf(m_out, "%s,%s,", m_time.c_str(), kKindNames[kind]);
         if (note)
-            m_out << channel << ',' << value;
+            std::fprintf(m_out, "%d,%d", channel, value);
         else
-            m_out << ',';
-        m_out << '\n';
+            std::fputc(',', m_out);
+        std::fputc('\n', m_out);
         break;
     case Form::Summary:
         if (note)
@@ -94,24 +93,24 @@ void CFrameReport::PrintStats() const
     long valid = 0;
     for (int k = 0; k < kKinds; ++k)
     {
-        m_out << "total " << kKindNames[k] << ' ' << m_anFrames[k] << '\n';
+        std::fprintf(m_out, "total %s %ld\n", kKindNames[k], m_anFrames[k]);
         valid += m_anFrames[k];
     }
     // Every accepted lead byte starts a frame; those neither valid nor still open failed
     // their checksum.
     const int unfinished = m_decoder.InFrame() ? 1 : 0;
-    m_out << "total bad-checksum " << m_nFramesStarted - valid - unfinished << '\n';
-    m_out << "total unfinished " << unfinished << '\n';
+    std::fprintf(m_out, "total bad-checksum %ld\n", m_nFramesStarted - valid - unfinished);
+    std::fprintf(m_out, "total unfinished %d\n", unfinished);
 }
 
 void CFrameReport::PrintSummary() const
 {
     for (const auto& note : m_notes)
-        m_out << "channel " << note.first.first << "  value " << note.first.second << "  notes "
-              << note.second << '\n';
+        std::fprintf(m_out, "channel %d  value %d  notes %ld\n", note.first.first,
+                     note.first.second, note.second);
     for (int k = kBlock; k < kKinds; ++k)
-        m_out << kKindNames[k] << ' ' << m_anFrames[k] << '\n';
-    m_out << "bad-lines " << m_nBadLines << '\n';
-    m_out << "from " << (m_firstTime.empty() ? "-" : m_firstTime) << " to "
-          << (m_lastTime.empty() ? "-" : m_lastTime) << '\n';
+        std::fprintf(m_out, "%s %ld\n", kKindNames[k], m_anFrames[k]);
+    std::fprintf(m_out, "bad-lines %ld\n", m_nBadLines);
+    std::fprintf(m_out, "from %s to %s\n", m_firstTime.empty() ? "-" : m_firstTime.c_str(),
+                 m_lastTime.empty() ? "-" : m_lastTime.c_str());
 }

@@ -3,8 +3,8 @@
 #pragma once
 
 #include <cstdint>
+#include <cstdio>
 #include <map>
-#include <ostream>
 #include <string>
 #include <utility>
 
@@ -20,7 +20,8 @@ public:
         Summary, // nothing a frame; Finish prints the sums
     };
 
-    CFrameReport(std::ostream& out, Form form);
+    // C stdio, not iostreams: the streams' locale machinery would triple the static program.
+    CFrameReport(std::FILE* out, Form form);
     CFrameReport(const CFrameReport&) = delete;
     CFrameReport& operator=(const CFrameReport&) = delete;
 
@@ -47,7 +48,7 @@ public:
     void WriteLogLine(const char* text) override;
 
 private:
-    std::ostream& m_out;
+    std::FILE* m_out;
     const Form m_form;
     CFrameDecoder m_decoder;
     std::string m_time, m_firstTime, m_lastTime;

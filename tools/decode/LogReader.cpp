@@ -50,7 +50,7 @@ void CLogReader::OnLine(const std::string& line, bool tooLong, const std::string
         why = WhyNotOneFrame(logged.bytes);
     if (!why.empty())
     {
-        m_err << name << ':' << lineNo << ": " << why << '\n';
+        std::fprintf(m_err, "%s:%ld: %s\n", name.c_str(), lineNo, why.c_str());
         m_report.CountBadLine();
         return;
     }

@@ -5,7 +5,6 @@
 
 #include <cstdint>
 #include <cstdio>
-#include <ostream>
 #include <string>
 #include <vector>
 
@@ -17,7 +16,7 @@ std::string WhyNotOneFrame(const std::vector<std::uint8_t>& bytes);
 class CLogReader
 {
 public:
-    CLogReader(CFrameReport& report, std::ostream& err) : m_report(report), m_err(err) {}
+    CLogReader(CFrameReport& report, std::FILE* err) : m_report(report), m_err(err) {}
 
     // Reads one log, opened in binary, to its end; lines end in LF or CR LF. False, with the
     // reason in error, when it could not be read.
@@ -27,5 +26,5 @@ private:
     void OnLine(const std::string& line, bool tooLong, const std::string& name, long lineNo);
 
     CFrameReport& m_report;
-    std::ostream& m_err;
+    std::FILE* m_err;
 };
