@@ -16,28 +16,12 @@
 #include "app/AnalyzerDlg.h"
 #include "res/resource.h"
 #include "tests/app/AnalyzerDlgTestPeer.h"
+#include "tests/common/NoteReadFrame.h"
+#include "tests/common/ProgramFolder.h"
 
 namespace
 {
 using Clock = std::chrono::steady_clock;
-
-std::string ExeDir()
-{
-    char path[MAX_PATH];
-    DWORD n = ::GetModuleFileNameA(nullptr, path, MAX_PATH);
-    std::string s(path, n);
-    return s.substr(0, s.rfind('\\') + 1);
-}
-
-std::vector<unsigned char> NoteRead(int channel, int value)
-{
-    std::vector<unsigned char> f(15, 0);
-    f[0] = 0x97;
-    f[3] = static_cast<unsigned char>(value);
-    f[4] = static_cast<unsigned char>(f[0] + f[1] + f[2] + f[3]);
-    f[13] = static_cast<unsigned char>(channel);
-    return f;
-}
 
 class BenchDlg : public CAnalyzerDlg
 {

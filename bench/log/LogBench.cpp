@@ -9,7 +9,7 @@
 
 #include <windows.h>
 
-#include "tests/log/ScratchLogFolder.h"
+#include "tests/common/ScratchLogFolder.h"
 
 int main(int argc, char** argv)
 {

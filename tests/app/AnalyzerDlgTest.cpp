@@ -23,9 +23,13 @@
 
 #include "res/resource.h"
 #include "tests/app/AnalyzerDlgTestPeer.h"
+#include "tests/common/AwaitDialog.h"
 #include "tests/common/CrtRand.h"
 #include "tests/common/FileBytes.h"
+#include "tests/common/NoteReadFrame.h"
 #include "tests/common/ProcessMemory.h"
+#include "tests/common/ProgramFolder.h"
+#include "tests/common/ScratchLogFolder.h"
 #include "tests/common/WindowPixels.h"
 #include "tests/controls/ButtonTestPeers.h"
 #include "tests/serial/SerialTestKit.h"
@@ -38,14 +42,6 @@ class TestDlg : public CAnalyzerDlg
 public:
     using CAnalyzerDlg::PreTranslateInput;
 };
-
-std::string ExeDir()
-{
-    char path[MAX_PATH];
-    DWORD n = ::GetModuleFileNameA(nullptr, path, MAX_PATH);
-    std::string s(path, n);
-    return s.substr(0, s.rfind('\\') + 1);
-}
 
 void WriteSettings(int nPort)
 {
@@ -63,45 +59,7 @@ std::string Today(const char* fmt)
     return buf;
 }
 
-void RemoveLogFolder()
-{
-    const std::string dir = ExeDir() + "Log";
-    WIN32_FIND_DATAA fd;
-    HANDLE h = ::FindFirstFileA((dir + "\\*").c_str(), &fd);
-    if (h != INVALID_HANDLE_VALUE)
-    {
-        do
-        {
-            if (!(fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
-                ::DeleteFileA((dir + "\\" + fd.cFileName).c_str());
-        } while (::FindNextFileA(h, &fd));
-        ::FindClose(h);
-    }
-    ::RemoveDirectoryA(dir.c_str());
-}
-
-// A note-read frame with a correct checksum.
-std::vector<unsigned char> NoteRead(int channel, int value)
-{
-    std::vector<unsigned char> f = {
-        0x97, 0x01, 0x02, static_cast<unsigned char>(value),   0, 0, 0, 0, 0, 0,
-        0,    0,    0,    static_cast<unsigned char>(channel), 0};
-    f[4] = static_cast<unsigned char>(f[0] + f[1] + f[2] + f[3]);
-    return f;
-}
-
 const std::vector<unsigned char> kOkFrame = {0x98, 0x00, 0x00, 0x00, 0x98};
-
-// A dialog (or message box) with this caption, looked for from another thread for up to a
-// minute; null if none came.
-// Shown, not merely made: a modal dialog disables its owner between the two.
-HWND AwaitDialog(const char* pszCaption)
-{
-    HWND hWnd = nullptr;
-    for (int i = 0; i < 6000 && !::IsWindowVisible(hWnd); ++i, ::Sleep(10))
-        hWnd = ::FindWindowA("#32770", pszCaption);
-    return ::IsWindowVisible(hWnd) ? hWnd : nullptr;
-}
 
 class AnalyzerDlgTest : public ::testing::Test
 {
@@ -112,15 +70,10 @@ protected:
         ::InitCommonControlsEx(&icc);
     }
 
-    void SetUp() override
-    {
-        WriteSettings(m_nPort);
-        RemoveLogFolder();
-    }
+    void SetUp() override { WriteSettings(m_nPort); }
     void TearDown() override
     {
         m_dlg.reset();
-        RemoveLogFolder();
         WriteSettings(0);
     }
 
@@ -188,6 +141,7 @@ protected:
     }
 
     int m_nPort = 0; // no settings file: the defaults, COM1, which never opens here
+    ScratchLogFolder m_logFolder; // no Log at the start; whatever the test logged goes after it
     std::unique_ptr<TestDlg> m_dlg;
 };
 

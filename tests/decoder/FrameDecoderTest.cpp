@@ -8,6 +8,7 @@
 #include <random>
 #include <vector>
 
+#include "tests/common/NoteReadFrame.h"
 #include "tests/decoder/FrameModel.h"
 
 namespace
@@ -57,14 +58,6 @@ void Feed(CFrameDecoder& d, const Bytes& bytes)
 {
     for (unsigned char b : bytes)
         d.OnSerialByte(b);
-}
-
-// A note-read frame for a channel byte and a value, checksum right.
-Bytes NoteRead(unsigned char channel, unsigned char value)
-{
-    Bytes f{0x97, 0x10, 0x20, value, 0, 1, 2, 3, 4, 5, 6, 7, 8, channel, 0x55};
-    f[4] = static_cast<unsigned char>(f[0] + f[1] + f[2] + f[3]);
-    return f;
 }
 
 std::string Dump(const Bytes& b)

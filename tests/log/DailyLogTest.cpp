@@ -11,7 +11,7 @@
 
 #include "tests/common/FileBytes.h"
 
-#include "tests/log/ScratchLogFolder.h"
+#include "tests/common/ScratchLogFolder.h"
 
 namespace
 {
