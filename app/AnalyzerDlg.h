@@ -5,7 +5,7 @@
 
 #include <string>
 
-#include "app/FrameDecoder.h"
+#include "frames/FrameDecoder.h"
 #include "controls/LedIndicator.h"
 #include "controls/ShadedButton.h"
 #include "serial/SerialLink.h"

@@ -4,7 +4,7 @@
 #include <random>
 #include <vector>
 
-#include "app/FrameDecoder.h"
+#include "frames/FrameDecoder.h"
 
 namespace
 {

@@ -1,7 +1,7 @@
 // libFuzzer target for the frame decoder: any byte stream keeps the buffer within one frame,
 // reaches the owner only with channel indexes 0..11, produces well-formed dumps, and yields
 // exactly the frames that a whole-stream reading finds.
-#include "app/FrameDecoder.h"
+#include "frames/FrameDecoder.h"
 
 #include <cstdint>
 #include <cstdio>

@@ -1,5 +1,5 @@
 // Frame decoder: framing, checksum and the handlers' effects, seen through a recording owner.
-#include "app/FrameDecoder.h"
+#include "frames/FrameDecoder.h"
 
 #include <cctype>
 #include <climits>

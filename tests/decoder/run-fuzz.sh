@@ -11,7 +11,7 @@ cxx=$(command -v clang++ || command -v clang++-14) || { echo "run-fuzz: clang++ 
 mkdir -p "$work"
 "$cxx" -std=c++17 -g -O1 -Wall -Wextra -fsanitize=fuzzer,address,undefined \
   -fno-sanitize-recover=undefined -I"$src" \
-  "$src/tests/decoder/FrameDecoderFuzz.cpp" "$src/app/FrameDecoder.cpp" -o "$work/fuzz_decoder"
+  "$src/tests/decoder/FrameDecoderFuzz.cpp" "$src/frames/FrameDecoder.cpp" -o "$work/fuzz_decoder"
 
 # Seeds: one frame of each kind, a bad one, noise, lead bytes inside a frame, a cut-off frame.
 rm -rf "$work/corpus" "$work/seeds"

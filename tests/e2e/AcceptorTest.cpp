@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "app/FrameDecoder.h"
+#include "frames/FrameDecoder.h"
 #include "tools/acceptor/AcceptorRun.h"
 
 namespace

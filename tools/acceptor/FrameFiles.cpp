@@ -3,7 +3,7 @@
 
 #include <cctype>
 
-#include "log/LogLine.h"
+#include "frames/LogLine.h"
 
 namespace
 {

@@ -8,7 +8,7 @@
 #include <string>
 #include <utility>
 
-#include "app/FrameDecoder.h"
+#include "frames/FrameDecoder.h"
 
 class CFrameReport : public CFrameOwner
 {

@@ -5,7 +5,7 @@
 #include <cerrno>
 #include <cstring>
 
-#include "log/LogLine.h"
+#include "frames/LogLine.h"
 
 namespace
 {

@@ -1,7 +1,7 @@
 // Reading the daily log's lines: the time stamp and the hex dump.
-#include "log/LogLine.h"
+#include "frames/LogLine.h"
 
-#include "app/FrameDecoder.h"
+#include "frames/FrameDecoder.h"
 
 namespace
 {

@@ -1,5 +1,5 @@
 // Frame decoding and the four frame handlers.
-#include "app/FrameDecoder.h"
+#include "frames/FrameDecoder.h"
 
 #include <cstdio>
 #include <cstring>
