@@ -55,12 +55,16 @@ int CFrameDecoder::FrameLength(unsigned char lead)
     }
 }
 
+unsigned char CFrameDecoder::Checksum(const unsigned char* pFrame)
+{
+    // It always sits at offset 4 and covers only the first four bytes, whatever the frame's
+    // length.
+    return static_cast<unsigned char>(pFrame[0] + pFrame[1] + pFrame[2] + pFrame[3]);
+}
+
 bool CFrameDecoder::IsFrameValid(const unsigned char* pFrame)
 {
-    // The checksum always sits at offset 4 and covers only the first four bytes, whatever the
-    // frame's length.
-    const unsigned sum = pFrame[0] + pFrame[1] + pFrame[2] + pFrame[3];
-    return static_cast<unsigned char>(sum) == pFrame[4];
+    return Checksum(pFrame) == pFrame[4];
 }
 
 void CFrameDecoder::OnSerialByte(unsigned char b)

@@ -52,6 +52,8 @@ public:
     void OnSerialByte(unsigned char b);
 
     static bool IsFrameValid(const unsigned char* pFrame);
+    // The checksum byte 4 must hold: the low 8 bits of the sum of bytes 0 to 3.
+    static unsigned char Checksum(const unsigned char* pFrame);
     // Frame length fixed by a lead byte; 0 for a byte that does not start a frame.
     static int FrameLength(unsigned char lead);
 

@@ -5,43 +5,22 @@
 
 std::size_t FrameLengthOf(std::uint8_t lead)
 {
-    switch (lead)
-    {
-    case kLeadCounterfeit:
-    case kLeadOk:
-        return 5;
-    case kLeadBlock:
-        return 10;
-    case kLeadNoteRead:
-        return 15;
-    default:
-        return 0;
-    }
+    return static_cast<std::size_t>(CFrameDecoder::FrameLength(lead));
 }
 
 std::uint8_t ChecksumOf(const Bytes& frame)
 {
-    return static_cast<std::uint8_t>(frame[0] + frame[1] + frame[2] + frame[3]);
+    return CFrameDecoder::Checksum(frame.data());
 }
 
 bool HasGoodChecksum(const Bytes& frame)
 {
-    return frame.size() >= 5 && frame[4] == ChecksumOf(frame);
+    return frame.size() >= 5 && CFrameDecoder::IsFrameValid(frame.data());
 }
 
 std::string HexText(const Bytes& bytes)
 {
-    static const char kDigits[] = "0123456789abcdef";
-    std::string text;
-    text.reserve(bytes.size() * 3);
-    for (std::uint8_t b : bytes)
-    {
-        if (!text.empty())
-            text += ' ';
-        text += kDigits[b >> 4];
-        text += kDigits[b & 0x0F];
-    }
-    return text;
+    return HexDump(bytes.data(), static_cast<int>(bytes.size()));
 }
 
 std::uint8_t CTrafficGenerator::NoteValueOf(int channel)

@@ -1,5 +1,6 @@
-// The acceptor's side of the wire: the four frame kinds, their checksum, and a generator of
-// realistic random traffic. Portable (no <windows.h>), Linux tool code.
+// The acceptor's side of the wire: the four frame kinds and their checksum as the monitor's own
+// frame protocol has them, and a generator of realistic random traffic. Portable (no
+// <windows.h>), Linux tool code.
 #pragma once
 
 #include <cstddef>
@@ -8,14 +9,16 @@
 #include <string>
 #include <vector>
 
+#include "frames/FrameDecoder.h"
+
 using Bytes = std::vector<std::uint8_t>;
 
 enum : std::uint8_t
 {
-    kLeadCounterfeit = 0x92,
-    kLeadBlock = 0x93,
-    kLeadNoteRead = 0x97,
-    kLeadOk = 0x98,
+    kLeadCounterfeit = CFrameDecoder::LEAD_COUNTERFEIT,
+    kLeadBlock = CFrameDecoder::LEAD_BLOCK,
+    kLeadNoteRead = CFrameDecoder::LEAD_NOTE_READ,
+    kLeadOk = CFrameDecoder::LEAD_OK,
 };
 
 // Length of the frame a lead byte starts; 0 for a byte that starts none.
