@@ -311,22 +311,23 @@ void CAnalyzerDlg::FlashLamp(int i, UINT nPeriod)
     SetLamp(i, 1);
 }
 
-void CAnalyzerDlg::SetEventText(const std::string& text)
+void CAnalyzerDlg::OnFrameStart()
 {
-    SetDlgItemText(IDC_STATUS_EVENT, text.c_str());
+    m_ledSlaver.FlashLed(kFlashMs);
 }
 
-void CAnalyzerDlg::SetChannelText(int row, int column, const std::string& text)
+void CAnalyzerDlg::OnNoteRead(int channel, int value, int count)
 {
-    m_listChannels.SetItemText(row, column, text.c_str());
+    const int i = channel - 1;
+    m_listChannels.SetItemText(i, 2, IntToText(count).c_str());
+    m_listChannels.SetItemText(i, 1, IntToText(value).c_str());
+    FlashLamp(i, kFlashMs);
 }
 
-void CAnalyzerDlg::FlashSlaver(unsigned periodMs)
+void CAnalyzerDlg::OnFrame(const unsigned char* pFrame, int nLength, const std::string& eventText)
 {
-    m_ledSlaver.FlashLed(periodMs);
-}
-
-void CAnalyzerDlg::WriteLogLine(const char* text)
-{
-    ::WriteLogLine(text);
+    SetDlgItemText(IDC_STATUS_EVENT, eventText.c_str());
+    // The switch is read for every frame: ticking it takes effect with the next one.
+    if (m_bLogEnabled)
+        ::WriteLogLine(HexDump(pFrame, nLength).c_str());
 }

@@ -23,6 +23,8 @@ public:
 
     static constexpr UINT kLampTimer = 101;
     static constexpr UINT kClockTimer = 102;
+    // How long a channel lamp, and the Slaver lamp, stays lit after its event.
+    static constexpr UINT kFlashMs = 200;
 
 protected:
     void DoDataExchange(CDataExchange* pDX) override;
@@ -46,14 +48,13 @@ private:
     void ShowLamp(int i);
     void SetLamp(int i, int bLit);
 
-    // CFrameOwner: the decoder's view of this window
-    void SetEventText(const std::string& text) override;
-    void SetChannelText(int row, int column, const std::string& text) override;
     // Lights lamp i and (re)arms the one timer that darkens every lamp.
-    void FlashLamp(int i, UINT nPeriod) override;
-    void FlashSlaver(unsigned periodMs) override;
-    bool IsLogEnabled() const override { return m_bLogEnabled != FALSE; }
-    void WriteLogLine(const char* text) override;
+    void FlashLamp(int i, UINT nPeriod);
+
+    // CFrameOwner: what the decoder reports, shown and logged here
+    void OnFrameStart() override;
+    void OnNoteRead(int channel, int value, int count) override;
+    void OnFrame(const unsigned char* pFrame, int nLength, const std::string& eventText) override;
 
     CLedIndicator m_ledMaster;
     CLedIndicator m_ledSlaver;

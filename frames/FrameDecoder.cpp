@@ -73,8 +73,8 @@ void CFrameDecoder::OnSerialByte(unsigned char b)
     {
         if (FrameLength(b) == 0)
             return; // noise between frames
-        // The lamp shows the lead byte, before anything is known of the frame.
-        m_owner.FlashSlaver(kFlashMs);
+        // Told at the lead byte, before anything is known of the frame.
+        m_owner.OnFrameStart();
         m_bInFrame = true;
         m_bLenKnown = false;
         m_nFrameLen = 0;
@@ -129,28 +129,19 @@ void CFrameDecoder::DispatchFrame(const unsigned char* pFrame)
     }
 }
 
-void CFrameDecoder::LogFrame(const unsigned char* pFrame, int nLength)
-{
-    if (m_owner.IsLogEnabled())
-        m_owner.WriteLogLine(HexDump(pFrame, nLength).c_str());
-}
-
 void CFrameDecoder::OnCounterfeitFrame(const unsigned char* pFrame, int nLength)
 {
-    m_owner.SetEventText(" OK  COUNTERFEIT MONEY");
-    LogFrame(pFrame, nLength);
+    m_owner.OnFrame(pFrame, nLength, " OK  COUNTERFEIT MONEY");
 }
 
 void CFrameDecoder::OnBlockFrame(const unsigned char* pFrame, int nLength)
 {
-    m_owner.SetEventText(" OK  BLOCK");
-    LogFrame(pFrame, nLength);
+    m_owner.OnFrame(pFrame, nLength, " OK  BLOCK");
 }
 
 void CFrameDecoder::OnOkFrame(const unsigned char* pFrame, int nLength)
 {
-    m_owner.SetEventText(" OK");
-    LogFrame(pFrame, nLength);
+    m_owner.OnFrame(pFrame, nLength, " OK");
 }
 
 void CFrameDecoder::OnNoteReadFrame(const unsigned char* pFrame, int nLength)
@@ -158,18 +149,10 @@ void CFrameDecoder::OnNoteReadFrame(const unsigned char* pFrame, int nLength)
     const int channel = pFrame[13];
     const int value = pFrame[3];
     // The channel byte is not covered by the checksum: a frame naming a channel outside 1..12
-    // still reports and logs, but touches no row, counter or lamp.
+    // still reports and logs, but is no note read: no counter, row or lamp.
     if (channel >= 1 && channel <= kChannels)
-    {
-        const int i = channel - 1;
-        ++m_anNoteCount[i];
-        m_owner.SetChannelText(i, 2, IntToText(m_anNoteCount[i]));
-        m_owner.SetChannelText(i, 1, IntToText(value));
-    }
+        m_owner.OnNoteRead(channel, value, ++m_anNoteCount[channel - 1]);
     char text[32];
     std::snprintf(text, sizeof text, " OK  NOTE_READ %d", channel);
-    m_owner.SetEventText(text);
-    if (channel >= 1 && channel <= kChannels)
-        m_owner.FlashLamp(channel - 1, kFlashMs);
-    LogFrame(pFrame, nLength);
+    m_owner.OnFrame(pFrame, nLength, text);
 }

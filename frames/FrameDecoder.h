@@ -1,28 +1,24 @@
 // The acceptor's frame decoder: a byte-wise state machine that finds frames by their lead byte,
 // collects the fixed length of their kind, tests the checksum and hands good frames to one of
-// four handlers. Portable (no <windows.h>): it reaches the window only through CFrameOwner.
+// four handlers. Portable (no <windows.h>): it tells its user what happens through CFrameOwner.
 #pragma once
 
 #include <string>
 
-// What the frame handlers need of the main window. The dialog implements it; tests and the
-// offline decoder implement it with recorders.
+// What the decoder tells its user, named for what happens on the line. The main window shows
+// and logs it; tests and the offline decoder record it.
 class CFrameOwner
 {
 public:
     virtual ~CFrameOwner() = default;
-    // Text of the status static that shows the last event.
-    virtual void SetEventText(const std::string& text) = 0;
-    // A cell of the channel table: row 0..11, column 1 "Value" or 2 "Num Notes".
-    virtual void SetChannelText(int row, int column, const std::string& text) = 0;
-    // Light channel lamp i; all lit lamps go dark together one period after the latest call.
-    virtual void FlashLamp(int channel, unsigned periodMs) = 0;
-    // Flash the Slaver lamp: a lead byte was accepted.
-    virtual void FlashSlaver(unsigned periodMs) = 0;
-    // The "Enable log file" switch, read for every frame.
-    virtual bool IsLogEnabled() const = 0;
-    // Append one line to the daily log.
-    virtual void WriteLogLine(const char* text) = 0;
+    // A lead byte was accepted: a frame begins, which may yet fail its checksum.
+    virtual void OnFrameStart() = 0;
+    // A note was read on channel 1..12: its value and the notes now counted on the channel.
+    // Comes before OnFrame of the same frame.
+    virtual void OnNoteRead(int channel, int value, int count) = 0;
+    // A whole frame with a good checksum, of any kind, and the event text that reports it
+    // (" OK  NOTE_READ 5"). The bytes are valid during the call only.
+    virtual void OnFrame(const unsigned char* pFrame, int nLength, const std::string& eventText) = 0;
 };
 
 // Bytes as two lower-case hex digits each, separated by single blanks.
@@ -44,7 +40,6 @@ public:
     };
     static constexpr int kChannels = 12;
     static constexpr int kMaxFrameLen = 15;
-    static constexpr unsigned kFlashMs = 200;
 
     explicit CFrameDecoder(CFrameOwner& owner) : m_owner(owner) {}
 
@@ -71,7 +66,6 @@ private:
     void OnBlockFrame(const unsigned char* pFrame, int nLength);
     void OnNoteReadFrame(const unsigned char* pFrame, int nLength);
     void OnOkFrame(const unsigned char* pFrame, int nLength);
-    void LogFrame(const unsigned char* pFrame, int nLength);
 
     CFrameOwner& m_owner;
     bool m_bInFrame = false;

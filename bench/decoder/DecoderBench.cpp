@@ -13,12 +13,19 @@ struct NullOwner : CFrameOwner
 {
     bool logEnabled = false;
     size_t sink = 0;
-    void SetEventText(const std::string& t) override { sink += t.size(); }
-    void SetChannelText(int, int, const std::string& t) override { sink += t.size(); }
-    void FlashLamp(int, unsigned) override {}
-    void FlashSlaver(unsigned) override {}
-    bool IsLogEnabled() const override { return logEnabled; }
-    void WriteLogLine(const char* t) override { sink += t[0]; }
+    void OnFrameStart() override {}
+    // What the window does with a note read: the two cells' texts.
+    void OnNoteRead(int, int value, int count) override
+    {
+        sink += IntToText(count).size() + IntToText(value).size();
+    }
+    // The event text, and the dump the window logs while the log is on.
+    void OnFrame(const unsigned char* pFrame, int nLength, const std::string& t) override
+    {
+        sink += t.size();
+        if (logEnabled)
+            sink += HexDump(pFrame, nLength)[0];
+    }
 };
 
 std::vector<unsigned char> RealisticStream(size_t frames)

@@ -40,27 +40,19 @@ bool IsWellFormedDump(const std::string& d, size_t bytes)
 struct CheckingOwner : CFrameOwner
 {
     std::vector<std::string> logs;
-    void SetEventText(const std::string& t) override
+    void OnFrameStart() override {}
+    void OnNoteRead(int channel, int value, int count) override
+    {
+        FUZZ_CHECK(channel >= 1 && channel <= CFrameDecoder::kChannels);
+        FUZZ_CHECK(value >= 0 && value <= 255);
+        FUZZ_CHECK(count >= 1);
+    }
+    void OnFrame(const unsigned char* pFrame, int nLength, const std::string& t) override
     {
         FUZZ_CHECK(t == " OK  COUNTERFEIT MONEY" || t == " OK  BLOCK" || t == " OK" ||
                    t.compare(0, 15, " OK  NOTE_READ ") == 0);
+        logs.push_back(HexDump(pFrame, nLength));
     }
-    void SetChannelText(int row, int column, const std::string&) override
-    {
-        FUZZ_CHECK(row >= 0 && row < CFrameDecoder::kChannels);
-        FUZZ_CHECK(column == 1 || column == 2);
-    }
-    void FlashLamp(int channel, unsigned periodMs) override
-    {
-        FUZZ_CHECK(channel >= 0 && channel < CFrameDecoder::kChannels);
-        FUZZ_CHECK(periodMs == CFrameDecoder::kFlashMs);
-    }
-    void FlashSlaver(unsigned periodMs) override
-    {
-        FUZZ_CHECK(periodMs == CFrameDecoder::kFlashMs);
-    }
-    bool IsLogEnabled() const override { return true; }
-    void WriteLogLine(const char* t) override { logs.push_back(t); }
 };
 } // namespace
 

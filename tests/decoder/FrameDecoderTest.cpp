@@ -20,10 +20,16 @@ struct Recorder : CFrameOwner
 {
     std::vector<std::string> calls, events, logs;
     int slaverFlashes = 0;
-    bool logEnabled = true;
-    int throwOnEvent = 0; // throw from the next n SetEventText calls
+    int throwOnEvent = 0; // throw from the next n OnFrame calls
 
-    void SetEventText(const std::string& t) override
+    void OnFrameStart() override { ++slaverFlashes; }
+    void OnNoteRead(int channel, int value, int count) override
+    {
+        calls.push_back("note " + IntToText(channel) + " value " + IntToText(value) + " count " +
+                        IntToText(count));
+    }
+    // The event text and the dump, as the window shows and logs them.
+    void OnFrame(const unsigned char* pFrame, int nLength, const std::string& t) override
     {
         if (throwOnEvent > 0)
         {
@@ -32,25 +38,8 @@ struct Recorder : CFrameOwner
         }
         events.push_back(t);
         calls.push_back("event" + t);
-    }
-    void SetChannelText(int row, int column, const std::string& t) override
-    {
-        calls.push_back("cell " + IntToText(row) + " " + IntToText(column) + " " + t);
-    }
-    void FlashLamp(int channel, unsigned periodMs) override
-    {
-        calls.push_back("lamp " + IntToText(channel) + " " + IntToText(static_cast<int>(periodMs)));
-    }
-    void FlashSlaver(unsigned periodMs) override
-    {
-        ++slaverFlashes;
-        EXPECT_EQ(periodMs, 200u);
-    }
-    bool IsLogEnabled() const override { return logEnabled; }
-    void WriteLogLine(const char* t) override
-    {
-        logs.push_back(t);
-        calls.push_back(std::string("log ") + t);
+        logs.push_back(HexDump(pFrame, nLength));
+        calls.push_back("log " + logs.back());
     }
 };
 
@@ -97,12 +86,7 @@ TEST(FrameDecoder, EachKindShowsItsTextAndLogsItsWholeFrame)
                            "event OK",
                            "log 98 ff ff 02 98",
                        }))
-        << "block and OK frames touch no row or lamp";
-
-    r.calls.clear();
-    r.logEnabled = false; // the switch is read per frame
-    Feed(d, ok);
-    EXPECT_EQ(r.calls, std::vector<std::string>{"event OK"});
+        << "block and OK frames read no note";
 }
 
 TEST(FrameDecoder, NoteReadUpdatesItsRowCounterLampAndLogInOrder)
@@ -113,10 +97,12 @@ TEST(FrameDecoder, NoteReadUpdatesItsRowCounterLampAndLogInOrder)
     Feed(d, f);
     Feed(d, f);
     const std::vector<std::string> second{
-        "cell 4 2 2", "cell 4 1 20", "event OK  NOTE_READ 5", "lamp 4 200", "log " + Dump(f),
+        "note 5 value 20 count 2",
+        "event OK  NOTE_READ 5",
+        "log " + Dump(f),
     };
-    ASSERT_EQ(r.calls.size(), 10u);
-    EXPECT_EQ(std::vector<std::string>(r.calls.begin() + 5, r.calls.end()), second);
+    ASSERT_EQ(r.calls.size(), 6u);
+    EXPECT_EQ(std::vector<std::string>(r.calls.begin() + 3, r.calls.end()), second);
     EXPECT_EQ(d.NoteCount(4), 2);
     EXPECT_EQ(Dump(f).size(), 44u);
 
@@ -125,7 +111,7 @@ TEST(FrameDecoder, NoteReadUpdatesItsRowCounterLampAndLogInOrder)
     Feed(d, NoteRead(12, 0));
     EXPECT_EQ(d.NoteCount(0), 1);
     EXPECT_EQ(d.NoteCount(11), 1);
-    EXPECT_EQ(r.calls[11], "cell 0 1 255");
+    EXPECT_EQ(r.calls[6], "note 1 value 255 count 1");
     EXPECT_EQ(r.events.back(), " OK  NOTE_READ 12");
 }
 

@@ -35,12 +35,12 @@ struct MemorySink : CByteSink
 struct LogRecorder : CFrameOwner
 {
     std::vector<std::string> logs;
-    void SetEventText(const std::string&) override {}
-    void SetChannelText(int, int, const std::string&) override {}
-    void FlashLamp(int, unsigned) override {}
-    void FlashSlaver(unsigned) override {}
-    bool IsLogEnabled() const override { return true; }
-    void WriteLogLine(const char* text) override { logs.push_back(text); }
+    void OnFrameStart() override {}
+    void OnNoteRead(int, int, int) override {}
+    void OnFrame(const unsigned char* pFrame, int nLength, const std::string&) override
+    {
+        logs.push_back(HexDump(pFrame, nLength));
+    }
 };
 
 std::vector<std::string> UnmarkedLines(const std::string& echo)

@@ -29,12 +29,6 @@ int KindOf(int lead)
         return -1;
     }
 }
-
-// Byte i of a hex dump ("xx xx ..."), whose layout HexDump fixes.
-int DumpByte(const char* dump, int i)
-{
-    return HexDigitValue(dump[3 * i]) * 16 + HexDigitValue(dump[3 * i + 1]);
-}
 } // namespace
 
 CFrameReport::CFrameReport(std::FILE* out, Form form) : m_out(out), m_form(form), m_decoder(*this)
@@ -49,9 +43,9 @@ void CFrameReport::Feed(const std::uint8_t* pData, std::size_t nLength)
         m_decoder.OnSerialByte(pData[i]);
 }
 
-void CFrameReport::WriteLogLine(const char* text)
+void CFrameReport::OnFrame(const unsigned char* pFrame, int nLength, const std::string&)
 {
-    const int kind = KindOf(DumpByte(text, 0));
+    const int kind = KindOf(pFrame[0]);
     if (kind < 0)
         return;
     ++m_anFrames[kind];
@@ -59,14 +53,14 @@ void CFrameReport::WriteLogLine(const char* text)
         m_firstTime = m_time;
     m_lastTime = m_time;
     const bool note = kind == kNoteRead;
-    const int channel = note ? DumpByte(text, 13) : 0;
-    const int value = note ? DumpByte(text, 3) : 0;
+    const int channel = note ? pFrame[13] : 0;
+    const int value = note ? pFrame[3] : 0;
     switch (m_form)
     {
     case Form::Lines:
         if (!m_time.empty())
             std::fprintf(m_out, "%s ", m_time.c_str());
-        std::fprintf(m_out, "%s %s", kKindNames[kind], text);
+        std::fprintf(m_out, "%s %s", kKindNames[kind], HexDump(pFrame, nLength).c_str());
         // The decoder counts channels 1..12 only; any other channel byte shows count=0.
         if (note)
             std::fprintf(m_out, " channel=%d value=%d count=%d", channel, value,

@@ -38,14 +38,11 @@ public:
     // The sums of the Summary form.
     void PrintSummary() const;
 
-    // CFrameOwner: the decoder's log line carries the whole frame, so it is where a frame is
-    // reported; the window's operations are of no use here.
-    void SetEventText(const std::string&) override {}
-    void SetChannelText(int, int, const std::string&) override {}
-    void FlashLamp(int, unsigned) override {}
-    void FlashSlaver(unsigned) override { ++m_nFramesStarted; }
-    bool IsLogEnabled() const override { return true; }
-    void WriteLogLine(const char* text) override;
+    // CFrameOwner: every frame is reported whole, note reads included, so a note read on its
+    // own adds nothing.
+    void OnFrameStart() override { ++m_nFramesStarted; }
+    void OnNoteRead(int, int, int) override {}
+    void OnFrame(const unsigned char* pFrame, int nLength, const std::string&) override;
 
 private:
     std::FILE* m_out;
