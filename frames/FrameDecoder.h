@@ -18,7 +18,8 @@ public:
     virtual void OnNoteRead(int channel, int value, int count) = 0;
     // A whole frame with a good checksum, of any kind, and the event text that reports it
     // (" OK  NOTE_READ 5"). The bytes are valid during the call only.
-    virtual void OnFrame(const unsigned char* pFrame, int nLength, const std::string& eventText) = 0;
+    virtual void OnFrame(const unsigned char* pFrame, int nLength,
+                         const std::string& eventText) = 0;
 };
 
 // Bytes as two lower-case hex digits each, separated by single blanks.

@@ -96,7 +96,8 @@ BOOL CSerialLink::OpenPort(CWnd* pPortOwner, UINT nPort, UINT nBaud, char cParit
     std::snprintf(szMode, sizeof szMode, "baud=%u parity=%c data=%u stop=%u", nBaud, cParity,
                   nDataBits, nStopBits);
 
-    m_hPort.Reset(::CreateFileA(PortDevicePath(static_cast<int>(nPort)).c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+    m_hPort.Reset(::CreateFileA(PortDevicePath(static_cast<int>(nPort)).c_str(),
+                                GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
                                 FILE_FLAG_OVERLAPPED, nullptr));
     if (!m_hPort)
         return FALSE;

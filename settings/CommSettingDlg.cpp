@@ -71,8 +71,8 @@ BOOL CCommSettingDlg::PortExists(const char* pszName)
 {
     // The device namespace, as the serial link opens it: plain "COM10" and above never open.
     // Not shared: a port another program holds fails here and is left out of the list.
-    CKernelHandle hPort(::CreateFileA(PortDevicePath(pszName).c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
-                                      OPEN_EXISTING, 0, nullptr));
+    CKernelHandle hPort(::CreateFileA(PortDevicePath(pszName).c_str(), GENERIC_READ | GENERIC_WRITE,
+                                      0, nullptr, OPEN_EXISTING, 0, nullptr));
     return hPort ? TRUE : FALSE;
 }
 

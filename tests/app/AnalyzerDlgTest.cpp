@@ -141,7 +141,8 @@ protected:
     }
 
     int m_nPort = 0; // no settings file: the defaults, COM1, which never opens here
-    ScratchLogFolder m_logFolder; // no Log at the start; whatever the test logged goes after it
+    // No Log at the start; whatever the test logged goes after it.
+    ScratchLogFolder m_logFolder;
     std::unique_ptr<TestDlg> m_dlg;
 };
 

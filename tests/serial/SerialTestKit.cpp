@@ -116,7 +116,8 @@ bool PumpUntil(const std::function<bool()>& pred, DWORD nMillis)
 CFarEnd::CFarEnd(UINT nPort)
 {
     m_hPort.Reset(::CreateFileA(PortDevicePath(static_cast<int>(nPort)).c_str(),
-                                GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+                                GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0,
+                                nullptr));
 }
 
 bool CFarEnd::Write(const void* pData, DWORD nLength)
