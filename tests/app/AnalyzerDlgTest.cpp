@@ -121,23 +121,8 @@ protected:
     // Runs the message loop until pred holds or a generous bound passes.
     bool PumpUntil(const std::function<bool()>& pred, int timeoutMs = 20000)
     {
-        const DWORD start = ::GetTickCount();
-        while (!pred())
-        {
-            if (::GetTickCount() - start > static_cast<DWORD>(timeoutMs))
-                return false;
-            ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 20, QS_ALLINPUT);
-            MSG msg;
-            while (::PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE))
-            {
-                if (!Dlg().PreTranslateInput(&msg))
-                {
-                    ::TranslateMessage(&msg);
-                    ::DispatchMessageA(&msg);
-                }
-            }
-        }
-        return true;
+        return ::PumpUntil(pred, static_cast<DWORD>(timeoutMs),
+                           [this](MSG* pMsg) { return Dlg().PreTranslateInput(pMsg) != FALSE; });
     }
 
     int m_nPort = 0; // no settings file: the defaults, COM1, which never opens here
@@ -358,29 +343,25 @@ TEST_F(AnalyzerDlgTest, SettingClosedWithoutOkKeepsEveryFieldEvenAParityTheLists
 {
     const std::string ini = ExeDir() + "Kestrane.ini";
     ::WritePrivateProfileStringA("PORT", "parity", "M", ini.c_str());
-    const HWND hDlg = Dlg().m_hWnd;
-    const std::pair<UINT, WPARAM> closes[] = {{WM_COMMAND, IDC_COMM_CANCEL},
-                                              {WM_SYSCOMMAND, SC_CLOSE}};
-    for (const auto& close : closes)
+    for (const std::pair<UINT, WPARAM>& close :
+         {std::pair<UINT, WPARAM>(WM_COMMAND, IDC_COMM_CANCEL),
+          std::pair<UINT, WPARAM>(WM_SYSCOMMAND, SC_CLOSE)})
     {
         std::thread helper(
-            [&]
+            [close]
             {
-                if (HWND h = AwaitDialog("Communication selection"))
-                {
-                    ::SendMessageA(::GetDlgItem(h, IDC_COMM_PORT), WM_SETTEXT, 0,
-                                   reinterpret_cast<LPARAM>("COM9"));
-                    ::PostMessageA(h, close.first, close.second, 0);
-                }
+                const HWND h = AwaitDialog("Communication selection");
+                ::SetDlgItemTextA(h, IDC_COMM_PORT, "COM9");
+                ::PostMessageA(h, close.first, close.second, 0);
             });
         Click(IDC_SETTING); // returns once the dialog is closed
         helper.join();
         EXPECT_EQ(Text(IDC_STATUS_PORT), " COM1") << close.first;
     }
-    EXPECT_TRUE(::IsWindowEnabled(hDlg));
     Click(IDCANCEL);
-    EXPECT_NE(ReadFileBytes(ini).find("nport=1\r\n"), std::string::npos) << ReadFileBytes(ini);
-    EXPECT_NE(ReadFileBytes(ini).find("parity=M\r\n"), std::string::npos) << ReadFileBytes(ini);
+    const std::string saved = ReadFileBytes(ini);
+    EXPECT_NE(saved.find("nport=1\r\n"), std::string::npos) << saved;
+    EXPECT_NE(saved.find("parity=M\r\n"), std::string::npos) << saved;
 }
 
 TEST_F(AnalyzerDlgTest, TwentyThousandNoteReadsLeaveMemoryFlat)

@@ -1,5 +1,5 @@
-// A file in the current folder that a test or benchmark writes and reads through C stdio,
-// removed when it ends: a log to read, or a report's output to read back whole. Portable.
+// A file in the current folder that a test or benchmark writes and reads through C stdio (a log
+// to read, a report's output to read back), removed when it ends. Portable.
 #pragma once
 
 #include <cstdio>
@@ -8,15 +8,12 @@
 class CScratchFile
 {
 public:
-    // Made (or emptied) with these bytes, then open for reading and writing.
+    // Made (or emptied) with these bytes, flushed for readers that open it by name.
     explicit CScratchFile(const std::string& name, const std::string& bytes = "")
         : m_name(name), m_file(std::fopen(name.c_str(), "w+b"))
     {
-        if (m_file)
-        {
-            std::fwrite(bytes.data(), 1, bytes.size(), m_file);
-            std::fflush(m_file); // readers may open it by name
-        }
+        if (m_file && std::fwrite(bytes.data(), 1, bytes.size(), m_file) == bytes.size())
+            std::fflush(m_file);
     }
     ~CScratchFile()
     {
@@ -33,16 +30,14 @@ public:
     std::string Text() const
     {
         std::string text;
-        if (!m_file)
-            return text;
-        std::rewind(m_file);
         char buf[4096];
-        for (std::size_t n; (n = std::fread(buf, 1, sizeof buf, m_file)) > 0;)
-            text.append(buf, n);
+        if (m_file)
+            for (std::rewind(m_file); std::size_t n = std::fread(buf, 1, sizeof buf, m_file);)
+                text.append(buf, n);
         return text;
     }
 
 private:
-    std::string m_name;
+    const std::string m_name;
     std::FILE* const m_file;
 };

@@ -11,8 +11,11 @@
 class CWndTestPeer
 {
 public:
-    static BOOL WINAPI RefuseFlsValue(DWORD, PVOID) { return FALSE; }
-    static void SetFlsSetValue(BOOL(WINAPI* pfn)(DWORD, PVOID)) { CWnd::s_pfnFlsSetValue = pfn; }
+    static BOOL WINAPI Refuse(DWORD, PVOID) { return FALSE; }
+    static void RefuseFlsValues(bool bRefuse)
+    {
+        CWnd::s_pfnFlsSetValue = bRefuse ? Refuse : FlsSetValue;
+    }
 };
 
 namespace
@@ -125,29 +128,14 @@ TEST(Wnd, OwnedWindowDiesWithItsObjectAttachedOneDoesNot)
     ASSERT_NE(pTemp, nullptr);
     EXPECT_EQ(pTemp->m_hWnd, hWnd);
     EXPECT_EQ(CWnd::FromHandle(hWnd), pTemp) << "one wrapper per unbound window";
+    // So too on a new thread whose fiber-local slot refuses its table.
+    CWndTestPeer::RefuseFlsValues(true);
+    std::thread([hWnd] { EXPECT_EQ(CWnd::FromHandle(hWnd), CWnd::FromHandle(hWnd)); }).join();
+    CWndTestPeer::RefuseFlsValues(false);
     CWnd detach;
     ASSERT_TRUE(detach.Attach(hWnd));
     EXPECT_EQ(detach.Detach(), hWnd);
     EXPECT_EQ(detach.m_hWnd, nullptr);
-    ::DestroyWindow(hWnd);
-}
-
-TEST(Wnd, WrapperStaysOneOnAThreadWhoseFiberSlotRefusesTheTable)
-{
-    HWND hWnd = MakeStatic();
-    CWnd *pFirst = nullptr, *pSecond = nullptr;
-    CWndTestPeer::SetFlsSetValue(&CWndTestPeer::RefuseFlsValue);
-    // A thread of its own: this one's table may already sit in the slot.
-    std::thread(
-        [&]
-        {
-            pFirst = CWnd::FromHandle(hWnd);
-            pSecond = CWnd::FromHandle(hWnd);
-        })
-        .join();
-    CWndTestPeer::SetFlsSetValue(&::FlsSetValue);
-    ASSERT_NE(pFirst, nullptr);
-    EXPECT_EQ(pSecond, pFirst) << "a new table, and the old one leaked, on every call";
     ::DestroyWindow(hWnd);
 }
 

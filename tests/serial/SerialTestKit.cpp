@@ -92,7 +92,8 @@ size_t COwnerWindow::Count(UINT message) const
     return n;
 }
 
-bool PumpUntil(const std::function<bool()>& pred, DWORD nMillis)
+bool PumpUntil(const std::function<bool()>& pred, DWORD nMillis,
+               const std::function<bool(MSG*)>& preTranslate)
 {
     const ULONGLONG end = ::GetTickCount64() + nMillis;
     for (;;)
@@ -100,6 +101,8 @@ bool PumpUntil(const std::function<bool()>& pred, DWORD nMillis)
         MSG msg;
         while (::PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE))
         {
+            if (preTranslate && preTranslate(&msg))
+                continue;
             ::TranslateMessage(&msg);
             ::DispatchMessageA(&msg);
         }

@@ -71,7 +71,9 @@ protected:
 
 // Handles this thread's messages until pred holds or nMillis pass; returns pred's last value.
 // The bound only ends a broken run: nothing depends on the machine being fast.
-bool PumpUntil(const std::function<bool()>& pred, DWORD nMillis = 60000);
+// preTranslate, when given, sees each message first, as a dialog's loop would; true consumes it.
+bool PumpUntil(const std::function<bool()>& pred, DWORD nMillis = 60000,
+               const std::function<bool(MSG*)>& preTranslate = nullptr);
 
 // The far end of a pair: a COM port opened with plain, blocking WriteFile.
 class CFarEnd
