@@ -18,6 +18,7 @@
 #include "tests/app/AnalyzerDlgTestPeer.h"
 #include "tests/common/NoteReadFrame.h"
 #include "tests/common/ProgramFolder.h"
+#include "tests/serial/SerialTestKit.h"
 
 namespace
 {
@@ -29,19 +30,6 @@ public:
     using CAnalyzerDlg::PreTranslateInput;
 };
 
-void Pump(BenchDlg& dlg)
-{
-    MSG msg;
-    while (::PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE))
-    {
-        if (!dlg.PreTranslateInput(&msg))
-        {
-            ::TranslateMessage(&msg);
-            ::DispatchMessageA(&msg);
-        }
-    }
-}
-
 int TotalNotes(const BenchDlg& dlg)
 {
     int total = 0;
@@ -50,18 +38,11 @@ int TotalNotes(const BenchDlg& dlg)
     return total;
 }
 
-// Waits, pumping, until pred holds; false after limitMs.
+// Waits, pumping as the dialog's loop does, until pred holds; false after limitMs.
 template <class Pred> bool PumpUntil(BenchDlg& dlg, Pred pred, int limitMs)
 {
-    const auto end = Clock::now() + std::chrono::milliseconds(limitMs);
-    while (!pred())
-    {
-        if (Clock::now() > end)
-            return false;
-        ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 5, QS_ALLINPUT);
-        Pump(dlg);
-    }
-    return true;
+    return ::PumpUntil(pred, static_cast<DWORD>(limitMs),
+                       [&dlg](MSG* pMsg) { return dlg.PreTranslateInput(pMsg) != FALSE; });
 }
 
 void Throughput(BenchDlg& dlg, HANDLE hFar, int nFrames, const char* label)
