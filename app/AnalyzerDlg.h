@@ -5,9 +5,9 @@
 
 #include <string>
 
-#include "frames/FrameDecoder.h"
 #include "controls/LedIndicator.h"
 #include "controls/ShadedButton.h"
+#include "frames/FrameDecoder.h"
 #include "serial/SerialLink.h"
 #include "settings/PortSettings.h"
 #include "win/Dialog.h"
