@@ -1,8 +1,6 @@
 // The serial tests' owner window, pump, far end and box watcher.
 #include "tests/serial/SerialTestKit.h"
 
-#include <cstdio>
-
 #include "serial/PortName.h"
 
 namespace
