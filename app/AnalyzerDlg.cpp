@@ -9,7 +9,6 @@
 #include <commctrl.h>
 
 #include "app/AboutDlg.h"
-#include "log/DailyLog.h"
 #include "res/resource.h"
 #include "settings/CommSettingDlg.h"
 #include "settings/SettingsFile.h"
@@ -39,7 +38,7 @@ private:
 CAnalyzerDlg::CAnalyzerDlg(CWnd* pParent)
     : CDialog(IDD_MAIN, pParent),
       m_hIcon(::LoadIconA(::GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDR_MAINFRAME))),
-      m_decoder(*this)
+      m_strAppDir(GetModuleDirectoryW()), m_log(m_strAppDir), m_decoder(*this)
 {
 }
 
@@ -78,6 +77,13 @@ LRESULT CAnalyzerDlg::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
         return 0;
     case WM_SERIAL_BYTE:
         return OnSerialByte(wParam, lParam);
+    case WM_QUERYENDSESSION:
+        OnEndSession();
+        return TRUE;
+    case WM_ENDSESSION:
+        if (wParam)
+            OnEndSession();
+        return 0;
     case WM_COMMAND:
         if (LOWORD(wParam) == IDC_ENABLE_LOG && HIWORD(wParam) == BN_CLICKED)
         {
@@ -113,7 +119,6 @@ BOOL CAnalyzerDlg::OnInitDialog()
     SetIcon(m_hIcon, TRUE);
     SetIcon(m_hIcon, FALSE);
 
-    m_strAppDir = GetModuleDirectory();
     LoadPortSettings(m_portSettings, m_strAppDir);
 
     InitChannelList();
@@ -185,8 +190,21 @@ void CAnalyzerDlg::OnOK()
 
 void CAnalyzerDlg::OnCancel()
 {
+    if (m_bClosing)
+        return;
+    CFlagScope closing(m_bClosing);
     SavePortSettings(m_portSettings, m_strAppDir);
+    // The log's lines are the record of the day: none may vanish without a word.
+    m_log.WriteKept();
+    const std::wstring text = m_log.UnwrittenText();
+    if (!text.empty())
+        ::MessageBoxW(m_hWnd, text.c_str(), L"Daily log", MB_OK | MB_ICONWARNING);
     CDialog::OnCancel();
+}
+
+void CAnalyzerDlg::OnEndSession()
+{
+    m_log.WriteKept();
 }
 
 void CAnalyzerDlg::OnEnableLog()
@@ -257,6 +275,11 @@ void CAnalyzerDlg::OnTimer(UINT_PTR nIDEvent)
     {
         SetDlgItemText(IDC_CLOCK, FormatLocalTime(std::time(nullptr), " %H:%M  %B %d  %Y").c_str());
     }
+    else if (nIDEvent == kLogRetryTimer)
+    {
+        if (m_log.WriteKept())
+            KillTimer(kLogRetryTimer);
+    }
     Default();
 }
 
@@ -325,5 +348,7 @@ void CAnalyzerDlg::FlashSlaver(unsigned periodMs)
 
 void CAnalyzerDlg::WriteLogLine(const char* text)
 {
-    ::WriteLogLine(text);
+    m_log.WriteLine(text);
+    if (m_log.HasKept())
+        SetTimer(kLogRetryTimer, kLogRetryPeriod);
 }

@@ -8,6 +8,7 @@
 #include "app/FrameDecoder.h"
 #include "controls/LedIndicator.h"
 #include "controls/ShadedButton.h"
+#include "log/DailyLog.h"
 #include "serial/SerialLink.h"
 #include "settings/PortSettings.h"
 #include "win/Dialog.h"
@@ -23,6 +24,9 @@ public:
 
     static constexpr UINT kLampTimer = 101;
     static constexpr UINT kClockTimer = 102;
+    // While log lines wait for their file: tries them again even when no frame comes.
+    static constexpr UINT kLogRetryTimer = 103;
+    static constexpr UINT kLogRetryPeriod = 2000;
 
 protected:
     void DoDataExchange(CDataExchange* pDX) override;
@@ -40,6 +44,8 @@ private:
     LRESULT OnSerialByte(WPARAM wParam, LPARAM lParam);
     void OnEnableLog();
     void OnSetting();
+    // A shutdown or log-off: write what can be written; nothing may wait for a click now.
+    void OnEndSession();
 
     // Channel table and lamps
     void InitChannelList();
@@ -62,7 +68,8 @@ private:
     HICON m_hIcon;
     PortSettings m_portSettings;
     CSerialLink m_serial;
-    std::string m_strAppDir;
+    std::wstring m_strAppDir;
+    CDailyLog m_log;
     CFrameDecoder m_decoder; // m_bInFrame .. m_nRecvLen and m_anNoteCount live here
     int m_anLampLit[CFrameDecoder::kChannels] = {};
     int m_nChannels = CFrameDecoder::kChannels;
@@ -71,6 +78,8 @@ private:
     // meanwhile must not start either again.
     bool m_bInSetting = false;
     bool m_bStarting = false;
+    // Raised while Close tells of unwritten log lines: a second Close meanwhile does nothing.
+    bool m_bClosing = false;
     // Every lamp shows one of these two, so no lamp ever shows a freed bitmap and note reads
     // create no GDI objects. They outlive the window (see the destructor).
     CBitmap m_bmpLampDark;

@@ -76,7 +76,19 @@ void RemoveLogFolder()
         } while (::FindNextFileA(h, &fd));
         ::FindClose(h);
     }
-    ::RemoveDirectoryA(dir.c_str());
+    if (!::RemoveDirectoryA(dir.c_str()))
+        ::DeleteFileA(dir.c_str()); // a plain file in its place
+}
+
+// The day's log lines, each without its CR LF.
+std::vector<std::string> LogLines(const std::string& file)
+{
+    std::vector<std::string> lines;
+    const std::string bytes = ReadFileBytes(file);
+    for (size_t start = 0, end; (end = bytes.find("\r\n", start)) != std::string::npos;
+         start = end + 2)
+        lines.push_back(bytes.substr(start, end - start));
+    return lines;
 }
 
 // A note-read frame with a correct checksum.
@@ -331,6 +343,95 @@ TEST_F(AnalyzerDlgTest, LogFileFollowsTheCheckBox)
     ::SendMessageA(Item(IDC_ENABLE_LOG), BM_CLICK, 0, 0);
     Feed(kOkFrame);
     EXPECT_EQ(ReadFileBytes(file), log) << "unticking stops the log";
+}
+
+TEST_F(AnalyzerDlgTest, LinesOfAFileHeldAwayAreWrittenByTheTimerWithTheirArrivalTimes)
+{
+    const std::string file = ExeDir() + "Log\\" + Today("%Y-%m-%d.log");
+    ASSERT_TRUE(::CreateDirectoryA((ExeDir() + "Log").c_str(), nullptr));
+    // Another program holds the day's file with no sharing while five frames arrive.
+    HANDLE hHolder = ::CreateFileA(file.c_str(), GENERIC_READ, 0, nullptr, CREATE_NEW, 0, nullptr);
+    ASSERT_NE(hHolder, INVALID_HANDLE_VALUE);
+    ::SendMessageA(Item(IDC_ENABLE_LOG), BM_CLICK, 0, 0);
+    std::vector<std::string> expected, earliest, latest;
+    for (int n = 1; n <= 5; ++n)
+    {
+        const std::vector<unsigned char> frame = NoteRead(n, 10 * n);
+        earliest.push_back(Today("%Y-%m-%d %H:%M:%S"));
+        Feed(frame);
+        latest.push_back(Today("%Y-%m-%d %H:%M:%S"));
+        expected.push_back(HexDump(frame.data(), static_cast<int>(frame.size())));
+    }
+    // Past the last arrival's second: a stamp taken when written would be later.
+    PumpUntil([&] { return Today("%Y-%m-%d %H:%M:%S") > latest.back(); });
+    EXPECT_EQ(ReadFileBytes(file), "");
+    ::CloseHandle(hHolder);
+
+    ASSERT_TRUE(PumpUntil([&] { return LogLines(file).size() >= 5; })) << "no retry came";
+    const std::vector<std::string> lines = LogLines(file);
+    ASSERT_EQ(lines.size(), 5u);
+    for (size_t i = 0; i < lines.size(); ++i)
+    {
+        ASSERT_GT(lines[i].size(), 23u);
+        const std::string stamp = lines[i].substr(1, 19);
+        EXPECT_TRUE(earliest[i] <= stamp && stamp <= latest[i]) << "line " << i << ": " << stamp;
+        EXPECT_EQ(lines[i].substr(23), expected[i]) << "line " << i;
+    }
+}
+
+TEST_F(AnalyzerDlgTest, CloseTellsOnceOfLinesTheLogCouldNotWriteAndAShutdownShowsNoBox)
+{
+    const HWND hDlg = Dlg().m_hWnd;
+    ASSERT_TRUE(WriteFileBytes(ExeDir() + "Log", "a file where the folder should be"));
+    ::SendMessageA(Item(IDC_ENABLE_LOG), BM_CLICK, 0, 0);
+    for (int n = 0; n < 3; ++n)
+        Feed(kOkFrame);
+    {
+        CBoxWatcher boxes;
+        EXPECT_EQ(Dlg().SendMessage(WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF), TRUE);
+        Dlg().SendMessage(WM_ENDSESSION, TRUE, ENDSESSION_LOGOFF);
+        EXPECT_EQ(boxes.Seen().size(), 0u) << "a box at log-off waits for nobody";
+    }
+
+    std::string text;
+    bool bSecondCloseReturned = false;
+    size_t nBoxes = 0;
+    std::atomic<bool> bCloseReturned{false};
+    // The box's loop runs on this thread; another thread presses Close once more while the box
+    // is up, then closes every box there is until the first Close has returned.
+    std::thread helper(
+        [&]
+        {
+            const HWND hBox = AwaitDialog("Daily log");
+            if (hBox == nullptr)
+                return;
+            char sz[512] = "";
+            ::GetDlgItemTextA(hBox, 0xFFFF, sz, sizeof sz);
+            text = sz;
+            DWORD_PTR result = 0;
+            bSecondCloseReturned =
+                ::SendMessageTimeoutA(hDlg, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0,
+                                      SMTO_NORMAL, 10000, &result) != 0;
+            std::set<HWND> boxes;
+            while (!bCloseReturned)
+            {
+                if (HWND h = ::FindWindowA("#32770", "Daily log"))
+                {
+                    boxes.insert(h);
+                    ::PostMessageA(h, WM_COMMAND, IDOK, 0);
+                }
+                ::Sleep(10);
+            }
+            nBoxes = boxes.size();
+        });
+    Click(IDCANCEL);
+    bCloseReturned = true;
+    helper.join();
+    EXPECT_TRUE(bSecondCloseReturned);
+    EXPECT_EQ(nBoxes, 1u) << "a second Close showed a box of its own";
+    EXPECT_EQ(text.rfind("3 lines ", 0), 0u) << text;
+    EXPECT_NE(text.find("Log"), std::string::npos) << text;
+    EXPECT_EQ(Dlg().GetModalResult(), IDCANCEL);
 }
 
 TEST_F(AnalyzerDlgTest, AboutIsTheLastSystemMenuItemAfterASeparator)
