@@ -106,9 +106,15 @@ void CFrameReport::PrintStats() const
 
 void CFrameReport::PrintSummary() const
 {
+    long long total = 0;
     for (const auto& note : m_notes)
+    {
         m_out << "channel " << note.first.first << "  value " << note.first.second << "  notes "
               << note.second << '\n';
+        total += static_cast<long long>(note.first.second) * note.second;
+    }
+    // The cash the lines above account for, to set beside what the cash box holds.
+    m_out << "total-value " << total << '\n';
     for (int k = kBlock; k < kKinds; ++k)
         m_out << kKindNames[k] << ' ' << m_anFrames[k] << '\n';
     m_out << "bad-lines " << m_nBadLines << '\n';
