@@ -218,3 +218,26 @@ TEST_F(DailyLog, FileHeldWithoutSharingKeepsItsLinesAndReadersDoNotStopTheLog)
         EXPECT_TRUE(Matches(ReadFileBytes(DayFile()), s + "held\r\n" + s + "released\r\n"));
     }
 }
+
+TEST_F(DailyLog, KeptLinesStopAtTheMemoryBoundAndTheRestAreCountedAsLost)
+{
+    ASSERT_TRUE(WriteFileBytes(m_log.Folder(), "not a folder"));
+    const std::string text(1000, 'x');
+    const size_t nKeepable = kMaxKeptBytes / (23 + text.size() + 2), nCalls = nKeepable + 100;
+    for (size_t i = 0; i < nCalls; ++i)
+        WriteLogLine(text.c_str());
+    EXPECT_EQ(m_daily.KeptLines(), nKeepable);
+    EXPECT_EQ(m_daily.LostLines(), 100u);
+    EXPECT_EQ(m_daily.UnwrittenText().rfind(std::to_wstring(nCalls) + L" lines ", 0), 0u);
+
+    m_log.Remove();
+    EXPECT_TRUE(m_daily.WriteKept());
+    EXPECT_EQ(m_daily.UnwrittenText().rfind(L"100 lines ", 0), 0u)
+        << "the lost lines are still told of once the kept ones are written";
+    if (DayChanged())
+        GTEST_SKIP() << "midnight passed during the test";
+    size_t nBytes = 0; // in the day's file and the parts it rolled over into
+    for (const std::string& name : FilesIn(m_log.Folder()))
+        nBytes += ReadFileBytes(m_log.Folder() + "\\" + name).size();
+    EXPECT_EQ(nBytes, nKeepable * (23 + text.size() + 2));
+}
