@@ -36,8 +36,13 @@ void CDailyLog::WriteLine(const char* pszText)
         std::string strLine = FormatLocalTime(std::time(nullptr), "[%Y-%m-%d %H:%M:%S]  ");
         if (strLine.empty())
             return;
+        // Stored as a text-mode stream would: every line end, the text's own too, as CR LF.
         for (const char* p = pszText; *p != '\0'; ++p)
-            strLine += *p == '\n' ? std::string("\r\n") : std::string(1, *p);
+        {
+            if (*p == '\n')
+                strLine += '\r';
+            strLine += *p;
+        }
         strLine += "\r\n";
         if (m_nKeptBytes + strLine.size() > kMaxKeptBytes)
         {
