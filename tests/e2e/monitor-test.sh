@@ -2,7 +2,7 @@
 # The monitor as a black box: the real Kestrane.exe under Wine and Xvfb, driven through its
 # keyboard and judged by its window, its log and its settings file only.
 #
-#   frames   run from a folder named outside the ANSI code page, with "Enable log file" ticked and Start pressed with Enter, the virtual acceptor
+#   frames   with "Enable log file" ticked and Start pressed with Enter, the virtual acceptor
 #            sends a few hundred frames with every fault on; the day's log holds exactly the
 #            frames it says the monitor accepts, once each, in order, and kestrane-decode
 #            --log reads them all back; the channel table counts their note reads; Escape
@@ -151,9 +151,7 @@ expected_status() {
 case_frames() {
   local seed=${KESTRANE_E2E_SEED:-6061}
   find_acceptor
-  # A folder whose name lies outside the ANSI code page: the settings are read from it and
-  # saved there, the log is written there.
-  app_dir="$work/Касса 收银"
+  app_dir="$work/Касса 收银" # named outside the ANSI code page: settings and log must reach it
   mkdir "$app_dir" || abort "could not make $app_dir"
   printf '[PORT]\r\nnport=5\r\n' >"$app_dir/Kestrane.ini" # COM5: the harness's pair A
   start_program

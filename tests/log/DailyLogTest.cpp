@@ -1,8 +1,6 @@
 // The daily log against the real file system beside the test executable.
 #include "log/DailyLog.h"
 
-#include <algorithm>
-
 #include <ctime>
 #include <regex>
 #include <string>
@@ -43,7 +41,6 @@ std::vector<std::string> FilesIn(const std::string& strFolder)
             names.push_back(data.cFileName);
     } while (::FindNextFileA(h, &data));
     ::FindClose(h);
-    std::sort(names.begin(), names.end());
     return names;
 }
 
@@ -66,11 +63,6 @@ protected:
     std::string m_strDay = Today();
 
     std::string DayFile() const { return m_log.Folder() + "\\" + m_strDay; }
-    // The day's part n, "YYYY-MM-DD.NNN.log".
-    std::string Part(const char* pszNumber) const
-    {
-        return m_strDay.substr(0, 10) + "." + pszNumber + ".log";
-    }
     void WriteLogLine(const char* pszText) { m_daily.WriteLine(pszText); }
     void CreateLogFolder() const
     {
@@ -136,108 +128,67 @@ TEST_F(DailyLog, DayFileRollsOverIntoTheNextPartOnlyWhenLargerThanOneMebibyte)
     ASSERT_GT(bytes.size(), exact.size()) << "a file of exactly the limit must take the line";
     EXPECT_EQ(bytes.compare(0, exact.size(), exact), 0);
     EXPECT_TRUE(Matches(bytes.substr(exact.size()), std::string(kStamp) + "kept\r\n"));
-    EXPECT_EQ(FilesIn(m_log.Folder()), std::vector<std::string>{m_strDay});
 
-    // The first part is 001; after parts already there (a gap too), one more than the highest.
-    // Other days' parts, and names of another shape, do not count.
-    const struct
+    // One byte more and the file becomes the day's next part: 001 first, then one more than the
+    // highest there, whatever the gaps and other days' parts. Nothing is deleted.
+    const auto part = [&](const char* pszNumber)
+    { return m_log.Folder() + "\\" + m_strDay.substr(0, 10) + "." + pszNumber + ".log"; };
+    ASSERT_TRUE(WriteFileBytes(m_log.Folder() + "\\2001-01-01.007.log", ""));
+    for (const char* pszNext : {"001", "004"})
     {
-        std::vector<std::string> before;
-        const char* next;
-    } cases[] = {
-        {{}, "001"},
-        {{Part("001"), Part("003"), "2001-01-01.007.log", Part("004x")}, "004"},
-    };
-    for (const auto& c : cases)
-    {
-        SCOPED_TRACE(std::string("next part ") + c.next);
-        m_log.Remove();
-        CreateLogFolder();
-        for (const std::string& name : c.before)
-            ASSERT_TRUE(WriteFileBytes(m_log.Folder() + "\\" + name, name));
-        ASSERT_TRUE(WriteFileBytes(DayFile(), exact + "x"));
+        ASSERT_TRUE(WriteFileBytes(DayFile(), exact + pszNext[2]));
         WriteLogLine("alone");
         if (DayChanged())
             GTEST_SKIP() << "midnight passed during the test";
-        EXPECT_TRUE(Matches(ReadFileBytes(DayFile()), std::string(kStamp) + "alone\r\n"));
-        EXPECT_EQ(ReadFileBytes(m_log.Folder() + "\\" + Part(c.next)), exact + "x");
-        std::vector<std::string> expected = c.before;
-        expected.push_back(Part(c.next));
-        expected.push_back(m_strDay);
-        std::sort(expected.begin(), expected.end());
-        EXPECT_EQ(FilesIn(m_log.Folder()), expected) << "nothing is deleted or overwritten";
+        bytes = ReadFileBytes(DayFile());
+        EXPECT_TRUE(Matches(bytes, std::string(kStamp) + "alone\r\n")) << bytes.size() << " bytes";
+        EXPECT_EQ(ReadFileBytes(part(pszNext)), exact + pszNext[2]);
+        ASSERT_TRUE(WriteFileBytes(part("003"), "a part after a gap"));
     }
+    EXPECT_EQ(FilesIn(m_log.Folder()).size(), 5u) << "a part was deleted or overwritten";
 }
 
-TEST_F(DailyLog, LinesTheFolderCannotTakeAreKeptCountedAndWrittenOnceItCan)
+TEST_F(DailyLog, PlainFileNamedLogMeansNothingIsWritten)
 {
     ASSERT_TRUE(WriteFileBytes(m_log.Folder(), "not a folder"));
-    WriteLogLine("first");
-    WriteLogLine("second");
+    EXPECT_FALSE(DirectoryExists(m_log.Folder()));
+
+    WriteLogLine("92 01 02 03 98");
     EXPECT_FALSE(DirectoryExists(m_log.Folder()));
     EXPECT_EQ(ReadFileBytes(m_log.Folder()), "not a folder");
-    EXPECT_EQ(m_daily.KeptLines(), 2u);
-    EXPECT_FALSE(m_daily.WriteKept());
+    // The line waits, and so do others up to the memory bound; the rest are counted as lost.
+    const size_t nKeepable = kMaxKeptBytes / 1025; // lines of 1,000 characters, stamp, CR LF
+    for (size_t i = 0; i < nKeepable + 100; ++i)
+        WriteLogLine(std::string(1000, 'x').c_str());
+    EXPECT_EQ(m_daily.KeptLines(), nKeepable);
+    EXPECT_EQ(m_daily.LostLines(), 101u);
     const std::wstring text = m_daily.UnwrittenText();
-    EXPECT_EQ(text.rfind(L"2 lines ", 0), 0u);
-    EXPECT_NE(text.find(GetModuleDirectoryW() + L"Log\n"), std::wstring::npos)
-        << "names the folder it could not make";
-
-    m_log.Remove();
-    EXPECT_TRUE(m_daily.WriteKept());
-    EXPECT_EQ(m_daily.UnwrittenText(), L"");
-    if (DayChanged())
-        GTEST_SKIP() << "midnight passed during the test";
-    const std::string s(kStamp);
-    EXPECT_TRUE(Matches(ReadFileBytes(DayFile()), s + "first\r\n" + s + "second\r\n"));
+    EXPECT_EQ(text.rfind(std::to_wstring(nKeepable + 101) + L" lines ", 0), 0u);
+    EXPECT_NE(text.find(GetModuleDirectoryW() + L"Log\n"), std::wstring::npos) << "the folder";
 }
 
-TEST_F(DailyLog, FileHeldWithoutSharingKeepsItsLinesAndReadersDoNotStopTheLog)
+TEST_F(DailyLog, FileHeldByAnotherHandleDelaysItsLinesUnlessItLetsTheLogWrite)
 {
     CreateLogFolder();
-    const std::string s(kStamp);
-    const struct
+    // A reader that shares writing does not stop the log; a holder that does not keeps the
+    // line waiting until it lets go.
+    const DWORD holderShares[] = {0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE};
+    for (DWORD dwShare : holderShares)
     {
-        DWORD dwShare;
-        bool bWrittenAtOnce;
-    } holders[] = {{0, false}, {FILE_SHARE_READ | FILE_SHARE_WRITE, true}};
-    for (const auto& holder : holders)
-    {
-        SCOPED_TRACE("holder's share mode " + std::to_string(holder.dwShare));
+        SCOPED_TRACE("holder's share mode " + std::to_string(dwShare));
         ::DeleteFileA(DayFile().c_str());
-        HANDLE hHolder = ::CreateFileA(DayFile().c_str(), GENERIC_READ, holder.dwShare, nullptr,
+        HANDLE hHolder = ::CreateFileA(DayFile().c_str(), GENERIC_READ, dwShare, nullptr,
                                        CREATE_NEW, 0, nullptr);
         ASSERT_NE(hHolder, INVALID_HANDLE_VALUE);
         WriteLogLine("held");
-        EXPECT_EQ(m_daily.HasKept(), !holder.bWrittenAtOnce);
+        EXPECT_EQ(m_daily.HasKept(), dwShare == 0);
         ::CloseHandle(hHolder);
-        WriteLogLine("released");
-        EXPECT_FALSE(m_daily.HasKept());
+        WriteLogLine("written");
         if (DayChanged())
             GTEST_SKIP() << "midnight passed during the test";
-        EXPECT_TRUE(Matches(ReadFileBytes(DayFile()), s + "held\r\n" + s + "released\r\n"));
+
+        const std::string bytes = ReadFileBytes(DayFile());
+        const std::string s(kStamp);
+        EXPECT_TRUE(Matches(bytes, s + "held\r\n" + s + "written\r\n")) << bytes;
     }
-}
-
-TEST_F(DailyLog, KeptLinesStopAtTheMemoryBoundAndTheRestAreCountedAsLost)
-{
-    ASSERT_TRUE(WriteFileBytes(m_log.Folder(), "not a folder"));
-    const std::string text(1000, 'x');
-    const size_t nKeepable = kMaxKeptBytes / (23 + text.size() + 2), nCalls = nKeepable + 100;
-    for (size_t i = 0; i < nCalls; ++i)
-        WriteLogLine(text.c_str());
-    EXPECT_EQ(m_daily.KeptLines(), nKeepable);
-    EXPECT_EQ(m_daily.LostLines(), 100u);
-    EXPECT_EQ(m_daily.UnwrittenText().rfind(std::to_wstring(nCalls) + L" lines ", 0), 0u);
-
-    m_log.Remove();
-    EXPECT_TRUE(m_daily.WriteKept());
-    EXPECT_EQ(m_daily.UnwrittenText().rfind(L"100 lines ", 0), 0u)
-        << "the lost lines are still told of once the kept ones are written";
-    if (DayChanged())
-        GTEST_SKIP() << "midnight passed during the test";
-    size_t nBytes = 0; // in the day's file and the parts it rolled over into
-    for (const std::string& name : FilesIn(m_log.Folder()))
-        nBytes += ReadFileBytes(m_log.Folder() + "\\" + name).size();
-    EXPECT_EQ(nBytes, nKeepable * (23 + text.size() + 2));
 }
