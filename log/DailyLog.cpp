@@ -44,6 +44,9 @@ void CDailyLog::WriteLine(const char* pszText)
             strLine += *p;
         }
         strLine += "\r\n";
+        // Full: the kept lines may go now and make room; if not, this line is lost.
+        if (m_nKeptBytes + strLine.size() > kMaxKeptBytes)
+            WriteKept();
         if (m_nKeptBytes + strLine.size() > kMaxKeptBytes)
         {
             ++m_nLost;
