@@ -57,7 +57,7 @@ const char kUsage[] =
     "             in CR LF or LF. A line that holds anything but exactly one valid frame is\n"
     "             reported on standard error as FILE:LINE: why, counted and passed over.\n"
     "             Counts run across all the files; on Windows the program itself expands\n"
-    "             a name with * or ?, as cmd.exe does not, in name order, so Log\\2026-12-07*\n"
+    "             a name with * or ?, as cmd.exe does not, in name order: Log\\2026-12-07*.log\n"
     "             gives the day's parts (YYYY-MM-DD.NNN.log) and then its last file, in time\n"
     "             order. Prints, by default, the time and the frame's line as above:\n"
     "               2026-12-07 11:22:33 note-read 97 ... channel=5 value=20 count=3\n"
