@@ -9,7 +9,6 @@
 #include <commctrl.h>
 
 #include "app/AboutDlg.h"
-#include "log/DailyLog.h"
 #include "res/resource.h"
 #include "serial/PortName.h"
 #include "settings/CommSettingDlg.h"
@@ -40,7 +39,7 @@ private:
 CAnalyzerDlg::CAnalyzerDlg(CWnd* pParent)
     : CDialog(IDD_MAIN, pParent),
       m_hIcon(::LoadIconA(::GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDR_MAINFRAME))),
-      m_decoder(*this)
+      m_strAppDir(GetModuleDirectoryW()), m_log(m_strAppDir), m_decoder(*this)
 {
 }
 
@@ -79,6 +78,13 @@ LRESULT CAnalyzerDlg::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
         return 0;
     case WM_SERIAL_BYTE:
         return OnSerialByte(wParam, lParam);
+    case WM_QUERYENDSESSION:
+        OnEndSession();
+        return TRUE;
+    case WM_ENDSESSION:
+        if (wParam)
+            OnEndSession();
+        return 0;
     case WM_COMMAND:
         if (LOWORD(wParam) == IDC_ENABLE_LOG && HIWORD(wParam) == BN_CLICKED)
         {
@@ -114,7 +120,6 @@ BOOL CAnalyzerDlg::OnInitDialog()
     SetIcon(m_hIcon, TRUE);
     SetIcon(m_hIcon, FALSE);
 
-    m_strAppDir = GetModuleDirectory();
     LoadPortSettings(m_portSettings, m_strAppDir);
 
     InitChannelList();
@@ -186,8 +191,21 @@ void CAnalyzerDlg::OnOK()
 
 void CAnalyzerDlg::OnCancel()
 {
+    if (m_bClosing)
+        return;
+    CFlagScope closing(m_bClosing);
     SavePortSettings(m_portSettings, m_strAppDir);
+    // The log's lines are the record of the day: none may vanish without a word.
+    m_log.WriteKept();
+    const std::wstring text = m_log.UnwrittenText();
+    if (!text.empty())
+        ::MessageBoxW(m_hWnd, text.c_str(), L"Daily log", MB_OK | MB_ICONWARNING);
     CDialog::OnCancel();
+}
+
+void CAnalyzerDlg::OnEndSession()
+{
+    m_log.WriteKept();
 }
 
 void CAnalyzerDlg::OnEnableLog()
@@ -260,6 +278,11 @@ void CAnalyzerDlg::OnTimer(UINT_PTR nIDEvent)
     {
         SetDlgItemText(IDC_CLOCK, FormatLocalTime(std::time(nullptr), " %H:%M  %B %d  %Y").c_str());
     }
+    else if (nIDEvent == kLogRetryTimer)
+    {
+        if (m_log.WriteKept())
+            KillTimer(kLogRetryTimer);
+    }
     Default();
 }
 
@@ -329,5 +352,12 @@ void CAnalyzerDlg::OnFrame(const unsigned char* pFrame, int nLength, const std::
     SetDlgItemText(IDC_STATUS_EVENT, eventText.c_str());
     // The switch is read for every frame: ticking it takes effect with the next one.
     if (m_bLogEnabled)
-        ::WriteLogLine(HexDump(pFrame, nLength).c_str());
+        WriteLogLine(HexDump(pFrame, nLength).c_str());
+}
+
+void CAnalyzerDlg::WriteLogLine(const char* text)
+{
+    m_log.WriteLine(text);
+    if (m_log.HasKept())
+        SetTimer(kLogRetryTimer, kLogRetryPeriod);
 }

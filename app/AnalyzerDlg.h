@@ -8,6 +8,7 @@
 #include "controls/LedIndicator.h"
 #include "controls/ShadedButton.h"
 #include "frames/FrameDecoder.h"
+#include "log/DailyLog.h"
 #include "serial/SerialLink.h"
 #include "settings/PortSettings.h"
 #include "win/Dialog.h"
@@ -25,6 +26,9 @@ public:
     static constexpr UINT kClockTimer = 102;
     // How long a channel lamp, and the Slaver lamp, stays lit after its event.
     static constexpr UINT kFlashMs = 200;
+    // While log lines wait for their file: tries them again even when no frame comes.
+    static constexpr UINT kLogRetryTimer = 103;
+    static constexpr UINT kLogRetryPeriod = 2000;
 
 protected:
     void DoDataExchange(CDataExchange* pDX) override;
@@ -42,6 +46,8 @@ private:
     LRESULT OnSerialByte(WPARAM wParam, LPARAM lParam);
     void OnEnableLog();
     void OnSetting();
+    // A shutdown or log-off: write what can be written; nothing may wait for a click now.
+    void OnEndSession();
 
     // Channel table and lamps
     void InitChannelList();
@@ -50,6 +56,8 @@ private:
 
     // Lights lamp i and (re)arms the one timer that darkens every lamp.
     void FlashLamp(int i, UINT nPeriod);
+    // Appends a line to the day's log; lines the file cannot take now are tried again later.
+    void WriteLogLine(const char* text);
 
     // CFrameOwner: what the decoder reports, shown and logged here
     void OnFrameStart() override;
@@ -63,7 +71,8 @@ private:
     HICON m_hIcon;
     PortSettings m_portSettings;
     CSerialLink m_serial;
-    std::string m_strAppDir;
+    std::wstring m_strAppDir;
+    CDailyLog m_log;
     CFrameDecoder m_decoder; // m_bInFrame .. m_nRecvLen and m_anNoteCount live here
     int m_anLampLit[CFrameDecoder::kChannels] = {};
     int m_nChannels = CFrameDecoder::kChannels;
@@ -72,6 +81,8 @@ private:
     // meanwhile must not start either again.
     bool m_bInSetting = false;
     bool m_bStarting = false;
+    // Raised while Close tells of unwritten log lines: a second Close meanwhile does nothing.
+    bool m_bClosing = false;
     // Every lamp shows one of these two, so no lamp ever shows a freed bitmap and note reads
     // create no GDI objects. They outlive the window (see the destructor).
     CBitmap m_bmpLampDark;

@@ -45,6 +45,33 @@ long long DaysFromCivil(int y, int m, int d)
     const long long doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
     return era * 146097 + doe - 719468;
 }
+
+// text[pos, pos + shape's length) against a shape whose 'd' stands for a digit.
+bool HasShape(const std::string& text, std::size_t pos, const char* shape)
+{
+    for (std::size_t i = 0; shape[i] != '\0'; ++i)
+        if (pos + i >= text.size() ||
+            (shape[i] == 'd' ? !IsDigit(text[pos + i]) : text[pos + i] != shape[i]))
+            return false;
+    return true;
+}
+
+const char kTimeShape[] = "dddd-dd-dd dd:dd:dd";
+
+// The seconds of a time of kTimeShape at text[pos]; false when no such time exists.
+bool TimeSeconds(const std::string& text, std::size_t pos, long long& seconds)
+{
+    const int year = Number(text, pos, 4), month = Number(text, pos + 5, 2),
+              day = Number(text, pos + 8, 2);
+    const int hour = Number(text, pos + 11, 2), minute = Number(text, pos + 14, 2),
+              second = Number(text, pos + 17, 2);
+    // 60 seconds: the C library may stamp a leap second so.
+    if (month < 1 || month > 12 || day < 1 || day > DaysInMonth(year, month) || hour > 23 ||
+        minute > 59 || second > 60)
+        return false;
+    seconds = DaysFromCivil(year, month, day) * 86400 + hour * 3600 + minute * 60 + second;
+    return true;
+}
 } // namespace
 
 bool ParseHexBytes(const std::string& text, std::vector<std::uint8_t>& bytes)
@@ -75,25 +102,24 @@ bool ParseHexBytes(const std::string& text, std::vector<std::uint8_t>& bytes)
     return !bytes.empty();
 }
 
+std::string ParseLogTime(const std::string& text, long long& seconds)
+{
+    if (text.size() != sizeof kTimeShape - 1 || !HasShape(text, 0, kTimeShape))
+        return "not a time \"YYYY-MM-DD HH:MM:SS\": " + text;
+    if (!TimeSeconds(text, 0, seconds))
+        return "no such time: " + text;
+    return {};
+}
+
 std::string ParseLogLine(const std::string& line, LogLine& out)
 {
-    static const char kShape[] = "[dddd-dd-dd dd:dd:dd]  ";
-    static_assert(sizeof kShape - 1 == kLogStampLength, "the stamp's shape");
-    bool shaped = line.size() >= kLogStampLength;
-    for (std::size_t i = 0; shaped && i < kLogStampLength; ++i)
-        shaped = kShape[i] == 'd' ? IsDigit(line[i]) : line[i] == kShape[i];
-    if (!shaped)
+    static_assert(sizeof kTimeShape + 3 == kLogStampLength, "the stamp's shape");
+    if (!HasShape(line, 0, "[") || !HasShape(line, 1, kTimeShape) || !HasShape(line, 20, "]  "))
         return "no time stamp \"[YYYY-MM-DD HH:MM:SS]  \" at the start";
 
     out.time = line.substr(1, 19);
-    const int year = Number(line, 1, 4), month = Number(line, 6, 2), day = Number(line, 9, 2);
-    const int hour = Number(line, 12, 2), minute = Number(line, 15, 2),
-              second = Number(line, 18, 2);
-    // 60 seconds: the C library may stamp a leap second so.
-    if (month < 1 || month > 12 || day < 1 || day > DaysInMonth(year, month) || hour > 23 ||
-        minute > 59 || second > 60)
+    if (!TimeSeconds(line, 1, out.seconds))
         return "no such time: " + out.time;
-    out.seconds = DaysFromCivil(year, month, day) * 86400 + hour * 3600 + minute * 60 + second;
 
     const std::string dump = line.substr(kLogStampLength);
     if (dump.find_first_not_of(" \t") == std::string::npos)

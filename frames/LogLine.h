@@ -22,6 +22,10 @@ constexpr std::size_t kLogStampLength = 23;
 // not a stamped hex dump. Whether the bytes make a frame is left to the caller.
 std::string ParseLogLine(const std::string& line, LogLine& out);
 
+// A time as the stamps write it, "YYYY-MM-DD HH:MM:SS", in seconds counted as LogLine's are.
+// Returns an empty text on success, else why it is no such time.
+std::string ParseLogTime(const std::string& text, long long& seconds);
+
 // Hex text such as "92 01 02 03 98" or "9201020398": tokens of an even number of hex digits,
 // either case, separated by white space. False on anything else or on no bytes at all.
 bool ParseHexBytes(const std::string& text, std::vector<std::uint8_t>& bytes);

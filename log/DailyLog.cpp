@@ -1,79 +1,150 @@
-// The daily log of frames. Each call does the whole work (path, folder, clock, size, open,
-// write, close) so that no handle or state outlives it.
+// The daily log of frames: stamping, keeping and writing lines, a day's file at a time.
 #include "log/DailyLog.h"
 
 #include <ctime>
 
+#include "log/LogRollOver.h"
 #include "log/TextFile.h"
-#include "win/ModuleDirectory.h"
 #include "win/Text.h"
 
-BOOL DirectoryExists(const std::string& strPath)
+namespace
+{
+bool FolderExists(const std::wstring& strPath)
 {
     // Asked of the file system directly: trying SetCurrentDirectory would move the current
     // directory of every thread for a moment.
-    const DWORD dwAttributes = ::GetFileAttributesA(strPath.c_str());
+    const DWORD dwAttributes = ::GetFileAttributesW(strPath.c_str());
     return dwAttributes != INVALID_FILE_ATTRIBUTES && (dwAttributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
-BOOL FileExists(const std::string& strPath)
+// "YYYY-MM-DD" of a stored line, from its stamp: a line always goes to the file of its own day,
+// even when it is written after midnight.
+std::string DayOf(const std::string& strLine)
 {
-    WIN32_FIND_DATAA data;
-    const HANDLE hFind = ::FindFirstFileA(strPath.c_str(), &data);
-    if (hFind == INVALID_HANDLE_VALUE)
-        return FALSE;
-    ::FindClose(hFind);
-    return TRUE;
+    return strLine.substr(1, 10);
 }
+} // namespace
 
-void DeleteOversizeLog(const std::string& strPath)
-{
-    if (!FileExists(strPath))
-        return;
-    WIN32_FILE_ATTRIBUTE_DATA data;
-    if (!::GetFileAttributesExA(strPath.c_str(), GetFileExInfoStandard, &data))
-        return;
-    const ULONGLONG nSize = (static_cast<ULONGLONG>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
-    if (nSize > kMaxLogBytes)
-        ::DeleteFileA(strPath.c_str());
-}
-
-void AppendLogLine(std::string& strText, const std::string& strPath)
-{
-    CTextFile file;
-    if (!file.OpenForAppend(strPath))
-        return;
-    strText.insert(0, FormatLocalTime(std::time(nullptr), "[%Y-%m-%d %H:%M:%S]  "));
-    strText += '\n';
-    // One write for text and line end: a failure never leaves half a line behind.
-    if (file.SeekToEnd())
-        file.WriteString(strText);
-}
-
-void WriteLogLine(const char* pszText)
+void CDailyLog::WriteLine(const char* pszText)
 {
     if (pszText == nullptr || *pszText == '\0')
         return;
     // Called from the window procedure that handles a received byte: nothing may escape.
     try
     {
-        std::string strText(pszText);
-        // An executable path that cannot be known exactly loses the line rather than write it
-        // in some other folder.
-        const std::string strDir = GetModuleDirectory();
-        if (strDir.empty())
+        // One reading of the clock gives the stamp and, through it, the day's file.
+        std::string strLine = FormatLocalTime(std::time(nullptr), "[%Y-%m-%d %H:%M:%S]  ");
+        if (strLine.empty())
             return;
-        const std::string strFolder = strDir + "Log";
-        if (!DirectoryExists(strFolder))
-            ::CreateDirectoryA(strFolder.c_str(), nullptr);
-        const std::string strName = FormatLocalTime(std::time(nullptr), "%Y-%m-%d.log");
-        if (strName.empty())
+        // Stored as a text-mode stream would: every line end, the text's own too, as CR LF.
+        for (const char* p = pszText; *p != '\0'; ++p)
+        {
+            if (*p == '\n')
+                strLine += '\r';
+            strLine += *p;
+        }
+        strLine += "\r\n";
+        // Full: the kept lines may go now and make room; if not, this line is lost.
+        if (m_nKeptBytes + strLine.size() > kMaxKeptBytes)
+            WriteKept();
+        if (m_nKeptBytes + strLine.size() > kMaxKeptBytes)
+        {
+            ++m_nLost;
             return;
-        const std::string strPath = strFolder + "\\" + strName;
-        DeleteOversizeLog(strPath);
-        AppendLogLine(strText, strPath);
+        }
+        m_nKeptBytes += strLine.size();
+        m_kept.push_back(std::move(strLine));
+        WriteKept();
     }
     catch (...)
     {
+        ++m_nLost;
     }
+}
+
+bool CDailyLog::WriteKept()
+{
+    try
+    {
+        while (!m_kept.empty())
+            if (!WriteDay())
+                return false;
+        return true;
+    }
+    catch (...)
+    {
+        return false;
+    }
+}
+
+bool CDailyLog::WriteDay()
+{
+    const std::string strDay = DayOf(m_kept.front());
+    const auto bOfDay = [&strDay](const std::string& strLine) { return DayOf(strLine) == strDay; };
+    if (m_strDir.empty())
+        return Fail(L"Log", ERROR_BAD_PATHNAME);
+    const std::wstring strFolder = m_strDir + L"Log";
+    if (!FolderExists(strFolder) && !::CreateDirectoryW(strFolder.c_str(), nullptr))
+        return Fail(strFolder, ::GetLastError());
+    const std::wstring strPath =
+        strFolder + L"\\" + std::wstring(strDay.begin(), strDay.end()) + L".log";
+    // Said as it is, rather than as whatever the plain calls make of an over-long path.
+    if (strPath.size() >= MAX_PATH)
+        return Fail(strPath, ERROR_FILENAME_EXCED_RANGE);
+
+    CTextFile file;
+    ULONGLONG nSize = 0;
+    bool bMayRoll = true;
+    while (!m_kept.empty() && bOfDay(m_kept.front()))
+    {
+        if (!file.IsOpen() && (!file.OpenForAppend(strPath) || !file.GetSize(nSize)))
+            return Fail(strPath, ::GetLastError());
+        if (nSize > kMaxLogBytes && bMayRoll)
+        {
+            file.Close();
+            // A file that cannot be renamed (a reader that does not share deletion) takes the
+            // lines rather than lose them; the next call tries again.
+            bMayRoll = RollOverLog(strFolder, strDay) != FALSE;
+            continue;
+        }
+        // As many lines as the file takes before it passes the limit, in one write.
+        std::string strBatch;
+        size_t n = 0;
+        do
+            strBatch += m_kept[n++];
+        while (n < m_kept.size() && bOfDay(m_kept[n]) &&
+               (nSize + strBatch.size() <= kMaxLogBytes || !bMayRoll));
+        if (!file.Append(strBatch))
+            return Fail(strPath, ::GetLastError());
+        nSize += strBatch.size();
+        m_nKeptBytes -= strBatch.size();
+        m_kept.erase(m_kept.begin(), m_kept.begin() + static_cast<std::ptrdiff_t>(n));
+    }
+    return true;
+}
+
+std::wstring CDailyLog::UnwrittenText() const
+{
+    const size_t nLines = m_kept.size() + m_nLost;
+    if (nLines == 0)
+        return {};
+    wchar_t* pszReason = nullptr;
+    const DWORD nLength = ::FormatMessageW(
+        FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+        nullptr, m_dwFailure, 0, reinterpret_cast<wchar_t*>(&pszReason), 0, nullptr);
+    std::wstring strReason =
+        nLength > 0 ? std::wstring(pszReason, nLength) : L"error " + std::to_wstring(m_dwFailure);
+    ::LocalFree(pszReason);
+    while (!strReason.empty() && (strReason.back() == L'\n' || strReason.back() == L'\r'))
+        strReason.pop_back();
+    return std::to_wstring(nLines) + (nLines == 1 ? L" line" : L" lines") +
+           L" of the daily log could not be written and will be missing from it.\n\nFile: " +
+           m_strFailedPath + L"\nReason: " + strReason;
+}
+
+bool CDailyLog::Fail(const std::wstring& strPath, DWORD dwError)
+{
+    m_strFailedPath = strPath;
+    m_dwFailure = dwError;
+    return false;
 }

@@ -1,22 +1,54 @@
-// The daily log: every call appends one time-stamped line to Log\YYYY-MM-DD.log beside the
-// executable. It keeps no state between calls and reports nothing; a failure loses one line.
+// CDailyLog: the daily log of frames, Log\YYYY-MM-DD.log in the program's folder. Each line is
+// stamped when its frame arrives and written at once when the file can take it; when it cannot
+// (the file held by another program, a full disk, no folder), the line is kept in memory and
+// written, in order and before any newer line, as soon as the file opens again. No handle stays
+// open between calls, and no log is ever deleted: a day's full file rolls over into a part.
 #pragma once
 
+#include <cstddef>
+#include <deque>
 #include <string>
 
 #include <windows.h>
 
-// The only entry point. An empty text (or none) writes nothing and creates nothing.
-void WriteLogLine(const char* pszText);
+class CDailyLog
+{
+public:
+    // strDir: the folder that holds Log, ending in a backslash (empty: unknown, lines are kept).
+    explicit CDailyLog(std::wstring strDir) : m_strDir(std::move(strDir)) {}
 
-// The steps of one call, kept apart so each can be exercised on its own.
+    // Stamps the text with the time now and writes it as one line after any kept lines. An
+    // empty text (or none) writes nothing and creates nothing.
+    void WriteLine(const char* pszText);
+    // Writes the kept lines, each into the file of its own day; true when none is left.
+    bool WriteKept();
 
-BOOL DirectoryExists(const std::string& strPath);
-BOOL FileExists(const std::string& strPath);
-// A day's file grown past the size limit is deleted, so it starts again with the next line.
-void DeleteOversizeLog(const std::string& strPath);
-// Puts the time stamp in front of strText (in place) and appends it as one line to strPath.
-void AppendLogLine(std::string& strText, const std::string& strPath);
+    bool HasKept() const { return !m_kept.empty(); }
+    size_t KeptLines() const { return m_kept.size(); }
+    // Lines dropped because the memory for keeping lines was full.
+    size_t LostLines() const { return m_nLost; }
+    // The file or folder of the latest failure, and the system's error code for it.
+    const std::wstring& FailedPath() const { return m_strFailedPath; }
+    DWORD FailureCode() const { return m_dwFailure; }
+    // What the operator is told when lines are unwritten or lost as the program ends: how
+    // many, which file, the system's reason. Empty when every line was written.
+    std::wstring UnwrittenText() const;
 
-// Files larger than this are deleted before the next line; a file of exactly this size stays.
+private:
+    // Writes the leading kept lines that share the first one's day.
+    bool WriteDay();
+    bool Fail(const std::wstring& strPath, DWORD dwError);
+
+    std::wstring m_strDir;
+    std::deque<std::string> m_kept; // whole lines as stored: stamp, text, CR LF
+    size_t m_nKeptBytes = 0;
+    size_t m_nLost = 0;
+    std::wstring m_strFailedPath;
+    DWORD m_dwFailure = ERROR_SUCCESS;
+};
+
+// A day's file larger than this rolls over before the next line; one of exactly this size
+// still takes the line.
 constexpr ULONGLONG kMaxLogBytes = 1048576;
+// About 60,000 lines: past this, further lines are counted as lost rather than kept.
+constexpr size_t kMaxKeptBytes = 4 * 1048576;

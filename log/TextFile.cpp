@@ -12,38 +12,40 @@ CTextFile& CTextFile::operator=(CTextFile&& other) noexcept
     return *this;
 }
 
-BOOL CTextFile::OpenForAppend(const std::string& strPath)
+BOOL CTextFile::OpenForAppend(const std::wstring& strPath)
 {
     Close();
-    // Share mode 0: nobody else may read, write or delete the file while a line goes in.
-    m_hFile = ::CreateFileA(strPath.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_ALWAYS,
+    // Readers (the offline decoder, a viewer, a backup) are welcome while a line goes in.
+    m_hFile = ::CreateFileW(strPath.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_ALWAYS,
                             FILE_ATTRIBUTE_NORMAL, nullptr);
     return IsOpen();
 }
 
-BOOL CTextFile::SeekToEnd()
+BOOL CTextFile::GetSize(ULONGLONG& nSize) const
 {
-    LARGE_INTEGER zero = {};
-    return IsOpen() && ::SetFilePointerEx(m_hFile, zero, nullptr, FILE_END);
+    LARGE_INTEGER size = {};
+    if (!IsOpen() || !::GetFileSizeEx(m_hFile, &size))
+        return FALSE;
+    nSize = static_cast<ULONGLONG>(size.QuadPart);
+    return TRUE;
 }
 
-BOOL CTextFile::WriteString(const std::string& strText)
+BOOL CTextFile::Append(const std::string& bytes)
 {
-    if (!IsOpen())
-        return FALSE;
-    std::string bytes;
-    bytes.reserve(strText.size() + 8);
-    for (char c : strText)
-    {
-        if (c == '\n')
-            bytes += '\r';
-        bytes += c;
-    }
-    if (bytes.size() > MAXDWORD)
+    LARGE_INTEGER zero = {}, end = {};
+    if (!IsOpen() || bytes.size() > MAXDWORD || !::SetFilePointerEx(m_hFile, zero, &end, FILE_END))
         return FALSE;
     DWORD nWritten = 0;
     const DWORD nWanted = static_cast<DWORD>(bytes.size());
-    return ::WriteFile(m_hFile, bytes.data(), nWanted, &nWritten, nullptr) && nWritten == nWanted;
+    const BOOL bWrote = ::WriteFile(m_hFile, bytes.data(), nWanted, &nWritten, nullptr);
+    if (bWrote && nWritten == nWanted)
+        return TRUE;
+    // A write that succeeds short has run out of room.
+    const DWORD dwError = bWrote ? ERROR_DISK_FULL : ::GetLastError();
+    if (nWritten > 0 && ::SetFilePointerEx(m_hFile, end, nullptr, FILE_BEGIN))
+        ::SetEndOfFile(m_hFile);
+    ::SetLastError(dwError);
+    return FALSE;
 }
 
 void CTextFile::Close()

@@ -1,5 +1,5 @@
-// CTextFile: a file opened for writing text through one owned HANDLE. Writes translate every
-// "\n" into CR LF, as a text-mode stream does; the handle closes with the object.
+// CTextFile: a file opened for appending through one owned HANDLE; the handle closes with the
+// object. Others may read the file meanwhile, but nobody else may write it.
 #pragma once
 
 #include <string>
@@ -19,13 +19,13 @@ public:
     }
     CTextFile& operator=(CTextFile&& other) noexcept;
 
-    // Opens strPath for appending: created when missing, never truncated, not shared with
-    // anyone while open. FALSE when the file cannot be opened.
-    BOOL OpenForAppend(const std::string& strPath);
-    BOOL SeekToEnd();
-    // Writes the text with each "\n" stored as CR LF, in one write so a line is never split
-    // between two calls. FALSE unless every byte was written.
-    BOOL WriteString(const std::string& strText);
+    // Opens strPath for appending: created when missing, never truncated, shared for reading
+    // only. FALSE (the reason in GetLastError) when the file cannot be opened.
+    BOOL OpenForAppend(const std::wstring& strPath);
+    BOOL GetSize(ULONGLONG& nSize) const;
+    // Writes the bytes at the end in one write. FALSE unless every byte was written; a write
+    // cut short (a full disk) is taken back, so the file never ends in part of a line.
+    BOOL Append(const std::string& bytes);
     void Close();
     bool IsOpen() const { return m_hFile != INVALID_HANDLE_VALUE; }
 

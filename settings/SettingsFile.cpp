@@ -6,43 +6,51 @@
 
 namespace
 {
-const char kSection[] = "PORT";
-const char kFileName[] = "Kestrane.ini";
+// The wide calls reach a folder of any name. They write a file that is new or has no
+// byte-order mark in the ANSI code page, so the file's bytes stay those of the ANSI calls.
+const wchar_t kSection[] = L"PORT";
+const wchar_t kFileName[] = L"Kestrane.ini";
 
-int ReadInt(const char* pszKey, int nDefault, const std::string& strPath)
+int ReadInt(const wchar_t* pszKey, int nDefault, const std::wstring& strPath)
 {
-    return static_cast<int>(::GetPrivateProfileIntA(kSection, pszKey, nDefault, strPath.c_str()));
+    return static_cast<int>(::GetPrivateProfileIntW(kSection, pszKey, nDefault, strPath.c_str()));
 }
 
-void WriteInt(const char* pszKey, int nValue, const std::string& strPath)
+void WriteInt(const wchar_t* pszKey, int nValue, const std::wstring& strPath)
 {
-    ::WritePrivateProfileStringA(kSection, pszKey, std::to_string(nValue).c_str(), strPath.c_str());
+    ::WritePrivateProfileStringW(kSection, pszKey, std::to_wstring(nValue).c_str(),
+                                 strPath.c_str());
 }
 } // namespace
 
-void LoadPortSettings(PortSettings& settings, std::string strDir)
+void LoadPortSettings(PortSettings& settings, std::wstring strDir)
 {
-    const std::string strPath = strDir + kFileName;
-    settings.nPort = ReadInt("nport", 1, strPath);
-    settings.nDataBits = ReadInt("databit", settings.nDataBits, strPath);
-    settings.nStopBits = ReadInt("stopbit", settings.nStopBits, strPath);
-    settings.nBaud = ReadInt("band", settings.nBaud, strPath);
+    const std::wstring strPath = strDir + kFileName;
+    settings.nPort = ReadInt(L"nport", 1, strPath);
+    settings.nDataBits = ReadInt(L"databit", settings.nDataBits, strPath);
+    settings.nStopBits = ReadInt(L"stopbit", settings.nStopBits, strPath);
+    settings.nBaud = ReadInt(L"band", settings.nBaud, strPath);
 
     // Only the first letter counts: "EVEN" is 'E'. An empty value gives the character 0.
-    char szParity[MAX_PATH];
-    szParity[0] = '\0';
-    ::GetPrivateProfileStringA(kSection, "parity", "N", szParity, MAX_PATH, strPath.c_str());
-    settings.cParity = szParity[0];
+    wchar_t szParity[MAX_PATH];
+    szParity[0] = L'\0';
+    ::GetPrivateProfileStringW(kSection, L"parity", L"N", szParity, MAX_PATH, strPath.c_str());
+    char szLetter[2] = "";
+    if (szParity[0] != L'\0')
+        ::WideCharToMultiByte(CP_ACP, 0, szParity, 1, szLetter, 1, nullptr, nullptr);
+    settings.cParity = szLetter[0];
 }
 
-void SavePortSettings(const PortSettings& settings, std::string strDir)
+void SavePortSettings(const PortSettings& settings, std::wstring strDir)
 {
-    const std::string strPath = strDir + kFileName;
-    WriteInt("nport", settings.nPort, strPath);
-    WriteInt("databit", settings.nDataBits, strPath);
-    WriteInt("stopbit", settings.nStopBits, strPath);
-    WriteInt("band", settings.nBaud, strPath);
+    const std::wstring strPath = strDir + kFileName;
+    WriteInt(L"nport", settings.nPort, strPath);
+    WriteInt(L"databit", settings.nDataBits, strPath);
+    WriteInt(L"stopbit", settings.nStopBits, strPath);
+    WriteInt(L"band", settings.nBaud, strPath);
     // The character 0 goes back as an empty value, as it was read.
-    const char szParity[2] = {settings.cParity, '\0'};
-    ::WritePrivateProfileStringA(kSection, "parity", szParity, strPath.c_str());
+    wchar_t szParity[2] = L"";
+    if (settings.cParity != '\0')
+        ::MultiByteToWideChar(CP_ACP, 0, &settings.cParity, 1, szParity, 1);
+    ::WritePrivateProfileStringW(kSection, L"parity", szParity, strPath.c_str());
 }

@@ -10,6 +10,6 @@
 // Reads the five stored fields. A missing "nport" gives 1 and a missing "parity" gives 'N'; a
 // missing "databit", "stopbit" or "band" keeps the value the record already holds.
 // strDir ends in a backslash.
-void LoadPortSettings(PortSettings& settings, std::string strDir);
+void LoadPortSettings(PortSettings& settings, std::wstring strDir);
 // Writes the five stored fields, one key at a time, in the order Load reads them.
-void SavePortSettings(const PortSettings& settings, std::string strDir);
+void SavePortSettings(const PortSettings& settings, std::wstring strDir);

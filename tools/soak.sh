@@ -72,8 +72,8 @@ ui_launch "$win_build/Kestrane.exe" "$work" "$WAIT" "$work/window" || die "the w
 ui_log_and_start || die "could not type into the window"
 ui_wait_control "$WAIT" "$work/window" 'id=1 text="&Stop"' || die "the program did not start"
 
-# The day's log is deleted once it passes 1 MiB and starts again, so it is followed as it
-# grows: an open descriptor still reads a file to its end after the program deleted it.
+# The day's log rolls over into a part once it passes 1 MiB and a new file starts, so it is
+# followed as it grows: an open descriptor still reads a file to its end after it was renamed.
 collected=$work/logged.raw
 : >"$collected"
 log_fd=

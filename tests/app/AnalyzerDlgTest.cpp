@@ -274,6 +274,82 @@ TEST_F(AnalyzerDlgTest, LogFileFollowsTheCheckBox)
     EXPECT_EQ(ReadFileBytes(file), log) << "unticking stops the log";
 }
 
+TEST_F(AnalyzerDlgTest, LinesOfAFileHeldAwayAreWrittenByTheTimerWithTheirArrivalTimes)
+{
+    const std::string file = ExeDir() + "Log\\" + Today("%Y-%m-%d.log");
+    ASSERT_TRUE(::CreateDirectoryA((ExeDir() + "Log").c_str(), nullptr));
+    // Another program holds the day's file with no sharing while five frames arrive.
+    HANDLE hHolder = ::CreateFileA(file.c_str(), GENERIC_READ, 0, nullptr, CREATE_NEW, 0, nullptr);
+    ASSERT_NE(hHolder, INVALID_HANDLE_VALUE);
+    ::SendMessageA(Item(IDC_ENABLE_LOG), BM_CLICK, 0, 0);
+    std::vector<std::string> times; // the clock before and after each frame
+    for (int n = 1; n <= 5; ++n)
+    {
+        times.push_back(Today("%Y-%m-%d %H:%M:%S"));
+        Feed(NoteRead(n, 10 * n));
+        times.push_back(Today("%Y-%m-%d %H:%M:%S"));
+    }
+    // Past the last arrival's second: a stamp taken when written would be later.
+    PumpUntil([&] { return Today("%Y-%m-%d %H:%M:%S") > times.back(); });
+    ::CloseHandle(hHolder);
+
+    const size_t nLine = 23 + 44 + 2; // stamp, dump, CR LF
+    ASSERT_TRUE(PumpUntil([&] { return ReadFileBytes(file).size() >= 5 * nLine; }));
+    const std::string log = ReadFileBytes(file);
+    ASSERT_EQ(log.size(), 5 * nLine) << log;
+    for (int i = 0; i < 5; ++i)
+    {
+        const std::string stamp = log.substr(i * nLine + 1, 19);
+        EXPECT_TRUE(times[2 * i] <= stamp && stamp <= times[2 * i + 1]) << i << ": " << stamp;
+        EXPECT_EQ(log[i * nLine + 23 + 40], '1' + i) << "line " << i << " is of another frame";
+    }
+}
+
+TEST_F(AnalyzerDlgTest, CloseTellsOnceOfLinesTheLogCouldNotWriteAndAShutdownShowsNoBox)
+{
+    const HWND hDlg = Dlg().m_hWnd;
+    ASSERT_TRUE(WriteFileBytes(ExeDir() + "Log", "a file where the folder should be"));
+    ::SendMessageA(Item(IDC_ENABLE_LOG), BM_CLICK, 0, 0);
+    for (int n = 0; n < 3; ++n)
+        Feed(kOkFrame);
+    {
+        CBoxWatcher boxes;
+        EXPECT_EQ(Dlg().SendMessage(WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF), TRUE);
+        Dlg().SendMessage(WM_ENDSESSION, TRUE, ENDSESSION_LOGOFF);
+        EXPECT_EQ(boxes.Seen().size(), 0u) << "a box at log-off waits for nobody";
+    }
+
+    // The box's loop runs on this thread; another thread reads the box, presses Close once
+    // more, which must return at once, then presses OK on every box there is.
+    std::string text;
+    bool bSecondCloseReturned = false;
+    std::atomic<bool> bCloseReturned{false};
+    std::set<HWND> boxes;
+    std::thread helper(
+        [&]
+        {
+            char sz[512] = "";
+            ::GetDlgItemTextA(AwaitDialog("Daily log"), 0xFFFF, sz, sizeof sz);
+            text = sz;
+            DWORD_PTR result = 0;
+            bSecondCloseReturned = ::SendMessageTimeoutA(hDlg, WM_COMMAND, IDCANCEL, 0, SMTO_NORMAL,
+                                                         10000, &result) != 0;
+            for (HWND h; !bCloseReturned; ::Sleep(10))
+                if ((h = ::FindWindowA("#32770", "Daily log")) != nullptr)
+                {
+                    boxes.insert(h);
+                    ::PostMessageA(h, WM_COMMAND, IDOK, 0);
+                }
+        });
+    Click(IDCANCEL);
+    bCloseReturned = true;
+    helper.join();
+    EXPECT_TRUE(bSecondCloseReturned);
+    EXPECT_EQ(boxes.size(), 1u) << "a second Close showed a box of its own";
+    EXPECT_EQ(text.rfind("3 lines ", 0), 0u) << text;
+    EXPECT_EQ(Dlg().GetModalResult(), IDCANCEL);
+}
+
 TEST_F(AnalyzerDlgTest, AboutIsTheLastSystemMenuItemAfterASeparator)
 {
     HMENU menu = ::GetSystemMenu(Dlg().m_hWnd, FALSE);

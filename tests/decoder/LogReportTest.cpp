@@ -3,12 +3,14 @@
 
 #include "tools/decode/LogReader.h"
 
+#include <climits>
 #include <cstdio>
 #include <gtest/gtest.h>
 #include <sstream>
 #include <string>
 #include <vector>
 
+#include "frames/LogLine.h"
 #include "tests/common/ScratchFile.h"
 
 namespace
@@ -22,11 +24,13 @@ struct Result
     long badLines = 0;
 };
 
-Result ReadLogs(const std::vector<const CScratchLog*>& logs, CFrameReport::Form form)
+Result ReadLogs(const std::vector<const CScratchLog*>& logs, CFrameReport::Form form,
+                long long from = LLONG_MIN, long long to = LLONG_MAX)
 {
     CScratchFile out("LogReportTest.out"), err("LogReportTest.err");
     CFrameReport report(out.File(), form);
     CLogReader reader(report, err.File());
+    reader.SetWindow(from, to);
     for (const CScratchLog* log : logs)
     {
         std::FILE* f = std::fopen(log->Name().c_str(), "rb");
@@ -94,6 +98,7 @@ TEST(LogReport, DayLogsAreReadBackInEachFormWithCountsAcrossFiles)
         {CFrameReport::Form::Summary, "channel 2  value 10  notes 1\n"
                                       "channel 5  value 20  notes 3\n"
                                       "channel 13  value 50  notes 1\n"
+                                      "total-value 120\n"
                                       "block 1\n"
                                       "counterfeit 1\n"
                                       "ok 1\n"
@@ -108,9 +113,18 @@ TEST(LogReport, DayLogsAreReadBackInEachFormWithCountsAcrossFiles)
         EXPECT_EQ(r.badLines, 0);
     }
 
+    // A shift: from its first frame, up to but not with the frame at its end.
+    long long from = 0, to = 0;
+    ASSERT_EQ(ParseLogTime("2026-12-07 11:22:40", from) + ParseLogTime("2026-12-08 09:00:02", to),
+              "");
+    EXPECT_EQ(ReadLogs({&first, &second}, CFrameReport::Form::Summary, from, to).out,
+              "channel 2  value 10  notes 1\nchannel 5  value 20  notes 1\ntotal-value 30\n"
+              "block 1\ncounterfeit 1\nok 0\nbad-lines 0\n"
+              "from 2026-12-07 11:22:40 to 2026-12-08 09:00:01\n");
+
     const CScratchLog empty("LogReportTest-empty.log", "");
     const Result none = ReadLogs({&empty}, CFrameReport::Form::Summary);
-    EXPECT_EQ(none.out, "block 0\ncounterfeit 0\nok 0\nbad-lines 0\nfrom - to -\n");
+    EXPECT_EQ(none.out, "total-value 0\nblock 0\ncounterfeit 0\nok 0\nbad-lines 0\nfrom - to -\n");
     EXPECT_EQ(ReadLogs({&empty}, CFrameReport::Form::Csv).out, "time,kind,channel,value\n");
 }
 
@@ -148,6 +162,8 @@ TEST(LogReport, EveryLineThatIsNotOneValidFrameIsNamedAndPassedOver)
         text += c.line + "\r\n" + Line("2026-12-07 08:00:00", kOk, "\r\n");
     const CScratchLog log("LogReportTest-bad.log", text);
     const Result r = ReadLogs({&log}, CFrameReport::Form::Summary);
+    // Outside the window a bad line is still bad.
+    EXPECT_EQ(ReadLogs({&log}, CFrameReport::Form::Summary, LLONG_MAX).err, r.err);
 
     std::istringstream err(r.err);
     std::string message;

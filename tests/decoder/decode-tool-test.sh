@@ -127,6 +127,14 @@ if [ ${#runner[@]} -gt 0 ]; then
   run /dev/null --log "$work/day?.log"
   check "log wildcard" 0 "$days"
 fi
+# A time window, from <= time < to; a time not of the stamps' shape is bad usage.
+run /dev/null --log --csv --from "2026-12-07 11:22:40" --to "2026-12-08 09:00:00" "$work/day1.log" "$work/day2.log"
+check "log window" 0 "time,kind,channel,value
+2026-12-07 11:22:40,block,,"
+for bad in "2026-12-07 8:00:00" "2026-02-30 00:00:00" "2026-12-07T11:22:33" "2026-12-07 11:22:33 " ""; do
+  run /dev/null --log "$work/day1.log" --to ${bad:+"$bad"}
+  check_error "log window to \"$bad\"" "--to"
+done
 run /dev/null --log --csv "$work/day1.log" "$work/day2.log"
 check "log csv" 0 "time,kind,channel,value
 2026-12-07 11:22:33,note-read,5,20
@@ -137,6 +145,7 @@ check "log csv" 0 "time,kind,channel,value
 printf '[2026-12-09 10:00:00]  92 01 02 03 99\r\n' >"$work/bad.log"
 run /dev/null --log --summary "$work/day1.log" "$work/bad.log"
 check "log summary with a bad line" 1 "channel 5  value 20  notes 1
+total-value 20
 block 1
 counterfeit 0
 ok 0
@@ -160,7 +169,7 @@ check_error "--log without a file" "at least one FILE"
 run /dev/null --help
 [ "$rc" = 0 ] && grep -q '^usage: kestrane-decode' "$work/stdout" ||
   { echo "FAIL --help: status $rc"; failures=$((failures + 1)); }
-for opt in --hex --stats --log --csv --summary -- --help; do
+for opt in --hex --stats --log --csv --summary --from -- --help; do
   grep -q -e "^ *$opt " "$work/stdout" || { echo "FAIL --help lacks $opt"; failures=$((failures + 1)); }
 done
 

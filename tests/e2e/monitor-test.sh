@@ -103,13 +103,13 @@ find_acceptor() {
     abort "could not build the acceptor: $(tail -n 20 "$work/acceptor-build.log")"
 }
 
-log_lines() { cat "$work"/Log/*.log 2>/dev/null | wc -l; }
+log_lines() { cat "$app_dir"/Log/*.log 2>/dev/null | wc -l; }
 log_has_at_least() { [ "$(log_lines)" -ge "$1" ]; }
 
 # Every line: "[YYYY-MM-DD HH:MM:SS]  " + hex dump + CR LF, dated as its file is named.
 check_log_format() {
   local f day bad
-  for f in "$work"/Log/*.log; do
+  for f in "$app_dir"/Log/*.log; do
     day=$(basename "$f" .log)
     [[ $day =~ ^[0-9]{4}-[0-9]{2}-[0-9]{2}$ ]] || fail "log file name $f"
     bad=$(LC_ALL=C grep -nvE "^\\[$day [0-9]{2}:[0-9]{2}:[0-9]{2}\\]  [0-9a-f]{2}( [0-9a-f]{2})*"$'\r$' "$f" | head -n1)
@@ -151,7 +151,9 @@ expected_status() {
 case_frames() {
   local seed=${KESTRANE_E2E_SEED:-6061}
   find_acceptor
-  printf '[PORT]\r\nnport=5\r\n' >"$work/Kestrane.ini" # COM5: the harness's pair A
+  app_dir="$work/Касса 收银" # named outside the ANSI code page: settings and log must reach it
+  mkdir "$app_dir" || abort "could not make $app_dir"
+  printf '[PORT]\r\nnport=5\r\n' >"$app_dir/Kestrane.ini" # COM5: the harness's pair A
   start_program
 
   ui_log_and_start || abort "could not type into the window"
@@ -188,14 +190,15 @@ case_frames() {
   close_with_escape
   # Only now is the log complete: a frame logged twice or late shows here.
   check_log_format
-  cat "$work"/Log/*.log | sed -E 's/^\[[^]]*\]  //; s/\r$//' >"$work/logged.txt"
+  cat "$app_dir"/Log/*.log | sed -E 's/^\[[^]]*\]  //; s/\r$//' >"$work/logged.txt"
   diff -u "$work/accepted.txt" "$work/logged.txt" >"$work/log.diff" ||
     fail "the log differs from the frames sent (seed $seed):$(printf '\n')$(head -n 40 "$work/log.diff")"
   # The Windows decoder reads the log back: every line a valid frame, each with its time.
   local rc=0
-  wine "$decoder" --log "$work"/Log/*.log >"$work/decoded.txt" 2>"$work/decoded.err" || rc=$?
+  # From the program's folder, as an operator would: the decoder's own names are ANSI.
+  (cd "$app_dir" && wine "$decoder" --log Log/*.log) >"$work/decoded.txt" 2>"$work/decoded.err" || rc=$?
   [ "$rc" -eq 0 ] || fail "kestrane-decode --log exits $rc: $(head -n 5 "$work/decoded.err")"
-  cat "$work"/Log/*.log | sed -E 's/^\[([^]]*)\]  /\1 /; s/\r$//' >"$work/stamped.txt"
+  cat "$app_dir"/Log/*.log | sed -E 's/^\[([^]]*)\]  /\1 /; s/\r$//' >"$work/stamped.txt"
   tr -d '\r' <"$work/decoded.txt" | sed -E 's/^([^ ]+ [^ ]+) [a-z-]+ /\1 /; s/ channel=.*$//' \
     >"$work/redecoded.txt"
   diff -u "$work/stamped.txt" "$work/redecoded.txt" >"$work/decode.diff" ||

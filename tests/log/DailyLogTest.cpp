@@ -12,6 +12,7 @@
 #include "tests/common/FileBytes.h"
 
 #include "tests/common/ScratchLogFolder.h"
+#include "win/ModuleDirectory.h"
 
 namespace
 {
@@ -43,6 +44,12 @@ std::vector<std::string> FilesIn(const std::string& strFolder)
     return names;
 }
 
+bool DirectoryExists(const std::string& strPath)
+{
+    const DWORD dwAttributes = ::GetFileAttributesA(strPath.c_str());
+    return dwAttributes != INVALID_FILE_ATTRIBUTES && (dwAttributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
 bool Matches(const std::string& bytes, const std::string& pattern)
 {
     return std::regex_match(bytes, std::regex(pattern));
@@ -52,9 +59,11 @@ class DailyLog : public ::testing::Test
 {
 protected:
     ScratchLogFolder m_log;
+    CDailyLog m_daily{GetModuleDirectoryW()};
     std::string m_strDay = Today();
 
     std::string DayFile() const { return m_log.Folder() + "\\" + m_strDay; }
+    void WriteLogLine(const char* pszText) { m_daily.WriteLine(pszText); }
     void CreateLogFolder() const
     {
         ASSERT_TRUE(::CreateDirectoryA(m_log.Folder().c_str(), nullptr));
@@ -106,7 +115,7 @@ TEST_F(DailyLog, LinesKeepCallOrderAndEveryLineEndIsCrLf)
     EXPECT_TRUE(Matches(bytes, s + "first\r\n" + s + "a\r\nb\r\n" + s + "second\r\n")) << bytes;
 }
 
-TEST_F(DailyLog, DayFileIsDeletedOnlyWhenLargerThanOneMebibyte)
+TEST_F(DailyLog, DayFileRollsOverIntoTheNextPartOnlyWhenLargerThanOneMebibyte)
 {
     CreateLogFolder();
     const std::string exact(static_cast<size_t>(kMaxLogBytes), 'x');
@@ -116,16 +125,27 @@ TEST_F(DailyLog, DayFileIsDeletedOnlyWhenLargerThanOneMebibyte)
     if (DayChanged())
         GTEST_SKIP() << "midnight passed during the test";
     std::string bytes = ReadFileBytes(DayFile());
-    ASSERT_GT(bytes.size(), exact.size()) << "a file of exactly the limit must stay";
+    ASSERT_GT(bytes.size(), exact.size()) << "a file of exactly the limit must take the line";
     EXPECT_EQ(bytes.compare(0, exact.size(), exact), 0);
     EXPECT_TRUE(Matches(bytes.substr(exact.size()), std::string(kStamp) + "kept\r\n"));
 
-    ASSERT_TRUE(WriteFileBytes(DayFile(), exact + "x"));
-    WriteLogLine("alone");
-    if (DayChanged())
-        GTEST_SKIP() << "midnight passed during the test";
-    bytes = ReadFileBytes(DayFile());
-    EXPECT_TRUE(Matches(bytes, std::string(kStamp) + "alone\r\n")) << bytes.size() << " bytes";
+    // One byte more and the file becomes the day's next part: 001 first, then one more than the
+    // highest there, whatever the gaps and other days' parts. Nothing is deleted.
+    const auto part = [&](const char* pszNumber)
+    { return m_log.Folder() + "\\" + m_strDay.substr(0, 10) + "." + pszNumber + ".log"; };
+    ASSERT_TRUE(WriteFileBytes(m_log.Folder() + "\\2001-01-01.007.log", ""));
+    for (const char* pszNext : {"001", "004"})
+    {
+        ASSERT_TRUE(WriteFileBytes(DayFile(), exact + pszNext[2]));
+        WriteLogLine("alone");
+        if (DayChanged())
+            GTEST_SKIP() << "midnight passed during the test";
+        bytes = ReadFileBytes(DayFile());
+        EXPECT_TRUE(Matches(bytes, std::string(kStamp) + "alone\r\n")) << bytes.size() << " bytes";
+        EXPECT_EQ(ReadFileBytes(part(pszNext)), exact + pszNext[2]);
+        ASSERT_TRUE(WriteFileBytes(part("003"), "a part after a gap"));
+    }
+    EXPECT_EQ(FilesIn(m_log.Folder()).size(), 5u) << "a part was deleted or overwritten";
 }
 
 TEST_F(DailyLog, PlainFileNamedLogMeansNothingIsWritten)
@@ -136,12 +156,22 @@ TEST_F(DailyLog, PlainFileNamedLogMeansNothingIsWritten)
     WriteLogLine("92 01 02 03 98");
     EXPECT_FALSE(DirectoryExists(m_log.Folder()));
     EXPECT_EQ(ReadFileBytes(m_log.Folder()), "not a folder");
+    // The line waits, and so do others up to the memory bound; the rest are counted as lost.
+    const size_t nKeepable = kMaxKeptBytes / 1025; // lines of 1,000 characters, stamp, CR LF
+    for (size_t i = 0; i < nKeepable + 100; ++i)
+        WriteLogLine(std::string(1000, 'x').c_str());
+    EXPECT_EQ(m_daily.KeptLines(), nKeepable);
+    EXPECT_EQ(m_daily.LostLines(), 101u);
+    const std::wstring text = m_daily.UnwrittenText();
+    EXPECT_EQ(text.rfind(std::to_wstring(nKeepable + 101) + L" lines ", 0), 0u);
+    EXPECT_NE(text.find(GetModuleDirectoryW() + L"Log\n"), std::wstring::npos) << "the folder";
 }
 
-TEST_F(DailyLog, FileHeldByAnotherHandleLosesOnlyThatLine)
+TEST_F(DailyLog, FileHeldByAnotherHandleDelaysItsLinesUnlessItLetsTheLogWrite)
 {
     CreateLogFolder();
-    // The log writes only a file it has to itself, even when the holder would share it.
+    // A reader that shares writing does not stop the log; a holder that does not keeps the
+    // line waiting until it lets go.
     const DWORD holderShares[] = {0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE};
     for (DWORD dwShare : holderShares)
     {
@@ -150,13 +180,15 @@ TEST_F(DailyLog, FileHeldByAnotherHandleLosesOnlyThatLine)
         HANDLE hHolder = ::CreateFileA(DayFile().c_str(), GENERIC_READ, dwShare, nullptr,
                                        CREATE_NEW, 0, nullptr);
         ASSERT_NE(hHolder, INVALID_HANDLE_VALUE);
-        WriteLogLine("lost");
+        WriteLogLine("held");
+        EXPECT_EQ(m_daily.HasKept(), dwShare == 0);
         ::CloseHandle(hHolder);
         WriteLogLine("written");
         if (DayChanged())
             GTEST_SKIP() << "midnight passed during the test";
 
         const std::string bytes = ReadFileBytes(DayFile());
-        EXPECT_TRUE(Matches(bytes, std::string(kStamp) + "written\r\n")) << bytes;
+        const std::string s(kStamp);
+        EXPECT_TRUE(Matches(bytes, s + "held\r\n" + s + "written\r\n")) << bytes;
     }
 }

@@ -13,6 +13,16 @@
 
 namespace
 {
+// The program hands its folder over wide; these folders are ASCII.
+void LoadPortSettings(PortSettings& s, const std::string& dir)
+{
+    ::LoadPortSettings(s, std::wstring(dir.begin(), dir.end()));
+}
+void SavePortSettings(const PortSettings& s, const std::string& dir)
+{
+    ::SavePortSettings(s, std::wstring(dir.begin(), dir.end()));
+}
+
 void ExpectSettings(const PortSettings& s, int nPort, int nBaud, char cParity, int nDataBits,
                     int nStopBits)
 {

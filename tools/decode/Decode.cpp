@@ -3,26 +3,34 @@
 // (--log), through the program's own frame decoder and prints the frames it accepts.
 // Portable: builds natively and as a Windows console program.
 
+#include <algorithm>
+#include <cctype>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <limits>
 #include <string>
 #include <vector>
 
 #ifdef _WIN32
 #include <fcntl.h>
 #include <io.h>
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#include <windows.h>
 #endif
 
+#include "frames/LogLine.h"
 #include "tools/decode/FrameReport.h"
 #include "tools/decode/LogReader.h"
 
 #ifdef __MINGW32__
-// cmd.exe hands "Log\*.log" over as it is; the runtime then expands it as a Unix shell does.
-// (An MSVC build links setargv.obj for the same.)
+// A wildcard is expanded below, in name order; the runtime's own expansion keeps whatever
+// order the folder lists.
 extern "C"
 {
-    int _dowildcard = -1;
+    int _dowildcard = 0;
 }
 #endif
 
@@ -30,7 +38,7 @@ namespace
 {
 const char kUsage[] =
     "usage: kestrane-decode [--hex] [--stats] [FILE]\n"
-    "       kestrane-decode --log [--csv | --summary] FILE...\n"
+    "       kestrane-decode --log [--csv | --summary] [--from TIME] [--to TIME] FILE...\n"
     "\n"
     "Decodes a captured acceptor byte stream from FILE, or standard input when FILE is absent\n"
     "or \"-\", and prints one line per valid frame:\n"
@@ -48,18 +56,25 @@ const char kUsage[] =
     "             in CR LF or LF. A line that holds anything but exactly one valid frame is\n"
     "             reported on standard error as FILE:LINE: why, counted and passed over.\n"
     "             Counts run across all the files; on Windows the program itself expands\n"
-    "             a name with * or ?, as cmd.exe does not. Prints, by default, the time and\n"
-    "             the frame's line as above:\n"
+    "             a name with * or ?, as cmd.exe does not, in name order: Log\\2026-12-07*.log\n"
+    "             gives the day's parts (YYYY-MM-DD.NNN.log) and then its last file, in time\n"
+    "             order. Prints, by default, the time and the frame's line as above:\n"
     "               2026-12-07 11:22:33 note-read 97 ... channel=5 value=20 count=3\n"
     "  --csv      with --log: a header time,kind,channel,value, then a row a frame; channel\n"
     "             (the frame's channel byte as it stands) and value for note reads only:\n"
     "               2026-12-07 11:22:33,note-read,5,20\n"
     "               2026-12-07 11:22:40,block,,\n"
     "  --summary  with --log: the notes read per channel and value, in channel then value\n"
-    "             order, then the other kinds, the bad lines and the first and last time:\n"
+    "             order, the sum of value times notes over them, then the other kinds, the\n"
+    "             bad lines and the first and last time:\n"
     "               channel 5  value 20  notes 3\n"
+    "               total-value 60\n"
     "               block N, counterfeit N, ok N, bad-lines N (a line each)\n"
     "               from 2026-12-07 08:00:01 to 2026-12-07 18:42:10\n"
+    "  --from TIME, --to TIME\n"
+    "             with --log, in any form: only the frames stamped from <= time < to, TIME\n"
+    "             being \"YYYY-MM-DD HH:MM:SS\" (a shift, a day, a cash collection period);\n"
+    "             lines outside are left out silently, though a bad one is still reported\n"
     "\n"
     "  --         what follows is files, even a name that begins with '-'\n"
     "  --help     show this text\n"
@@ -207,7 +222,57 @@ int DecodeStream(const char* path, bool hex, bool stats)
     return OutputWritten() ? 0 : 1;
 }
 
-int DecodeLogs(const std::vector<std::string>& paths, CFrameReport::Form form)
+#ifdef _WIN32
+// Name order, case aside: a day's parts sort before its current file, days by date.
+bool NameOrder(const std::string& a, const std::string& b)
+{
+    const auto lower = [](std::string s)
+    {
+        for (char& c : s)
+            c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+        return s;
+    };
+    const std::string la = lower(a), lb = lower(b);
+    return la != lb ? la < lb : a < b;
+}
+
+// cmd.exe hands "Log\*.log" over as typed. The files a name with * or ? matches in its last
+// part, in name order; the name itself when it matches none, so that it is reported as given.
+void AddExpanded(const std::string& arg, std::vector<std::string>& files)
+{
+    std::vector<std::string> names;
+    WIN32_FIND_DATAA data;
+    const HANDLE hFind = arg.find_first_of("*?") == std::string::npos
+                             ? INVALID_HANDLE_VALUE
+                             : ::FindFirstFileA(arg.c_str(), &data);
+    if (hFind != INVALID_HANDLE_VALUE)
+    {
+        do
+            if (!(data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
+                names.push_back(data.cFileName);
+        while (::FindNextFileA(hFind, &data));
+        ::FindClose(hFind);
+    }
+    if (names.empty())
+    {
+        files.push_back(arg);
+        return;
+    }
+    std::sort(names.begin(), names.end(), NameOrder);
+    const std::string folder = arg.substr(0, arg.find_last_of("\\/:") + 1);
+    for (const std::string& name : names)
+        files.push_back(folder + name);
+}
+#else
+// The shell has expanded the names already.
+void AddExpanded(const std::string& arg, std::vector<std::string>& files)
+{
+    files.push_back(arg);
+}
+#endif
+
+int DecodeLogs(const std::vector<std::string>& paths, CFrameReport::Form form, long long from,
+               long long to)
 {
     // Every file is tried before anything is printed: a report that silently lacks a day
     // would pass for a whole one.
@@ -228,6 +293,7 @@ int DecodeLogs(const std::vector<std::string>& paths, CFrameReport::Form form)
 
     CFrameReport report(stdout, form);
     CLogReader reader(report, stderr);
+    reader.SetWindow(from, to);
     for (const std::string& path : paths)
     {
         std::FILE* in = std::fopen(path.c_str(), "rb");
@@ -252,6 +318,9 @@ int main(int argc, char** argv)
     bool hex = false, stats = false, log = false, csv = false, summary = false;
     bool options = true; // until "--"
     std::vector<std::string> files;
+    long long from = std::numeric_limits<long long>::min();
+    long long to = std::numeric_limits<long long>::max();
+    bool window = false;
     for (int i = 1; i < argc; ++i)
     {
         const std::string arg = argv[i];
@@ -272,16 +341,27 @@ int main(int argc, char** argv)
             csv = true;
         else if (options && arg == "--summary")
             summary = true;
+        else if (options && (arg == "--from" || arg == "--to"))
+        {
+            if (i + 1 == argc)
+                return Fail(arg + " wants a time \"YYYY-MM-DD HH:MM:SS\"");
+            const std::string why = ParseLogTime(argv[++i], arg == "--from" ? from : to);
+            if (!why.empty())
+                return Fail(arg + ": " + why);
+            window = true;
+        }
         else if (options && arg.size() > 1 && arg[0] == '-')
             return Fail("unknown option " + arg + "\n" + kUsage);
         else
-            files.push_back(arg);
+            AddExpanded(arg, files);
     }
 
     if (!log)
     {
         if (csv || summary)
             return Fail("--csv and --summary are forms of --log");
+        if (window)
+            return Fail("--from and --to are for --log");
         if (files.size() > 1)
             return Fail("only one input file, not also " + files[1]);
         return DecodeStream(files.empty() ? nullptr : files[0].c_str(), hex, stats);
@@ -292,7 +372,9 @@ int main(int argc, char** argv)
         return Fail("--csv and --summary exclude each other");
     if (files.empty())
         return Fail("--log wants at least one FILE");
-    return DecodeLogs(files, csv       ? CFrameReport::Form::Csv
-                             : summary ? CFrameReport::Form::Summary
-                                       : CFrameReport::Form::Lines);
+    return DecodeLogs(files,
+                      csv       ? CFrameReport::Form::Csv
+                      : summary ? CFrameReport::Form::Summary
+                                : CFrameReport::Form::Lines,
+                      from, to);
 }

@@ -99,9 +99,15 @@ void CFrameReport::PrintStats() const
 
 void CFrameReport::PrintSummary() const
 {
+    long long total = 0;
     for (const auto& note : m_notes)
+    {
         std::fprintf(m_out, "channel %d  value %d  notes %ld\n", note.first.first,
                      note.first.second, note.second);
+        total += static_cast<long long>(note.first.second) * note.second;
+    }
+    // The cash the lines above account for, to set beside what the cash box holds.
+    std::fprintf(m_out, "total-value %lld\n", total);
     for (int k = kBlock; k < kKinds; ++k)
         std::fprintf(m_out, "%s %ld\n", kKindNames[k], m_anFrames[k]);
     std::fprintf(m_out, "bad-lines %ld\n", m_nBadLines);

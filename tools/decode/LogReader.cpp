@@ -54,6 +54,8 @@ void CLogReader::OnLine(const std::string& line, bool tooLong, const std::string
         m_report.CountBadLine();
         return;
     }
+    if (logged.seconds < m_from || logged.seconds >= m_to)
+        return;
     // Only a whole, valid frame reaches the decoder, so it is hunting again after each line.
     m_report.SetTime(logged.time);
     m_report.Feed(logged.bytes.data(), logged.bytes.size());

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <limits>
 #include <string>
 #include <vector>
 
@@ -21,10 +22,19 @@ public:
     // Reads one log, opened in binary, to its end; lines end in LF or CR LF. False, with the
     // reason in error, when it could not be read.
     bool Read(std::FILE* in, const std::string& name, std::string& error);
+    // Passes on only the frames stamped from <= time < to (seconds as LogLine counts them);
+    // the lines outside are still checked.
+    void SetWindow(long long from, long long to)
+    {
+        m_from = from;
+        m_to = to;
+    }
 
 private:
     void OnLine(const std::string& line, bool tooLong, const std::string& name, long lineNo);
 
     CFrameReport& m_report;
     std::FILE* m_err;
+    long long m_from = std::numeric_limits<long long>::min();
+    long long m_to = std::numeric_limits<long long>::max();
 };
