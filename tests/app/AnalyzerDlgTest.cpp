@@ -655,3 +655,26 @@ TEST_F(AnalyzerDlgOnPairTest, SettingTakesATypedPortAtOnceForTheNextStartAndTheF
     Click(IDCANCEL);
     EXPECT_NE(ReadFileBytes(ini).find("nport=12"), std::string::npos) << ReadFileBytes(ini);
 }
+
+// At the DPI this run gives it (the harness sets the prefix's LogPixels), the window draws every
+// pixel-sized part to scale; at 96 dpi it is exactly its reference picture.
+TEST_F(AnalyzerDlgTest, DrawsToTheScaleOfItsDpi)
+{
+    ::SetCursorPos(1200, 1000); // off the buttons: their resting faces show
+    std::srand(1);              // the faces' grain, as on a program's first start
+    const CWindowPixels shown(Dlg().m_hWnd);
+    HRSRC hRes = ::FindResourceA(nullptr, MAKEINTRESOURCEA(900), MAKEINTRESOURCEA(10));
+    const std::string tga(static_cast<const char*>(::LockResource(::LoadResource(nullptr, hRes))),
+                          ::SizeofResource(nullptr, hRes));
+    const CWindowPixels ref = CWindowPixels::FromTga(tga);
+    int nWrong = 0;
+    for (int y = 0; y < ref.Height() && ref.Width() == shown.Width(); ++y)
+        for (int x = 0; x < ref.Width(); ++x)
+            nWrong += shown.At(x, y) != ref.At(x, y);
+    if (nWrong != 0 || ref.Width() != shown.Width() || ref.Height() != shown.Height())
+    {
+        WriteFileBytes(ExeDir() + "main-window-96dpi.actual.tga", shown.ToTga());
+        ADD_FAILURE() << nWrong << " pixels differ from tests/app/main-window-96dpi.tga; "
+                      << "main-window-96dpi.actual.tga beside the test is what was shown";
+    }
+}
