@@ -22,6 +22,10 @@
 #
 # DIR/env holds the environment that setup chose (prefix, display); exec and shell read it.
 #
+# KESTRANE_LOGPIXELS, given to exec, runs the program at that display DPI (120 for 125 %, 144 for
+# 150 %, 192 for 200 %): the prefix's LogPixels, which Wine reads as a program starts, is set for
+# the run and put back to 96 after it.
+#
 # Two settings change what setup makes, for the run script (tools/run.sh); tests leave them unset:
 #   KESTRANE_HARNESS_DISPLAY  an X display to use instead of a private Xvfb
 #   KESTRANE_HARNESS_COM1     a pair (A, B or C) whose first end COM1 maps onto, rather than
@@ -46,7 +50,8 @@ start_xvfb() {
   local dir=$1 fdfile="$1/display"
   rm -f "$fdfile"
   # -displayfd picks a free display and reports its number once the server is ready.
-  setsid Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp -noreset \
+  # Large enough for the main window at 200 % display scaling (1183 pixels tall).
+  setsid Xvfb -displayfd 3 -screen 0 2560x1600x24 -nolisten tcp -noreset \
     3>"$fdfile" >"$dir/xvfb.log" 2>&1 </dev/null &
   echo $! >"$dir/xvfb.pid"
   for _ in $(seq 1 100); do
@@ -210,6 +215,11 @@ ENV
   echo "wine-harness: prefix $WINEPREFIX, display $DISPLAY"
 }
 
+set_logpixels() {
+  wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "$1" /f \
+    >/dev/null 2>&1 </dev/null || die "could not set LogPixels to $1"
+}
+
 load_env() {
   local dir=$1
   [ -f "$dir/env" ] || die "no harness in $dir: run '$0 setup $dir' first (CTest's fixture does)"
@@ -230,6 +240,10 @@ case "$cmd" in
     # its output; CTest would wait for them to close it. So the program writes to a file that
     # is shown once the program itself has ended.
     out=$(mktemp "$dir/out.XXXXXX")
+    if [ -n "${KESTRANE_LOGPIXELS:-}" ]; then
+      trap 'set_logpixels 96' EXIT
+      set_logpixels "$KESTRANE_LOGPIXELS"
+    fi
     rc=0
     wine "$@" >"$out" 2>&1 </dev/null || rc=$?
     cat "$out"

@@ -71,20 +71,36 @@ enum Pal : std::uint8_t
     kWhite = 15
 };
 
+// Rows that a disc of radius r (in half pixels) about the corner between four pixels covers.
+int DiscRows(int r)
+{
+    int k = 1; // an odd distance from the centre, in half pixels, to a pixel's middle
+    while ((k + 2) * (k + 2) + 1 <= r * r)
+        k += 2;
+    return k * k + 1 <= r * r ? k + 1 : 0;
+}
+
+// The radius for a larger cell that covers the 16-pixel disc's rows scaled, to the nearest even
+// count: a disc of radius 2n half pixels covers exactly 2n rows. Scaling the radius itself would
+// grow the discs more than the cell, as a disc's edge lies inside its radius.
+int ScaledRadius(int r16, int cell)
+{
+    return cell == 16 ? r16 : 2 * ((DiscRows(r16) * cell + 16) / 32);
+}
+
 // One lamp of a sheet of cells of the given size. Distances are measured in half pixels from
-// the cell centre so that the discs are exactly symmetric and the arithmetic stays integral;
-// the 16-pixel cell's diameters and rim are scaled to the cell.
+// the cell centre so that the discs are exactly symmetric and the arithmetic stays integral.
 std::uint8_t LampPixel(int x, int y, std::uint8_t fill, int diameter16, int cell)
 {
     const int dx = 2 * x + 1 - cell, dy = 2 * y + 1 - cell;
     const int d2 = dx * dx + dy * dy;
-    const int diameter = (diameter16 * cell + 8) / 16, rim = (3 * cell + 8) / 16;
-    if (d2 > diameter * diameter)
+    const int outer = ScaledRadius(diameter16, cell), inner = ScaledRadius(diameter16 - 3, cell);
+    if (d2 > outer * outer)
         return kMagenta;
-    if (d2 > (diameter - rim) * (diameter - rim))
+    if (d2 > inner * inner)
         return dx + dy < 0 ? kSilver : kGrey; // rim: lit from the upper left
     // Highlight: a small spot up and left of the centre, about 40 % of the radius out.
-    const int h = -(diameter * 2) / 5;
+    const int h = -(outer * 2) / 5;
     const int hx = dx - h, hy = dy - h;
     if (hx * hx + hy * hy <= 5 * cell * cell / 256)
         return kWhite;
