@@ -22,9 +22,9 @@
 #
 # DIR/env holds the environment that setup chose (prefix, display); exec and shell read it.
 #
-# KESTRANE_LOGPIXELS, given to exec, runs the program at that display DPI (120 for 125 %, 144 for
-# 150 %, 192 for 200 %): the prefix's LogPixels, which Wine reads as a program starts, is set for
-# the run and put back to 96 after it.
+# KESTRANE_LOGPIXELS runs programs at that display DPI (120 for 125 %, 144 for 150 %, 192 for
+# 200 %) through the prefix's LogPixels, which Wine reads as a program starts: given to setup,
+# for every program of the prefix; given to exec, for that run only (96 is put back after it).
 #
 # Two settings change what setup makes, for the run script (tools/run.sh); tests leave them unset:
 #   KESTRANE_HARNESS_DISPLAY  an X display to use instead of a private Xvfb
@@ -199,6 +199,7 @@ cmd_setup() {
   export DISPLAY=$display
   wine wineboot --init >"$dir/wineboot.log" 2>&1 || die "wineboot failed (see $dir/wineboot.log)"
   wineserver -w
+  [ -z "${KESTRANE_LOGPIXELS:-}" ] || set_logpixels "$KESTRANE_LOGPIXELS"
   setup_serial "$dir"
   export LD_PRELOAD="$dir/ptyshim.so"
   # Keep one wineserver for the whole run: every test starts in a second, not in five.
