@@ -21,6 +21,9 @@ namespace
 {
 const char kStart[] = "&Start";
 const char kStop[] = "&Stop";
+// The Master and Slaver lamps in the client area of their panel, at 96 dpi.
+const RECT kMasterLampRect = {50, 0, 60, 50};
+const RECT kSlaverLampRect = {153, 0, 163, 50};
 
 // Raises a flag for one scope.
 class CFlagScope
@@ -85,6 +88,9 @@ LRESULT CAnalyzerDlg::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
         if (wParam)
             OnEndSession();
         return 0;
+    case WM_DPICHANGED:
+        OnDpiChanged(LOWORD(wParam), *reinterpret_cast<const RECT*>(lParam));
+        return 0;
     case WM_COMMAND:
         if (LOWORD(wParam) == IDC_ENABLE_LOG && HIWORD(wParam) == BN_CLICKED)
         {
@@ -106,6 +112,11 @@ LRESULT CAnalyzerDlg::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
 BOOL CAnalyzerDlg::OnInitDialog()
 {
     CDialog::OnInitDialog();
+    // At a DPI above 96 the window is its 96-dpi look enlarged: every place and every size in
+    // pixels below scales with it.
+    m_nDpi = GetWindowDpi(m_hWnd);
+    if (m_layout.Attach(m_hWnd, IDD_MAIN) && m_nDpi != kBaseDpi)
+        m_layout.ScaleTo(m_nDpi, true);
 
     if (HMENU hSysMenu = GetSystemMenu(FALSE))
     {
@@ -128,19 +139,21 @@ BOOL CAnalyzerDlg::OnInitDialog()
     for (int i = 0; i < 3; ++i)
     {
         m_btnCmd[i].GenerateShade(ShadeRowCurve, 8, 10, 0, 0);
+        m_btnCmd[i].SetDpi(m_nDpi);
         m_btnCmd[i].LoadIcons(anIcons[i], 0);
     }
     for (int i = 0; i < m_nChannels; ++i)
         ShowLamp(i);
 
-    m_bmpLampDark.LoadBitmap(IDB_LAMP_DARK);
-    m_bmpLampLit.LoadBitmap(IDB_LAMP_LIT);
+    LoadLampPictures();
 
     CWnd* pPanel = GetDlgItem(IDC_LED_PANEL);
     const DWORD ledStyle = WS_CHILD | WS_VISIBLE | SS_ICON | SS_CENTERIMAGE;
-    m_ledMaster.Create("", ledStyle, RECT{50, 0, 60, 50}, pPanel, IDC_LED);
+    m_ledMaster.Create("", ledStyle, ScaleRectToDpi(kMasterLampRect, m_nDpi), pPanel, IDC_LED);
+    m_ledMaster.SetDpi(m_nDpi);
     m_ledMaster.SetLed(0, 1);
-    m_ledSlaver.Create("", ledStyle, RECT{153, 0, 163, 50}, pPanel, IDC_LED);
+    m_ledSlaver.Create("", ledStyle, ScaleRectToDpi(kSlaverLampRect, m_nDpi), pPanel, IDC_LED);
+    m_ledSlaver.SetDpi(m_nDpi);
     m_ledSlaver.SetLed(0, 1);
 
     for (int i = 0; i < m_nChannels; ++i)
@@ -230,6 +243,39 @@ void CAnalyzerDlg::OnSetting()
     SetDlgItemText(IDC_STATUS_PORT, (" " + PortName(m_portSettings.nPort)).c_str());
 }
 
+void CAnalyzerDlg::OnDpiChanged(UINT nDpi, const RECT& rcSuggested)
+{
+    // The window has moved to a monitor of another scale: it takes the place Windows suggests
+    // and draws itself anew at that scale.
+    m_nDpi = nDpi;
+    SetWindowPos(nullptr, rcSuggested.left, rcSuggested.top, rcSuggested.right - rcSuggested.left,
+                 rcSuggested.bottom - rcSuggested.top, SWP_NOZORDER | SWP_NOACTIVATE);
+    m_layout.ScaleTo(nDpi, false);
+    SetColumnWidths();
+    for (CShadedButton& button : m_btnCmd)
+    {
+        button.GenerateShade(ShadeRowCurve, 8, 10, 0, 0);
+        button.SetDpi(nDpi);
+    }
+    {
+        // The lamps show the old pictures until they have the new ones.
+        const CBitmap bmpOldDark = std::move(m_bmpLampDark), bmpOldLit = std::move(m_bmpLampLit);
+        LoadLampPictures();
+        for (int i = 0; i < m_nChannels; ++i)
+            SetLamp(i, m_anLampLit[i]);
+    }
+    auto placeLed = [nDpi](CLedIndicator& led, const RECT& rc96)
+    {
+        const RECT rc = ScaleRectToDpi(rc96, nDpi);
+        led.SetWindowPos(nullptr, rc.left, rc.top, rc.right - rc.left, rc.bottom - rc.top,
+                         SWP_NOZORDER | SWP_NOACTIVATE);
+        led.SetDpi(nDpi);
+    };
+    placeLed(m_ledMaster, kMasterLampRect);
+    placeLed(m_ledSlaver, kSlaverLampRect);
+    ::RedrawWindow(m_hWnd, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
+}
+
 void CAnalyzerDlg::OnSysCommand(UINT nID, LPARAM)
 {
     if ((nID & 0xFFF0) == IDM_ABOUTBOX)
@@ -302,15 +348,20 @@ void CAnalyzerDlg::InitChannelList()
     m_listChannels.InsertColumn(0, "Channel", LVCFMT_LEFT);
     m_listChannels.InsertColumn(1, "Value", LVCFMT_LEFT);
     m_listChannels.InsertColumn(2, "Num Notes", LVCFMT_LEFT);
-    m_listChannels.SetColumnWidth(0, 100);
-    m_listChannels.SetColumnWidth(1, 140);
-    m_listChannels.SetColumnWidth(2, 140);
+    SetColumnWidths();
     for (int i = 0; i < m_nChannels; ++i)
     {
         m_listChannels.InsertItem(i, IntToText(i + 1).c_str());
         m_listChannels.SetItemText(i, 2, IntToText(m_decoder.NoteCount(i)).c_str());
         m_listChannels.SetItemText(i, 1, "-");
     }
+}
+
+void CAnalyzerDlg::SetColumnWidths()
+{
+    m_listChannels.SetColumnWidth(0, ScaleToDpi(100, m_nDpi));
+    m_listChannels.SetColumnWidth(1, ScaleToDpi(140, m_nDpi));
+    m_listChannels.SetColumnWidth(2, ScaleToDpi(140, m_nDpi));
 }
 
 void CAnalyzerDlg::ShowLamp(int i)
@@ -324,6 +375,19 @@ void CAnalyzerDlg::SetLamp(int i, int bLit)
     HBITMAP hBitmap = bLit ? m_bmpLampLit : m_bmpLampDark;
     ::SendDlgItemMessageA(m_hWnd, IDC_LAMP_FIRST + i, STM_SETIMAGE, IMAGE_BITMAP,
                           reinterpret_cast<LPARAM>(hBitmap));
+}
+
+void CAnalyzerDlg::LoadLampPictures()
+{
+    // Each lamp's static takes the size of its picture: 20 x 40 at 96 dpi.
+    const int cx = ScaleToDpi(20, m_nDpi), cy = ScaleToDpi(40, m_nDpi);
+    auto load = [cx, cy](UINT nID)
+    {
+        return CBitmap(static_cast<HBITMAP>(::LoadImageA(
+            ::GetModuleHandleA(nullptr), MAKEINTRESOURCEA(nID), IMAGE_BITMAP, cx, cy, 0)));
+    };
+    m_bmpLampDark = load(IDB_LAMP_DARK);
+    m_bmpLampLit = load(IDB_LAMP_LIT);
 }
 
 void CAnalyzerDlg::FlashLamp(int i, UINT nPeriod)

@@ -12,6 +12,7 @@
 #include "serial/SerialLink.h"
 #include "settings/PortSettings.h"
 #include "win/Dialog.h"
+#include "win/Dpi.h"
 #include "win/GdiObject.h"
 #include "win/ListCtrl.h"
 #include "win/Static.h"
@@ -48,11 +49,15 @@ private:
     void OnSetting();
     // A shutdown or log-off: write what can be written; nothing may wait for a click now.
     void OnEndSession();
+    void OnDpiChanged(UINT nDpi, const RECT& rcSuggested);
 
     // Channel table and lamps
     void InitChannelList();
     void ShowLamp(int i);
     void SetLamp(int i, int bLit);
+    // At m_nDpi: the list's column widths, and the lamp pictures' size.
+    void SetColumnWidths();
+    void LoadLampPictures();
 
     // Lights lamp i and (re)arms the one timer that darkens every lamp.
     void FlashLamp(int i, UINT nPeriod);
@@ -87,6 +92,9 @@ private:
     // create no GDI objects. They outlive the window (see the destructor).
     CBitmap m_bmpLampDark;
     CBitmap m_bmpLampLit;
+    // The DPI the window is drawn at, and its controls' 96-dpi places to scale from.
+    UINT m_nDpi = kBaseDpi;
+    CDpiLayout m_layout;
     // Start/Stop, Setting, Close. Declared last: the buttons go first, Close first of them.
     CShadedButton m_btnCmd[3];
 };

@@ -7,6 +7,8 @@
 #include <commctrl.h>
 #include <shellapi.h>
 
+#include "win/DpiScale.h"
+
 CIconButton::CIconButton()
 {
     ResetColors(FALSE);
@@ -34,17 +36,30 @@ void CIconButton::PreSubclassWindow()
 DWORD CIconButton::LoadIcons(UINT nIcon, UINT nRestingIcon)
 {
     const HINSTANCE hInst = ::GetModuleHandleA(nullptr);
-    auto load = [hInst](UINT nID)
+    // The sizes our icon resources hold: 32 at 96 dpi, the nearest of them at any other.
+    static const int kSizes[] = {16, 20, 24, 32, 40, 48, 64};
+    const int size = m_nDpi != 0 ? NearestSize(ScaleToDpi(32, m_nDpi), kSizes, 7) : 0;
+    auto load = [hInst, size](UINT nID)
     {
-        return static_cast<HICON>(
-            ::LoadImageA(hInst, MAKEINTRESOURCEA(nID & 0xFFFF), IMAGE_ICON, 0, 0, LR_DEFAULTCOLOR));
+        return static_cast<HICON>(::LoadImageA(hInst, MAKEINTRESOURCEA(nID & 0xFFFF), IMAGE_ICON,
+                                               size, size, LR_DEFAULTCOLOR));
     };
     HICON hResting = nullptr;
     if (nRestingIcon == IB_AUTO_GREY)
         hResting = reinterpret_cast<HICON>(static_cast<INT_PTR>(static_cast<int>(IB_AUTO_GREY)));
     else if (nRestingIcon != 0)
         hResting = load(nRestingIcon);
-    return AttachIcons(load(nIcon), hResting);
+    const DWORD dwResult = AttachIcons(load(nIcon), hResting);
+    m_anLoaded[0] = nIcon;
+    m_anLoaded[1] = nRestingIcon;
+    return dwResult;
+}
+
+void CIconButton::SetDpi(UINT dpi)
+{
+    m_nDpi = dpi;
+    if (m_anLoaded[0] != 0)
+        LoadIcons(m_anLoaded[0], m_anLoaded[1]);
 }
 
 BOOL CIconButton::FillSlot(IconSlot& slot, HICON hIcon)
@@ -67,6 +82,7 @@ DWORD CIconButton::AttachIcons(HICON hIcon, HICON hRestingIcon)
     const HICON hAutoGrey =
         reinterpret_cast<HICON>(static_cast<INT_PTR>(static_cast<int>(IB_AUTO_GREY)));
     ReleaseImages();
+    m_anLoaded[0] = m_anLoaded[1] = 0; // icons handed in cannot be loaded again at a new size
     if (hIcon != nullptr)
     {
         if (!FillSlot(m_icons[0], hIcon))

@@ -45,8 +45,11 @@ public:
     CIconButton();
     ~CIconButton() override;
 
-    // Icon nIcon of the executable's resources, and a resting icon (0: none, or IB_AUTO_GREY).
+    // Icon nIcon of the executable's resources, and a resting icon (0: none, or IB_AUTO_GREY):
+    // the images of the system's icon size, or after SetDpi those nearest 32 pixels at that DPI.
     DWORD LoadIcons(UINT nIcon, UINT nRestingIcon);
+    // Icons sized for dpi from now on; icons LoadIcons gave are loaded again at that size.
+    void SetDpi(UINT dpi);
     // Takes ownership of both; the icon shows while hovered or pressed, and also at rest when
     // there is no resting icon.
     DWORD AttachIcons(HICON hIcon, HICON hRestingIcon);
@@ -105,7 +108,9 @@ private:
 
     CToolTipCtrl m_tip;
     char m_szLink[260] = {};
-    IconSlot m_icons[2]; // 0: hovered or pressed, and at rest without 1; 1: at rest
+    IconSlot m_icons[2];     // 0: hovered or pressed, and at rest without 1; 1: at rest
+    UINT m_nDpi = 0;         // 0: the system's icon size
+    UINT m_anLoaded[2] = {}; // what LoadIcons was given last
 
     friend class CIconButtonTestPeer;
 };

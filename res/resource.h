@@ -17,6 +17,11 @@
 #define IDI_CLOSE 134
 #define IDI_SETTING 135
 
+// The lamp sprite sheet drawn for 125, 150 and 200 % (cells of 20, 24 and 32 pixels)
+#define IDB_LEDS_125 136
+#define IDB_LEDS_150 137
+#define IDB_LEDS_200 138
+
 // System-menu command of the About entry
 #define IDM_ABOUTBOX 0x0010
 

@@ -22,6 +22,10 @@
 #
 # DIR/env holds the environment that setup chose (prefix, display); exec and shell read it.
 #
+# KESTRANE_LOGPIXELS runs programs at that display DPI (120 for 125 %, 144 for 150 %, 192 for
+# 200 %) through the prefix's LogPixels, which Wine reads as a program starts: given to setup,
+# for every program of the prefix; given to exec, for that run only (96 is put back after it).
+#
 # Two settings change what setup makes, for the run script (tools/run.sh); tests leave them unset:
 #   KESTRANE_HARNESS_DISPLAY  an X display to use instead of a private Xvfb
 #   KESTRANE_HARNESS_COM1     a pair (A, B or C) whose first end COM1 maps onto, rather than
@@ -46,7 +50,8 @@ start_xvfb() {
   local dir=$1 fdfile="$1/display"
   rm -f "$fdfile"
   # -displayfd picks a free display and reports its number once the server is ready.
-  setsid Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp -noreset \
+  # Large enough for the main window at 200 % display scaling (1183 pixels tall).
+  setsid Xvfb -displayfd 3 -screen 0 2560x1600x24 -nolisten tcp -noreset \
     3>"$fdfile" >"$dir/xvfb.log" 2>&1 </dev/null &
   echo $! >"$dir/xvfb.pid"
   for _ in $(seq 1 100); do
@@ -194,6 +199,7 @@ cmd_setup() {
   export DISPLAY=$display
   wine wineboot --init >"$dir/wineboot.log" 2>&1 || die "wineboot failed (see $dir/wineboot.log)"
   wineserver -w
+  [ -z "${KESTRANE_LOGPIXELS:-}" ] || set_logpixels "$KESTRANE_LOGPIXELS"
   setup_serial "$dir"
   export LD_PRELOAD="$dir/ptyshim.so"
   # Keep one wineserver for the whole run: every test starts in a second, not in five.
@@ -208,6 +214,11 @@ export DISPLAY='$DISPLAY'
 export LD_PRELOAD='$LD_PRELOAD'
 ENV
   echo "wine-harness: prefix $WINEPREFIX, display $DISPLAY"
+}
+
+set_logpixels() {
+  wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "$1" /f \
+    >/dev/null 2>&1 </dev/null || die "could not set LogPixels to $1"
 }
 
 load_env() {
@@ -230,6 +241,10 @@ case "$cmd" in
     # its output; CTest would wait for them to close it. So the program writes to a file that
     # is shown once the program itself has ended.
     out=$(mktemp "$dir/out.XXXXXX")
+    if [ -n "${KESTRANE_LOGPIXELS:-}" ]; then
+      trap 'set_logpixels 96' EXIT
+      set_logpixels "$KESTRANE_LOGPIXELS"
+    fi
     rc=0
     wine "$@" >"$out" 2>&1 </dev/null || rc=$?
     cat "$out"

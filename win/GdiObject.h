@@ -85,3 +85,9 @@ public:
         return Attach(::CreatePen(nPenStyle, nWidth, crColor));
     }
 };
+
+class CFont : public CGdiObjectT<HFONT>
+{
+public:
+    using CGdiObjectT::CGdiObjectT;
+};

@@ -697,3 +697,147 @@ TEST_F(AnalyzerDlgOnPairTest, SettingTakesATypedPortAtOnceForTheNextStartAndTheF
     Click(IDCANCEL);
     EXPECT_NE(ReadFileBytes(ini).find("nport=12"), std::string::npos) << ReadFileBytes(ini);
 }
+
+namespace
+{
+const COLORREF kLampDark = RGB(62, 109, 46);
+const COLORREF kLedUnlit = RGB(128, 0, 0), kLedLit = RGB(255, 0, 0);
+const int kLitLedAt96 = 8; // rows of the lit red lamp's fill at 96 dpi
+
+// The window's rectangle must fit a screen of the size usual at its scaling.
+const struct
+{
+    UINT dpi;
+    int cx, cy;
+} kScreens[] = {{96, 1024, 768}, {120, 1366, 768}, {144, 1920, 1080}, {192, 2560, 1440}};
+
+// The dark channel lamps, left to right: the boxes of their colour along the row through them.
+std::vector<RECT> LampBoxes(const CWindowPixels& pic)
+{
+    const RECT all = pic.BoxOf(kLampDark, {0, 0, pic.Width(), pic.Height()});
+    const int y = (all.top + all.bottom) / 2;
+    std::vector<RECT> boxes;
+    for (int x = 0, x0 = 0; x < pic.Width(); ++x)
+        if (pic.At(x, y) != kLampDark)
+            x0 = x + 1;
+        else if (x + 1 == pic.Width() || pic.At(x + 1, y) != kLampDark)
+            boxes.push_back(pic.BoxOf(kLampDark, {x0, all.top, x + 1, all.bottom}));
+    return boxes;
+}
+
+// The Master and Slaver lamps: the boxes of colour c left and right of the middle of both.
+std::vector<RECT> LedBoxes(const CWindowPixels& pic, COLORREF c)
+{
+    const RECT all = pic.BoxOf(c, {0, 0, pic.Width(), pic.Height()});
+    const int mid = (all.left + all.right) / 2;
+    return {pic.BoxOf(c, {0, 0, mid, pic.Height()}),
+            pic.BoxOf(c, {mid, 0, pic.Width(), pic.Height()})};
+}
+
+// Within a pixel of rc96 scaled to dpi, side by side.
+void ExpectScaled(const RECT& rc, const RECT& rc96, UINT dpi, const std::string& what)
+{
+    const RECT want = ScaleRectToDpi(rc96, dpi);
+    EXPECT_TRUE(std::abs(rc.left - want.left) <= 1 && std::abs(rc.top - want.top) <= 1 &&
+                std::abs(rc.right - want.right) <= 1 && std::abs(rc.bottom - want.bottom) <= 1)
+        << what << " at " << dpi << " dpi: " << rc.left << "," << rc.top << "," << rc.right << ","
+        << rc.bottom << " rather than " << want.left << "," << want.top << "," << want.right << ","
+        << want.bottom;
+}
+
+// The window at a DPI, measured against its 96-dpi picture: at 96 the same pixels; at every
+// scale it fits its screen, each lamp sits centred where the 96-dpi layout puts it scaled, its
+// picture its scaled size and filling its frame, the Master and Slaver lamps' cells and the
+// buttons' icons their scaled size.
+void ExpectDrawnToScale(HWND hDlg, UINT dpi, const std::function<void()>& flashSlaver)
+{
+    HRSRC hRes = ::FindResourceA(nullptr, MAKEINTRESOURCEA(900), MAKEINTRESOURCEA(10));
+    const std::string tga(static_cast<const char*>(::LockResource(::LoadResource(nullptr, hRes))),
+                          ::SizeofResource(nullptr, hRes));
+    const CWindowPixels ref = CWindowPixels::FromTga(tga), shown(hDlg);
+    int nWrong = 0;
+    for (int y = 0; y < ref.Height() && dpi == 96 && ref.Width() == shown.Width(); ++y)
+        for (int x = 0; x < ref.Width(); ++x)
+            nWrong += shown.At(x, y) != ref.At(x, y);
+    if (dpi == 96 &&
+        (nWrong != 0 || ref.Width() != shown.Width() || ref.Height() != shown.Height()))
+    {
+        WriteFileBytes(ExeDir() + "main-window-96dpi.actual.tga", shown.ToTga());
+        ADD_FAILURE() << nWrong << " pixels differ from tests/app/main-window-96dpi.tga; "
+                      << "main-window-96dpi.actual.tga beside the test is what was shown";
+    }
+
+    RECT rc;
+    ::GetWindowRect(hDlg, &rc);
+    for (const auto& screen : kScreens)
+    {
+        if (screen.dpi == dpi)
+        {
+            EXPECT_TRUE(rc.right - rc.left <= screen.cx && rc.bottom - rc.top <= screen.cy)
+                << "the window, " << rc.right - rc.left << " x " << rc.bottom - rc.top
+                << ", is larger than a " << screen.cx << " x " << screen.cy << " screen";
+        }
+    }
+
+    const std::vector<RECT> lamps96 = LampBoxes(ref), lamps = LampBoxes(shown);
+    ASSERT_EQ(lamps96.size(), 12u);
+    ASSERT_EQ(lamps.size(), 12u) << "at " << dpi << " dpi";
+    for (int i = 0; i < 12; ++i)
+    {
+        // Frames keep the system's width, so the lamp is placed by its centre, sized by its window.
+        const RECT& c = lamps[i];
+        const RECT& c96 = lamps96[i];
+        const int x2 = c.left + c.right, y2 = c.top + c.bottom;
+        EXPECT_LE(std::abs(x2 - ScaleToDpi(c96.left + c96.right, dpi)), 2) << "lamp " << i + 1;
+        EXPECT_LE(std::abs(y2 - ScaleToDpi(c96.top + c96.bottom, dpi)), 2) << "lamp " << i + 1;
+        RECT rcLamp, rcClient;
+        const HWND hLamp = ::GetDlgItem(hDlg, IDC_LAMP_FIRST + i);
+        ::GetWindowRect(hLamp, &rcLamp);
+        ExpectScaled({0, 0, rcLamp.right - rcLamp.left, rcLamp.bottom - rcLamp.top}, {0, 0, 20, 40},
+                     dpi, "lamp " + std::to_string(i + 1));
+        ::GetClientRect(hLamp, &rcClient);
+        ::MapWindowPoints(hLamp, hDlg, reinterpret_cast<POINT*>(&rcClient), 2);
+        EXPECT_TRUE(::EqualRect(&c, &rcClient)) << "lamp " << i + 1 << "'s picture leaves a gap";
+    }
+
+    const std::vector<RECT> leds96 = LedBoxes(ref, kLedUnlit), leds = LedBoxes(shown, kLedUnlit);
+    for (int i = 0; i < 2; ++i)
+        ExpectScaled(leds[i], leds96[i], dpi, i == 0 ? "Master lamp" : "Slaver lamp");
+    // Lit, the Slaver lamp shows the smaller red disc, in the same place.
+    flashSlaver();
+    const RECT lit = CWindowPixels(hDlg).BoxOf(kLedLit, leds[1]);
+    EXPECT_LE(std::abs(lit.bottom - lit.top - ScaleToDpi(kLitLedAt96, dpi)), 1)
+        << "lit Slaver lamp at " << dpi << " dpi: " << lit.bottom - lit.top << " rows";
+
+    for (int nID : {IDOK, IDC_SETTING, IDCANCEL})
+    {
+        const auto* pButton =
+            dynamic_cast<CIconButton*>(CWnd::FromHandlePermanent(::GetDlgItem(hDlg, nID)));
+        ASSERT_NE(pButton, nullptr);
+        EXPECT_LE(std::abs(static_cast<int>(CIconButtonTestPeer::IconWidth(*pButton, 0)) -
+                           ScaleToDpi(32, dpi)),
+                  1)
+            << "icon of button " << nID << " at " << dpi << " dpi";
+    }
+}
+} // namespace
+
+// At the DPI of this run (the harness sets the prefix's LogPixels: 96, 120, 144 or 192).
+TEST_F(AnalyzerDlgTest, DrawsToTheScaleOfItsDpi)
+{
+    ::SetCursorPos(1200, 1000); // off the buttons: their resting faces show
+    std::srand(1);              // the faces' grain, as on a program's first start
+    ExpectDrawnToScale(Dlg().m_hWnd, GetWindowDpi(Dlg().m_hWnd), [this] { Feed({0x97}); });
+}
+
+// Moved to a monitor of another scale, the window takes the place Windows suggests and draws
+// itself anew at that scale.
+TEST_F(AnalyzerDlgTest, TakesTheSuggestedPlaceAndRedrawsWhenItsDpiChanges)
+{
+    const UINT dpi = 144;
+    RECT rcSuggested = {40, 30, 40 + ScaleToDpi(524, dpi), 30 + ScaleToDpi(595, dpi)}, rc;
+    Dlg().SendMessage(WM_DPICHANGED, MAKEWPARAM(dpi, dpi), reinterpret_cast<LPARAM>(&rcSuggested));
+    ::GetWindowRect(Dlg().m_hWnd, &rc);
+    EXPECT_TRUE(::EqualRect(&rc, &rcSuggested));
+    ExpectDrawnToScale(Dlg().m_hWnd, dpi, [this] { Feed({0x97}); });
+}

@@ -1,7 +1,9 @@
 // What a window shows, for Windows tests of drawing: its client area copied from its own DC
-// into memory (after any pending paint), read back pixel by pixel as COLORREFs.
+// into memory (after any pending paint), read back pixel by pixel as COLORREFs. A picture kept
+// as a reference travels as a run-length TGA, which image viewers open.
 #pragma once
 
+#include <string>
 #include <vector>
 
 #include <windows.h>
@@ -20,6 +22,47 @@ public:
     }
     // The pixels of any DC from (0, 0), such as a memory DC holding what a window should show.
     CWindowPixels(HDC hdc, int cx, int cy) { Read(hdc, cx, cy); }
+
+    // A 24-bit run-length TGA (type 10, rows from the top); empty pixels when it is not one.
+    static CWindowPixels FromTga(const std::string& tga)
+    {
+        CWindowPixels pic;
+        const auto* p = reinterpret_cast<const BYTE*>(tga.data());
+        if (tga.size() < 18 || p[2] != 10 || p[16] != 24)
+            return pic;
+        pic.m_cx = p[12] | p[13] << 8;
+        pic.m_cy = p[14] | p[15] << 8;
+        size_t i = 18 + p[0];
+        while (pic.m_px.size() < static_cast<size_t>(pic.m_cx) * pic.m_cy && i < tga.size())
+        {
+            const int n = (p[i] & 0x7F) + 1;
+            const bool bRun = (p[i++] & 0x80) != 0;
+            for (int k = 0; k < n && i + 3 <= tga.size(); ++k, i += bRun ? 0 : 3)
+                pic.m_px.push_back(RGB(p[i + 2], p[i + 1], p[i]));
+            i += bRun ? 3 : 0;
+        }
+        pic.m_px.resize(static_cast<size_t>(pic.m_cx) * pic.m_cy);
+        return pic;
+    }
+    std::string ToTga() const
+    {
+        std::string t(18, '\0');
+        t[2] = 10;
+        t[12] = static_cast<char>(m_cx), t[13] = static_cast<char>(m_cx >> 8);
+        t[14] = static_cast<char>(m_cy), t[15] = static_cast<char>(m_cy >> 8);
+        t[16] = 24, t[17] = 0x20; // top-left origin
+        for (size_t i = 0; i < m_px.size();)
+        {
+            size_t n = 1;
+            while (n < 128 && i + n < m_px.size() && m_px[i + n] == m_px[i])
+                ++n;
+            t += static_cast<char>(0x80 | (n - 1));
+            t += {static_cast<char>(GetBValue(m_px[i])), static_cast<char>(GetGValue(m_px[i])),
+                  static_cast<char>(GetRValue(m_px[i]))};
+            i += n;
+        }
+        return t;
+    }
 
     int Width() const { return m_cx; }
     int Height() const { return m_cy; }
@@ -49,6 +92,7 @@ public:
     }
 
 private:
+    CWindowPixels() = default;
     void Read(HDC hdc, int cx, int cy)
     {
         m_cx = cx;

@@ -71,28 +71,47 @@ enum Pal : std::uint8_t
     kWhite = 15
 };
 
-// One lamp of the sheet. Distances are measured in half pixels from the cell centre (7.5, 7.5)
-// so that the discs are exactly symmetric and the arithmetic stays integral.
-std::uint8_t LampPixel(int x, int y, std::uint8_t fill, int diameter)
+// Rows that a disc of radius r (in half pixels) about the corner between four pixels covers.
+int DiscRows(int r)
 {
-    const int dx = 2 * x + 1 - 16, dy = 2 * y + 1 - 16;
+    int k = 1; // an odd distance from the centre, in half pixels, to a pixel's middle
+    while ((k + 2) * (k + 2) + 1 <= r * r)
+        k += 2;
+    return k * k + 1 <= r * r ? k + 1 : 0;
+}
+
+// The radius for a larger cell that covers the 16-pixel disc's rows scaled, to the nearest even
+// count: a disc of radius 2n half pixels covers exactly 2n rows. Scaling the radius itself would
+// grow the discs more than the cell, as a disc's edge lies inside its radius.
+int ScaledRadius(int r16, int cell)
+{
+    return cell == 16 ? r16 : 2 * ((DiscRows(r16) * cell + 16) / 32);
+}
+
+// One lamp of a sheet of cells of the given size. Distances are measured in half pixels from
+// the cell centre so that the discs are exactly symmetric and the arithmetic stays integral.
+std::uint8_t LampPixel(int x, int y, std::uint8_t fill, int diameter16, int cell)
+{
+    const int dx = 2 * x + 1 - cell, dy = 2 * y + 1 - cell;
     const int d2 = dx * dx + dy * dy;
-    if (d2 > diameter * diameter)
+    const int outer = ScaledRadius(diameter16, cell), inner = ScaledRadius(diameter16 - 3, cell);
+    if (d2 > outer * outer)
         return kMagenta;
-    if (d2 > (diameter - 3) * (diameter - 3))
+    if (d2 > inner * inner)
         return dx + dy < 0 ? kSilver : kGrey; // rim: lit from the upper left
     // Highlight: a small spot up and left of the centre, about 40 % of the radius out.
-    const int h = -(diameter * 2) / 5;
+    const int h = -(outer * 2) / 5;
     const int hx = dx - h, hy = dy - h;
-    if (hx * hx + hy * hy <= 5)
+    if (hx * hx + hy * hy <= 5 * cell * cell / 256)
         return kWhite;
     return fill;
 }
 } // namespace
 
-Bytes MakeLedSheet()
+Bytes MakeLedSheet(int cell)
 {
-    const int width = 48, height = 128, stride = 24; // 48 pixels at 4 bits, in whole DWORDs
+    // 3 x 8 cells at 4 bits a pixel, each row in whole DWORDs.
+    const int width = 3 * cell, height = 8 * cell, stride = (width * 4 + 31) / 32 * 4;
     std::vector<std::uint8_t> pixels(width * height, kMagenta);
     const std::uint8_t lit[5] = {kRed, kLime, kYellow, kBlue, kBlack};
     const std::uint8_t unlit[5] = {kMaroon, kGreen, kOlive, kNavy, kBlack};
@@ -105,12 +124,14 @@ Bytes MakeLedSheet()
                 diameter = 12; // the red lit lamp is a little smaller
             if (row == 4 && col == 1)
                 diameter = 10; // the black unlit lamp smaller still
-            for (int y = 0; y < 16; ++y)
-                for (int x = 0; x < 16; ++x)
-                    pixels[(row * 16 + y) * width + col * 16 + x] = LampPixel(x, y, fill, diameter);
+            for (int y = 0; y < cell; ++y)
+                for (int x = 0; x < cell; ++x)
+                    pixels[(row * cell + y) * width + col * cell + x] =
+                        LampPixel(x, y, fill, diameter, cell);
         }
 
-    const std::uint32_t imageSize = stride * height, bitsOffset = 14 + 40 + 16 * 4;
+    const std::uint32_t imageSize = static_cast<std::uint32_t>(stride * height),
+                        bitsOffset = 14 + 40 + 16 * 4;
     Bytes out;
     PutFileHeader(out, bitsOffset + imageSize, bitsOffset);
     PutInfoHeader(out, width, height, 4, imageSize, 16);
@@ -360,18 +381,19 @@ Bytes IconImage(int size, IconDrawing draw)
 
 namespace
 {
-// An icon file of two images, 32 x 32 first, then 16 x 16.
+// An icon file of seven images: 32 x 32 first, as the system's default size is taken from
+// there, then 16 x 16 and the sizes of 125 to 200 % scaling.
 Bytes MakeIcon(IconDrawing draw)
 {
-    const int sizes[] = {32, 16};
+    const int sizes[] = {32, 16, 20, 24, 40, 48, 64};
     std::vector<Bytes> images;
     for (int s : sizes)
         images.push_back(IconImage(s, draw));
     Bytes out;
     Put16(out, 0);
     Put16(out, 1); // icon
-    Put16(out, 2);
-    std::uint32_t offset = 6 + 16 * 2;
+    Put16(out, static_cast<unsigned>(images.size()));
+    std::uint32_t offset = static_cast<std::uint32_t>(6 + 16 * images.size());
     for (size_t i = 0; i < images.size(); ++i)
     {
         out.push_back(static_cast<std::uint8_t>(sizes[i]));
@@ -412,7 +434,10 @@ Bytes MakeSettingIcon()
 
 std::vector<ArtworkFile> MakeAllArtwork()
 {
-    return {{"leds.bmp", MakeLedSheet()},
+    return {{"leds.bmp", MakeLedSheet(16)},
+            {"leds_20.bmp", MakeLedSheet(20)},
+            {"leds_24.bmp", MakeLedSheet(24)},
+            {"leds_32.bmp", MakeLedSheet(32)},
             {"lamp_dark.bmp", MakeSolidLamp(62, 109, 46)},
             {"lamp_lit.bmp", MakeSolidLamp(51, 236, 55)},
             {"Kestrane.ico", MakeAppIcon()},

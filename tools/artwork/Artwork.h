@@ -11,15 +11,19 @@
 //      (128,128,128) on its lower right and a small white highlight at its upper left; the red
 //      lit lamp is a little smaller, the black unlit one smaller still. Everything else is
 //      magenta (255,0,255): the control lets the background through there.
+//  leds_20.bmp, leds_24.bmp, leds_32.bmp (bitmaps 136, 137, 138), the same sheet for 125, 150
+//      and 200 % display scaling: cells of 20, 24 and 32 pixels, discs and rims scaled to them.
 //  lamp_dark.bmp (bitmap 130) and lamp_lit.bmp (bitmap 131), a channel lamp dark and lit:
 //      20 x 40 pixels, 24 bits per pixel, solid (62,109,46) and (51,236,55).
-//  Kestrane.ico (icon 128), the application icon, 32 x 32 and 16 x 16 with alpha: a banknote
+//  Kestrane.ico (icon 128), the application icon, with alpha: a banknote
 //      behind a gold coin, over a blue pulse train of the serial line the program listens to.
-//  start.ico, close.ico, setting.ico (icons 133, 134, 135), the command buttons' icons, each
-//      32 x 32 and 16 x 16 with alpha, drawn to read at a glance beside a caption:
+//  start.ico, close.ico, setting.ico (icons 133, 134, 135), the command buttons' icons, with
+//      alpha, drawn to read at a glance beside a caption:
 //      Start/Stop, a green triangle pointing right with a small red square over its lower
 //      right corner; Close, a wooden door with a brass knob and a red arrow leaving it to the
 //      right; Setting, three grey slider tracks with blue knobs at different places.
+//  Every icon holds images of 32, 16, 20, 24, 40, 48 and 64 pixels, in that order: the default
+//      size first, then the small one and those of 125 to 200 % scaling.
 #pragma once
 
 #include <cstdint>
@@ -28,7 +32,8 @@
 
 using Bytes = std::vector<std::uint8_t>;
 
-Bytes MakeLedSheet();
+// The sprite sheet with cells of cell pixels (16 at 96 dpi).
+Bytes MakeLedSheet(int cell = 16);
 Bytes MakeSolidLamp(std::uint8_t r, std::uint8_t g, std::uint8_t b);
 Bytes MakeAppIcon();
 Bytes MakeStartIcon();

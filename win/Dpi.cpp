@@ -1,0 +1,145 @@
+// GetWindowDpi and CDpiLayout: the dialog manager's mapping of dialog units, done again with
+// the font's 96-dpi metrics and scaled, so a window is its 96-dpi look enlarged in proportion
+// (the dialog manager's own whole-pixel base units would stretch it unevenly).
+#include "win/Dpi.h"
+
+namespace
+{
+// An export of user32 that older systems lack, or null.
+template <class TFunction> TFunction User32Function(const char* pszName)
+{
+    const FARPROC proc = ::GetProcAddress(::GetModuleHandleA("user32.dll"), pszName);
+    return reinterpret_cast<TFunction>(reinterpret_cast<void*>(proc));
+}
+
+// The dialog manager's base units for a font: its average letter width and its height.
+SIZE BaseUnits(const LOGFONTA& lf)
+{
+    SIZE base = {0, 0};
+    HDC hdc = ::GetDC(nullptr);
+    HFONT hFont = ::CreateFontIndirectA(&lf);
+    HGDIOBJ hOld = ::SelectObject(hdc, hFont);
+    TEXTMETRICA tm = {};
+    SIZE letters = {};
+    const char kLetters[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz";
+    if (::GetTextMetricsA(hdc, &tm) && ::GetTextExtentPoint32A(hdc, kLetters, 52, &letters))
+        base = {(letters.cx / 26 + 1) / 2, tm.tmHeight};
+    ::SelectObject(hdc, hOld);
+    ::DeleteObject(hFont);
+    ::ReleaseDC(nullptr, hdc);
+    return base;
+}
+
+LOGFONTA FontOf(HWND hWnd)
+{
+    LOGFONTA lf = {};
+    const HGDIOBJ hFont = reinterpret_cast<HGDIOBJ>(::SendMessageA(hWnd, WM_GETFONT, 0, 0));
+    ::GetObjectA(hFont != nullptr ? hFont : ::GetStockObject(DEFAULT_GUI_FONT), sizeof lf, &lf);
+    return lf;
+}
+} // namespace
+
+UINT GetWindowDpi(HWND hWnd)
+{
+    using GetDpiForWindowFn = UINT(WINAPI*)(HWND);
+    static const auto pfnGetDpiForWindow = User32Function<GetDpiForWindowFn>("GetDpiForWindow");
+    if (pfnGetDpiForWindow != nullptr)
+        if (const UINT dpi = pfnGetDpiForWindow(hWnd))
+            return dpi;
+    HDC hdc = ::GetDC(hWnd);
+    const int dpi = ::GetDeviceCaps(hdc, LOGPIXELSY);
+    ::ReleaseDC(hWnd, hdc);
+    return dpi > 0 ? static_cast<UINT>(dpi) : kBaseDpi;
+}
+
+RECT ScaleRectToDpi(const RECT& rc96, UINT dpi)
+{
+    return {ScaleToDpi(rc96.left, dpi), ScaleToDpi(rc96.top, dpi), ScaleToDpi(rc96.right, dpi),
+            ScaleToDpi(rc96.bottom, dpi)};
+}
+
+BOOL CDpiLayout::Attach(HWND hDlg, UINT nIDTemplate)
+{
+    m_hDlg = hDlg;
+    m_children.clear();
+    const HRSRC hRes =
+        ::FindResourceA(nullptr, MAKEINTRESOURCEA(nIDTemplate), MAKEINTRESOURCEA(5)); // RT_DIALOG
+    const void* pTemplate =
+        hRes != nullptr ? ::LockResource(::LoadResource(nullptr, hRes)) : nullptr;
+    DialogGeometry geometry;
+    if (pTemplate == nullptr ||
+        !ReadDialogGeometry(static_cast<const std::uint8_t*>(pTemplate),
+                            ::SizeofResource(nullptr, hRes), geometry) ||
+        geometry.pointSize == 0)
+        return FALSE;
+
+    // The template's font at 96 dpi gives the base units of the 96-dpi look.
+    m_nPointSize = geometry.pointSize;
+    m_nCreatedDpi = GetWindowDpi(hDlg);
+    LOGFONTA lf = FontOf(hDlg);
+    lf.lfHeight = -::MulDiv(m_nPointSize, kBaseDpi, 72);
+    const SIZE base = BaseUnits(lf);
+    auto px = [&base](int x, int y) {
+        return POINT{DialogUnitsToPixels(x, base.cx, 4), DialogUnitsToPixels(y, base.cy, 8)};
+    };
+    const POINT client = px(geometry.cx, geometry.cy);
+    m_client96 = {client.x, client.y};
+    // The dialog manager made the children in template order, each after the one before.
+    HWND hChild = ::GetWindow(hDlg, GW_CHILD);
+    for (const DialogItemGeometry& item : geometry.items)
+    {
+        if (hChild == nullptr ||
+            (static_cast<unsigned>(::GetDlgCtrlID(hChild)) & 0xFFFF) != (item.id & 0xFFFF))
+            break;
+        const POINT topLeft = px(item.x, item.y), size = px(item.cx, item.cy);
+        m_children.push_back(
+            {hChild, {topLeft.x, topLeft.y, topLeft.x + size.x, topLeft.y + size.y}});
+        hChild = ::GetWindow(hChild, GW_HWNDNEXT);
+    }
+    if (base.cx == 0 || m_children.size() != geometry.items.size())
+    {
+        m_children.clear();
+        return FALSE;
+    }
+    // Left to itself, the dialog manager of Windows 10 rescales a dialog that changes monitors
+    // by its own rounding; we do it here. DDC_DISABLE_ALL.
+    using SetBehaviorFn = BOOL(WINAPI*)(HWND, int, int);
+    if (const auto pfnSet = User32Function<SetBehaviorFn>("SetDialogDpiChangeBehavior"))
+        pfnSet(hDlg, 1, 1);
+    return TRUE;
+}
+
+void CDpiLayout::ScaleTo(UINT dpi, bool bResizeClient)
+{
+    if (m_children.empty())
+        return;
+    if (bResizeClient)
+    {
+        RECT rcWindow, rcClient;
+        ::GetWindowRect(m_hDlg, &rcWindow);
+        ::GetClientRect(m_hDlg, &rcClient);
+        const int cx =
+            rcWindow.right - rcWindow.left - rcClient.right + ScaleToDpi(m_client96.cx, dpi);
+        const int cy =
+            rcWindow.bottom - rcWindow.top - rcClient.bottom + ScaleToDpi(m_client96.cy, dpi);
+        ::SetWindowPos(m_hDlg, nullptr, 0, 0, cx, cy, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    }
+    // The dialog manager's font where it was made for this DPI, else the same face at dpi.
+    CFont font;
+    HFONT hFont = reinterpret_cast<HFONT>(::SendMessageA(m_hDlg, WM_GETFONT, 0, 0));
+    if (dpi != m_nCreatedDpi)
+    {
+        LOGFONTA lf = FontOf(m_hDlg);
+        lf.lfHeight = -::MulDiv(m_nPointSize, static_cast<int>(dpi), 72);
+        font.Attach(::CreateFontIndirectA(&lf));
+        hFont = font;
+    }
+    for (const Child& child : m_children)
+    {
+        const RECT rc = ScaleRectToDpi(child.rc96, dpi);
+        ::SetWindowPos(child.hWnd, nullptr, rc.left, rc.top, rc.right - rc.left, rc.bottom - rc.top,
+                       SWP_NOZORDER | SWP_NOACTIVATE);
+        ::SendMessageA(child.hWnd, WM_SETFONT, reinterpret_cast<WPARAM>(hFont), FALSE);
+    }
+    m_font = std::move(font); // the font the children showed until now goes only now
+}
