@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include "tests/common/ProcessMemory.h"
 #include "tests/serial/SerialTestKit.h"
 
 namespace
@@ -335,11 +336,44 @@ TEST_F(SerialLinkTest, EventCharMessageFollowsTheBytesOfEachPortEvent)
     }
 }
 
+TEST_F(SerialLinkTest, AThousandFailedTriesOfAReconnectingLinkLeaveHandlesAndMemoryFlat)
+{
+    static std::atomic<unsigned> s_nTries{0};
+    CSerialLinkTestPeer::RouteOpens([](const char* pszName)
+                                    { return ++s_nTries, CSerialLinkTestPeer::RealOpen(pszName); });
+    // Wine counts no handles, but gives out the lowest free one: a leak makes the next climb.
+    const auto nextHandle = []
+    {
+        return reinterpret_cast<ULONG_PTR>(
+            CKernelHandle(::CreateEventA(nullptr, 0, 0, nullptr)).Get());
+    };
+    ULONG_PTR anHandles[2] = {};
+    SIZE_T anBytes[2] = {};
+    {
+        CSerialLink link;
+        link.SetReconnect(true);
+        CSerialLinkTestPeer::SetRetryMs(link, 0);
+        EXPECT_FALSE(Open(link, &m_owner, 1)) << "COM1 never opens here";
+        Start(link);
+        for (unsigned i = 0; i < 2; ++i)
+        {
+            ASSERT_TRUE(PumpUntil([&] { return s_nTries > 100 + 1000 * i; }, 600000));
+            anHandles[i] = nextHandle();
+            anBytes[i] = PrivateBytes();
+        }
+    }
+    CSerialLinkTestPeer::RouteOpens(nullptr);
+    EXPECT_LE(anHandles[1], anHandles[0] + 16 * sizeof(HANDLE)) << "from " << anHandles[0];
+    EXPECT_LT(anBytes[1], anBytes[0] + 256 * 1024) << "from " << anBytes[0];
+    EXPECT_EQ(m_owner.Count(WM_SERIAL_PORT_LOST), 1u);
+    EXPECT_EQ(m_owner.Count(WM_SERIAL_PORT_BACK), 0u);
+    EXPECT_EQ(m_boxes.Seen().size(), 0u);
+}
+
 // Runs only under the harness's serial-drop, which pulls pair B's remote end on request.
 TEST_F(SerialLinkTest, FarEndVanishingShowsTheDisconnectBoxOnceAndStopStillEndsCleanly)
 {
-    const char* pszRequest = std::getenv("KESTRANE_SERIAL_DROP");
-    if (!pszRequest)
+    if (!std::getenv("KESTRANE_SERIAL_DROP"))
         GTEST_SKIP() << "needs wine-harness.sh serial-drop";
     {
         CSerialLink link;
@@ -350,15 +384,7 @@ TEST_F(SerialLinkTest, FarEndVanishingShowsTheDisconnectBoxOnceAndStopStillEndsC
             ASSERT_TRUE(remote.Write("up"));
             ASSERT_TRUE(PumpUntil([&] { return m_owner.Bytes() == "up"; }));
         }
-        // Ask the harness (a Linux path, seen through drive Z:) to end the pair's socat.
-        std::string path = std::string("Z:") + pszRequest;
-        for (char& c : path)
-            if (c == '/')
-                c = '\\';
-        CKernelHandle hRequest(
-            ::CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
-        ASSERT_TRUE(hRequest) << path;
-        hRequest.Close();
+        ASSERT_TRUE(AskHarness("KESTRANE_SERIAL_DROP"));
 
         ASSERT_TRUE(PumpUntil([&] { return m_boxes.Count("Plexa") >= 1; }, 120000));
         const CBoxWatcher::Box box = m_boxes.Seen().front();
@@ -368,5 +394,34 @@ TEST_F(SerialLinkTest, FarEndVanishingShowsTheDisconnectBoxOnceAndStopStillEndsC
     }
     EXPECT_EQ(m_boxes.Count("Plexa"), 1u) << "at most once per start";
     EXPECT_EQ(m_boxes.Count("Application Error"), 0u);
+}
+// Under serial-drop: no watcher closes the box here; the stop must take it down itself, or the
+// next open waits for it (a helper closes it after a minute, and says so).
+TEST(SerialLinkBoxTest, StopWhileTheDisconnectBoxIsUpTakesItDownAndTheNextOpenDoesNotWait)
+{
+    if (!AskHarness("KESTRANE_SERIAL_RESTORE"))
+        GTEST_SKIP() << "needs wine-harness.sh serial-drop";
+    COwnerWindow owner;
+    CSerialLink link;
+    ASSERT_TRUE(Open(link, &owner, 7));
+    Start(link);
+    ASSERT_TRUE(AskHarness("KESTRANE_SERIAL_DROP"));
+    HWND hBox = nullptr;
+    ASSERT_TRUE(
+        PumpUntil([&] { return ::IsWindowVisible(hBox = ::FindWindowA("#32770", "Plexa")); }));
+    link.RequestStop();
+    std::atomic<bool> bOpened{false}, bRescued{false};
+    std::thread rescuer(
+        [&]
+        {
+            for (int i = 0; i < 600 && !bOpened; ++i)
+                ::Sleep(100);
+            if (::IsWindow(hBox))
+                bRescued = ::PostMessageA(hBox, WM_COMMAND, IDOK, 0) != FALSE;
+        });
+    EXPECT_TRUE(Open(link, &owner, kLinkPort));
+    bOpened = true;
+    rescuer.join();
+    EXPECT_FALSE(bRescued) << "the open waited for the box";
 }
 } // namespace

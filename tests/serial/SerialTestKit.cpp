@@ -2,6 +2,7 @@
 #include "tests/serial/SerialTestKit.h"
 
 #include <cstdio>
+#include <cstdlib>
 
 namespace
 {
@@ -9,6 +10,8 @@ const char kOwnerClass[] = "KestraneSerialTestOwner";
 
 HANDLE (*g_pfnRealCreateEvent)() = nullptr;
 int g_nEventsBeforeFailure = 0;
+HANDLE (*g_pfnRealOpen)(const char*) = nullptr;
+BOOL (*g_pfnRealBegin)(CThread&, LPVOID) = nullptr;
 
 HANDLE FailingCreateEvent()
 {
@@ -25,7 +28,8 @@ bool IsSerialMessage(UINT message)
 {
     return message == WM_SERIAL_BREAK || message == WM_SERIAL_CTS ||
            message == WM_SERIAL_LINE_ERROR || message == WM_SERIAL_RING ||
-           message == WM_SERIAL_BYTE || message == WM_SERIAL_EVENT_CHAR;
+           message == WM_SERIAL_BYTE || message == WM_SERIAL_EVENT_CHAR ||
+           message == WM_SERIAL_PORT_LOST || message == WM_SERIAL_PORT_BACK;
 }
 } // namespace
 
@@ -41,6 +45,25 @@ void CSerialLinkTestPeer::RestoreEvents()
 {
     if (g_pfnRealCreateEvent != nullptr)
         CSerialLink::s_pfnCreateEvent = g_pfnRealCreateEvent;
+}
+
+void CSerialLinkTestPeer::RouteOpens(HANDLE (*pfn)(const char*))
+{
+    if (g_pfnRealOpen == nullptr)
+        g_pfnRealOpen = CSerialLink::s_pfnOpenPort;
+    CSerialLink::s_pfnOpenPort = pfn ? pfn : g_pfnRealOpen;
+}
+
+HANDLE CSerialLinkTestPeer::RealOpen(const char* pszName)
+{
+    return (g_pfnRealOpen ? g_pfnRealOpen : CSerialLink::s_pfnOpenPort)(pszName);
+}
+
+void CSerialLinkTestPeer::FailWorkers(bool bFail)
+{
+    if (g_pfnRealBegin == nullptr)
+        g_pfnRealBegin = CSerialLink::s_pfnBeginWorker;
+    CSerialLink::s_pfnBeginWorker = bFail ? [](CThread&, LPVOID) { return FALSE; } : g_pfnRealBegin;
 }
 
 COwnerWindow::COwnerWindow()
@@ -140,6 +163,25 @@ bool PortOpens(UINT nPort)
     CKernelHandle h(::CreateFileA(szName, GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
                                   FILE_FLAG_OVERLAPPED, nullptr));
     return static_cast<bool>(h);
+}
+
+bool AskHarness(const char* pszRequest)
+{
+    const char* pszPath = std::getenv(pszRequest);
+    if (!pszPath)
+        return false;
+    // A Linux path, seen through drive Z:.
+    std::string path = std::string("Z:") + pszPath;
+    for (char& c : path)
+        if (c == '/')
+            c = '\\';
+    CKernelHandle hRequest(
+        ::CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
+    if (!hRequest)
+        return false;
+    hRequest.Close();
+    // The harness removes the request once it has done what it asks.
+    return PumpUntil([&] { return ::GetFileAttributesA(path.c_str()) == INVALID_FILE_ATTRIBUTES; });
 }
 
 CBoxWatcher::CBoxWatcher() : m_thread([this] { Run(); }) {}

@@ -31,6 +31,12 @@ public:
     // From the nth event on (1: the first), making a link's event fails until Restore.
     static void FailEventsFrom(int nEvent);
     static void RestoreEvents();
+    static void SetRetryMs(CSerialLink& link, DWORD nMillis) { link.m_nRetryMs = nMillis; }
+    // Every link opens its port through pfn (null: the real open, RealOpen, again).
+    static void RouteOpens(HANDLE (*pfn)(const char* pszName));
+    static HANDLE RealOpen(const char* pszName);
+    // Every link's worker fails to start while bFail holds.
+    static void FailWorkers(bool bFail);
 };
 
 // Event creation fails from the nth event on while this lives.
@@ -88,6 +94,10 @@ private:
 
 // True when "\\.\COMn" can be opened right now (and closes it again).
 bool PortOpens(UINT nPort);
+
+// Under wine-harness.sh serial-drop: asks it to pull the pair ("KESTRANE_SERIAL_DROP") or to
+// make it again ("KESTRANE_SERIAL_RESTORE"), and waits until it has. False elsewhere.
+bool AskHarness(const char* pszRequest);
 
 // Watches this process's message boxes from its own thread (a box runs its own modal loop on the
 // thread under test): records caption, text and owner, then presses OK.
