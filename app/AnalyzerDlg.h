@@ -6,6 +6,7 @@
 #include <string>
 
 #include "app/FrameDecoder.h"
+#include "app/LaunchOptions.h"
 #include "controls/LedIndicator.h"
 #include "controls/ShadedButton.h"
 #include "serial/SerialLink.h"
@@ -24,6 +25,9 @@ public:
     static constexpr UINT kLampTimer = 101;
     static constexpr UINT kClockTimer = 102;
 
+    // The command line's switches, taken by the next OnInitDialog.
+    void SetLaunchOptions(const LaunchOptions& options) { m_launch = options; }
+
 protected:
     void DoDataExchange(CDataExchange* pDX) override;
     BOOL OnInitDialog() override;
@@ -40,6 +44,10 @@ private:
     LRESULT OnSerialByte(WPARAM wParam, LPARAM lParam);
     void OnEnableLog();
     void OnSetting();
+    // A reconnecting link's word that the port went, or came back.
+    void OnPortLost();
+    void OnPortBack();
+    bool IsListening();
 
     // Channel table and lamps
     void InitChannelList();
@@ -71,6 +79,7 @@ private:
     // meanwhile must not start either again.
     bool m_bInSetting = false;
     bool m_bStarting = false;
+    LaunchOptions m_launch;
     // Every lamp shows one of these two, so no lamp ever shows a freed bitmap and note reads
     // create no GDI objects. They outlive the window (see the destructor).
     CBitmap m_bmpLampDark;

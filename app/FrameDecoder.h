@@ -50,6 +50,8 @@ public:
 
     // One received byte, in arrival order.
     void OnSerialByte(unsigned char b);
+    // Drops a frame still being collected: the next lead byte starts one. The counters stay.
+    void StartHunting();
 
     static bool IsFrameValid(const unsigned char* pFrame);
     // Frame length fixed by a lead byte; 0 for a byte that does not start a frame.

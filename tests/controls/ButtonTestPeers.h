@@ -1,6 +1,7 @@
-// The button tests' view of the buttons' and surfaces' insides.
+// The control tests' view of the buttons', surfaces' and lamps' insides.
 #pragma once
 
+#include "controls/LedIndicator.h"
 #include "controls/ShadedButton.h"
 
 class CDibSurfaceTestPeer
@@ -25,4 +26,13 @@ public:
     static DWORD IconWidth(const CIconButton& b, int nSlot) { return b.m_icons[nSlot].dwWidth; }
     static const char* Link(const CIconButton& b) { return b.m_szLink; }
     static HWND ToolTip(const CIconButton& b) { return b.m_tip.m_hWnd; }
+};
+
+// The lamp's picture and flash state, which its pixels show only once painted.
+class CLedIndicatorTestPeer
+{
+public:
+    static int Top(const CLedIndicator& led) { return led.m_nTop; }
+    static int Column(const CLedIndicator& led) { return led.m_nColumn; }
+    static bool IsFlashing(const CLedIndicator& led) { return led.m_bFlashing != FALSE; }
 };

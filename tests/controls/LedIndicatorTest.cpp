@@ -5,15 +5,7 @@
 #include <gtest/gtest.h>
 
 #include "res/resource.h"
-
-// The lamp's picture and flash state, which its pixels show only once painted.
-class CLedIndicatorTestPeer
-{
-public:
-    static int Top(const CLedIndicator& led) { return led.m_nTop; }
-    static int Column(const CLedIndicator& led) { return led.m_nColumn; }
-    static bool IsFlashing(const CLedIndicator& led) { return led.m_bFlashing != FALSE; }
-};
+#include "tests/controls/ButtonTestPeers.h"
 
 namespace
 {
