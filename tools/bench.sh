@@ -2,8 +2,8 @@
 # Runs every benchmark and prints its figures: the decoder and the button shading natively, the
 # daily log, the serial link, the whole monitoring road, the time from a pulled pair back to the
 # first note counted under /reconnect, the program's idle cost and its cost while retrying, the
-# Setting command and the command buttons under Wine (in a harness of their own, removed afterwards),
-# and kestrane-decode's report over a 1 MiB day's log in both.
+# Setting command and the command buttons under Wine (in a harness of their own, removed
+# afterwards), and kestrane-decode's report over a 1 MiB day's log in both.
 # Figures only: nothing here passes or fails on speed.
 set -euo pipefail
 cd "$(dirname "$0")/.."

@@ -257,7 +257,9 @@ case "$cmd" in
       if [ -e "$request" ]; then
         kill_pidfile "$dir/socat-$pair.pid"
         # Absent as an unplugged adapter's port is: Wine opens a dangling link as something.
-        for link in $(serial_links "$pair"); do ln -sfn "$dir/serial/absent" "$dir/serial/$link"; done
+        for link in $(serial_links "$pair"); do
+          ln -sfn "$dir/serial/absent" "$dir/serial/$link"
+        done
         rm -f "$request"
       fi
       if [ -e "$restore" ]; then

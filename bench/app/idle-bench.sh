@@ -4,7 +4,8 @@
 # Prints the CPU time of each over KESTRANE_IDLE_SECONDS (default 30), and of the prefix's
 # wineserver meanwhile, which does the waiting for both. Then the program launched with
 # /start /reconnect on a port that never opens, retrying it for KESTRANE_RETRY_SECONDS (default
-# 60). Figures only; it fails only when it cannot run. Run inside the Wine harness (tools/bench.sh does):
+# 60). Figures only; it fails only when it cannot run. Run inside the Wine harness
+# (tools/bench.sh does):
 #   wine-harness.sh shell DIR idle-bench.sh Kestrane.exe kestrane-probe.exe bench_idle_wait.exe
 set -euo pipefail
 

@@ -243,6 +243,7 @@ case $case_name in
   switches) launch_switches=(/start /log); case_frames ;;
   no-port) case_no_port ;;
   package) case_package ;;
-  *) echo "usage: $0 frames|switches|no-port|package DIR Kestrane.exe|ZIP kestrane-probe.exe ACCEPTOR DECODER" >&2; exit 2 ;;
+  *) echo "usage: $0 frames|switches|no-port|package DIR Kestrane.exe|ZIP kestrane-probe.exe" \
+       "ACCEPTOR DECODER" >&2; exit 2 ;;
 esac
 finish
