@@ -14,5 +14,4 @@ public:
     }
     static const PortSettings& Settings(const CAnalyzerDlg& dlg) { return dlg.m_portSettings; }
     static const CFrameDecoder& Decoder(const CAnalyzerDlg& dlg) { return dlg.m_decoder; }
-    static const CLedIndicator& Master(const CAnalyzerDlg& dlg) { return dlg.m_ledMaster; }
 };

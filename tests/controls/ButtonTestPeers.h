@@ -1,7 +1,6 @@
-// The control tests' view of the buttons', surfaces' and lamps' insides.
+// The button tests' view of the buttons' and surfaces' insides.
 #pragma once
 
-#include "controls/LedIndicator.h"
 #include "controls/ShadedButton.h"
 
 class CDibSurfaceTestPeer
@@ -26,13 +25,4 @@ public:
     static DWORD IconWidth(const CIconButton& b, int nSlot) { return b.m_icons[nSlot].dwWidth; }
     static const char* Link(const CIconButton& b) { return b.m_szLink; }
     static HWND ToolTip(const CIconButton& b) { return b.m_tip.m_hWnd; }
-};
-
-// The lamp's picture and flash state, which its pixels show only once painted.
-class CLedIndicatorTestPeer
-{
-public:
-    static int Top(const CLedIndicator& led) { return led.m_nTop; }
-    static int Column(const CLedIndicator& led) { return led.m_nColumn; }
-    static bool IsFlashing(const CLedIndicator& led) { return led.m_bFlashing != FALSE; }
 };

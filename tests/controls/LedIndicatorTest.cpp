@@ -5,7 +5,15 @@
 #include <gtest/gtest.h>
 
 #include "res/resource.h"
-#include "tests/controls/ButtonTestPeers.h"
+
+// The lamp's picture and flash state, which its pixels show only once painted.
+class CLedIndicatorTestPeer
+{
+public:
+    static int Top(const CLedIndicator& led) { return led.m_nTop; }
+    static int Column(const CLedIndicator& led) { return led.m_nColumn; }
+    static bool IsFlashing(const CLedIndicator& led) { return led.m_bFlashing != FALSE; }
+};
 
 namespace
 {

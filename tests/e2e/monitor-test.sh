@@ -57,12 +57,11 @@ abort() {
 
 # The program's folder: a private copy in $work, unless the case unpacked one elsewhere.
 app_dir=$work
-launch_switches=()
 start_program() {
   # The package case has unpacked its own copy there already.
   local exe=$program
   [ -e "$app_dir/Kestrane.exe" ] && exe=$app_dir/Kestrane.exe
-  ui_launch "$exe" "$app_dir" "$WAIT" "$work/window" "${launch_switches[@]}"
+  ui_launch "$exe" "$app_dir" "$WAIT" "$work/window" "$@"
   local rc=$?
   app_pid=$UI_APP_PID
   [ "$rc" -eq 0 ] || abort "the main window did not come up"
@@ -154,9 +153,9 @@ case_frames() {
   local seed=${KESTRANE_E2E_SEED:-6061}
   find_acceptor
   printf '[PORT]\r\nnport=5\r\n' >"$work/Kestrane.ini" # COM5: the harness's pair A
-  start_program
+  start_program "$@"
 
-  [ ${#launch_switches[@]} -gt 0 ] || ui_log_and_start || abort "could not type into the window"
+  [ $# -gt 0 ] || ui_log_and_start || abort "could not type into the window"
   ui_wait_control "$WAIT" "$work/window" 'id=1 text="&Stop"' || abort "the program did not start"
   grep -qxF 'id=1001 text="Enable log file" checked=1' "$work/window" ||
     abort "Enable log file is not ticked"
@@ -240,10 +239,9 @@ case_package() {
 
 case $case_name in
   frames) case_frames ;;
-  switches) launch_switches=(/start /log); case_frames ;;
+  switches) case_frames /start /log ;;
   no-port) case_no_port ;;
   package) case_package ;;
-  *) echo "usage: $0 frames|switches|no-port|package DIR Kestrane.exe|ZIP kestrane-probe.exe" \
-       "ACCEPTOR DECODER" >&2; exit 2 ;;
+  *) echo "usage: $0 frames|switches|no-port|package DIR Kestrane.exe|ZIP kestrane-probe.exe ACCEPTOR DECODER" >&2; exit 2 ;;
 esac
 finish

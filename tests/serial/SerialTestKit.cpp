@@ -1,6 +1,7 @@
 // The serial tests' owner window, pump, far end and box watcher.
 #include "tests/serial/SerialTestKit.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 
@@ -10,8 +11,6 @@ const char kOwnerClass[] = "KestraneSerialTestOwner";
 
 HANDLE (*g_pfnRealCreateEvent)() = nullptr;
 int g_nEventsBeforeFailure = 0;
-HANDLE (*g_pfnRealOpen)(const char*) = nullptr;
-BOOL (*g_pfnRealBegin)(CThread&, LPVOID) = nullptr;
 
 HANDLE FailingCreateEvent()
 {
@@ -28,8 +27,7 @@ bool IsSerialMessage(UINT message)
 {
     return message == WM_SERIAL_BREAK || message == WM_SERIAL_CTS ||
            message == WM_SERIAL_LINE_ERROR || message == WM_SERIAL_RING ||
-           message == WM_SERIAL_BYTE || message == WM_SERIAL_EVENT_CHAR ||
-           message == WM_SERIAL_PORT_LOST || message == WM_SERIAL_PORT_BACK;
+           message == WM_SERIAL_BYTE || message == WM_SERIAL_EVENT_CHAR;
 }
 } // namespace
 
@@ -45,25 +43,6 @@ void CSerialLinkTestPeer::RestoreEvents()
 {
     if (g_pfnRealCreateEvent != nullptr)
         CSerialLink::s_pfnCreateEvent = g_pfnRealCreateEvent;
-}
-
-void CSerialLinkTestPeer::RouteOpens(HANDLE (*pfn)(const char*))
-{
-    if (g_pfnRealOpen == nullptr)
-        g_pfnRealOpen = CSerialLink::s_pfnOpenPort;
-    CSerialLink::s_pfnOpenPort = pfn ? pfn : g_pfnRealOpen;
-}
-
-HANDLE CSerialLinkTestPeer::RealOpen(const char* pszName)
-{
-    return (g_pfnRealOpen ? g_pfnRealOpen : CSerialLink::s_pfnOpenPort)(pszName);
-}
-
-void CSerialLinkTestPeer::FailWorkers(bool bFail)
-{
-    if (g_pfnRealBegin == nullptr)
-        g_pfnRealBegin = CSerialLink::s_pfnBeginWorker;
-    CSerialLink::s_pfnBeginWorker = bFail ? [](CThread&, LPVOID) { return FALSE; } : g_pfnRealBegin;
 }
 
 COwnerWindow::COwnerWindow()
@@ -168,20 +147,12 @@ bool PortOpens(UINT nPort)
 bool AskHarness(const char* pszRequest)
 {
     const char* pszPath = std::getenv(pszRequest);
-    if (!pszPath)
-        return false;
-    // A Linux path, seen through drive Z:.
-    std::string path = std::string("Z:") + pszPath;
-    for (char& c : path)
-        if (c == '/')
-            c = '\\';
-    CKernelHandle hRequest(
-        ::CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
-    if (!hRequest)
-        return false;
-    hRequest.Close();
-    // The harness removes the request once it has done what it asks.
-    return PumpUntil([&] { return ::GetFileAttributesA(path.c_str()) == INVALID_FILE_ATTRIBUTES; });
+    // A Linux path, seen through drive Z:; the harness removes it once it has done as asked.
+    std::string path = std::string("Z:") + (pszPath ? pszPath : "");
+    std::replace(path.begin(), path.end(), '/', '\\');
+    return pszPath &&
+           CKernelHandle(::CreateFileA(path.c_str(), 0, 0, nullptr, CREATE_ALWAYS, 0, nullptr)) &&
+           PumpUntil([&] { return ::GetFileAttributesA(path.c_str()) == INVALID_FILE_ATTRIBUTES; });
 }
 
 CBoxWatcher::CBoxWatcher() : m_thread([this] { Run(); }) {}
