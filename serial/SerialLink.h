@@ -19,8 +19,8 @@ constexpr UINT WM_SERIAL_LINE_ERROR = WM_USER + 4;
 constexpr UINT WM_SERIAL_RING = WM_USER + 5;
 constexpr UINT WM_SERIAL_BYTE = WM_USER + 7; // wParam: the byte, 0 to 255
 constexpr UINT WM_SERIAL_EVENT_CHAR = WM_USER + 8;
-// Only from a reconnecting link: the port is gone and let go, tries to open it again follow;
-// it is open again, and bytes follow.
+// Only from a reconnecting link: the port is gone and let go (tries to open it follow), and the
+// port is open again (bytes follow).
 constexpr UINT WM_SERIAL_PORT_LOST = WM_USER + 9;
 constexpr UINT WM_SERIAL_PORT_BACK = WM_USER + 10;
 
@@ -58,8 +58,8 @@ private:
     // An existing manual-reset event is reset, a missing one made; false when it cannot be.
     static bool ResetOrCreate(CKernelHandle& hEvent);
     // Makes one manual-reset event, opens a port by name, starts the worker. Reached through
-    // pointers only so that the tests' peer can make them fail or block, which Win32 does not
-    // do on demand.
+    // pointers only so that the tests' peer can count them or make them fail, which Win32 does
+    // not do on demand.
     static HANDLE (*s_pfnCreateEvent)();
     static HANDLE (*s_pfnOpenPort)(const char* pszName);
     static BOOL (*s_pfnBeginWorker)(CThread& thread, LPVOID pLink);
