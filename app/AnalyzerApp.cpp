@@ -5,6 +5,20 @@
 
 #include "app/AnalyzerDlg.h"
 
+int CAnalyzerApp::Run(const char* pszCmdLine)
+{
+    m_options = ParseLaunchOptions(pszCmdLine);
+    if (m_options.verdict != LaunchOptions::Run)
+    {
+        const bool bAsked = m_options.verdict == LaunchOptions::Usage;
+        ::MessageBoxA(nullptr, kLaunchUsage, "Kestrane",
+                      bAsked ? MB_ICONINFORMATION : MB_ICONERROR);
+        return bAsked ? 0 : 2;
+    }
+    InitInstance();
+    return 0;
+}
+
 BOOL CAnalyzerApp::InitInstance()
 {
     // The channel table is a list view, and each command button keeps a tooltip control.
@@ -12,6 +26,7 @@ BOOL CAnalyzerApp::InitInstance()
     ::InitCommonControlsEx(&icc);
 
     CAnalyzerDlg dlg;
+    dlg.SetLaunchOptions(m_options);
     m_pMainWnd = &dlg;
     dlg.DoModal();
     m_pMainWnd = nullptr;

@@ -4,13 +4,21 @@
 
 #include <windows.h>
 
+#include "app/LaunchOptions.h"
+
 class CWnd;
 
 class CAnalyzerApp
 {
 public:
+    // The program from its command line: a usage box for /? (0) or a switch it does not know
+    // (2), else the main window with the switches: 0.
+    int Run(const char* pszCmdLine);
     // Runs the main window to its end; FALSE: there is no message loop of the application's own.
     BOOL InitInstance();
 
     CWnd* m_pMainWnd = nullptr;
+
+private:
+    LaunchOptions m_options;
 };

@@ -24,6 +24,8 @@ const char kStop[] = "&Stop";
 // The Master and Slaver lamps in the client area of their panel, at 96 dpi.
 const RECT kMasterLampRect = {50, 0, 60, 50};
 const RECT kSlaverLampRect = {153, 0, 163, 50};
+const char kPortLost[] = " PORT LOST, RETRYING";
+const char kPortBack[] = " PORT BACK";
 
 // Raises a flag for one scope.
 class CFlagScope
@@ -90,6 +92,12 @@ LRESULT CAnalyzerDlg::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
         return 0;
     case WM_DPICHANGED:
         OnDpiChanged(LOWORD(wParam), *reinterpret_cast<const RECT*>(lParam));
+        return 0;
+    case WM_SERIAL_PORT_LOST:
+        OnPortLost();
+        return 0;
+    case WM_SERIAL_PORT_BACK:
+        OnPortBack();
         return 0;
     case WM_COMMAND:
         if (LOWORD(wParam) == IDC_ENABLE_LOG && HIWORD(wParam) == BN_CLICKED)
@@ -166,6 +174,16 @@ BOOL CAnalyzerDlg::OnInitDialog()
     // The template marks both Start and Setting as default buttons, and the dialog manager
     // keeps the last one it meets; Enter must press Start/Stop.
     SendMessage(DM_SETDEFID, IDOK);
+
+    // An unattended launch: the box ticked as a click would, Start pressed once the window shows.
+    if (m_launch.bLog)
+    {
+        ::CheckDlgButton(m_hWnd, IDC_ENABLE_LOG, BST_CHECKED);
+        m_bLogEnabled = TRUE;
+    }
+    if (m_launch.bStart)
+        PostMessage(WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED),
+                    reinterpret_cast<LPARAM>(::GetDlgItem(m_hWnd, IDOK)));
     return TRUE;
 }
 
@@ -181,17 +199,32 @@ void CAnalyzerDlg::OnOK()
     {
         CFlagScope starting(m_bStarting);
         const PortSettings& s = m_portSettings;
-        if (!m_serial.OpenPort(this, s.nPort, s.nBaud, s.cParity, s.nDataBits, s.nStopBits,
-                               s.dwCommEvents, 1024))
+        m_serial.SetReconnect(m_launch.bReconnect);
+        const BOOL bOpen = m_serial.OpenPort(this, s.nPort, s.nBaud, s.cParity, s.nDataBits,
+                                             s.nStopBits, s.dwCommEvents, 1024);
+        // A reconnecting link takes a port that will not open as one that was lost.
+        if (!bOpen && !m_launch.bReconnect)
         {
             MessageBox("Open port failed");
             return;
         }
+        // The rest of a frame cut by the last Stop died with the port: the bytes that would
+        // complete it now belong to later frames. (After OpenPort, which may still deliver the
+        // old worker's last byte.)
+        m_decoder.StartHunting();
         g_nSerialByteMsg = WM_SERIAL_BYTE;
-        m_serial.StartThread();
+        // Without a worker nothing is read: the window must not say it listens.
+        if (!m_serial.StartThread())
+        {
+            MessageBox("Open port failed");
+            return;
+        }
         SetDlgItemText(IDOK, kStop);
         GetDlgItem(IDC_SETTING)->EnableWindow(FALSE);
-        m_ledMaster.SetLed(0, 0);
+        if (bOpen)
+            m_ledMaster.SetLed(0, 0);
+        else
+            OnPortLost();
     }
     else
     {
@@ -336,6 +369,32 @@ LRESULT CAnalyzerDlg::OnSerialByte(WPARAM wParam, LPARAM)
 {
     m_decoder.OnSerialByte(static_cast<unsigned char>(wParam & 0xFF));
     return 0;
+}
+
+bool CAnalyzerDlg::IsListening()
+{
+    std::string text;
+    GetDlgItemText(IDOK, text);
+    return text == kStop;
+}
+
+void CAnalyzerDlg::OnPortLost()
+{
+    // A word from a worker that a Stop has overtaken changes nothing.
+    if (!IsListening())
+        return;
+    m_ledMaster.SetLed(0, 1);
+    SetDlgItemText(IDC_STATUS_EVENT, kPortLost);
+}
+
+void CAnalyzerDlg::OnPortBack()
+{
+    if (!IsListening())
+        return;
+    // A frame cut by the loss never ends: the new port's bytes start afresh.
+    m_decoder.StartHunting();
+    m_ledMaster.SetLed(0, 0);
+    SetDlgItemText(IDC_STATUS_EVENT, kPortBack);
 }
 
 void CAnalyzerDlg::InitChannelList()

@@ -5,6 +5,7 @@
 
 #include <string>
 
+#include "app/LaunchOptions.h"
 #include "controls/LedIndicator.h"
 #include "controls/ShadedButton.h"
 #include "frames/FrameDecoder.h"
@@ -31,6 +32,9 @@ public:
     static constexpr UINT kLogRetryTimer = 103;
     static constexpr UINT kLogRetryPeriod = 2000;
 
+    // The command line's switches, taken by the next OnInitDialog.
+    void SetLaunchOptions(const LaunchOptions& options) { m_launch = options; }
+
 protected:
     void DoDataExchange(CDataExchange* pDX) override;
     BOOL OnInitDialog() override;
@@ -50,6 +54,10 @@ private:
     // A shutdown or log-off: write what can be written; nothing may wait for a click now.
     void OnEndSession();
     void OnDpiChanged(UINT nDpi, const RECT& rcSuggested);
+    // A reconnecting link's word that the port went, or came back.
+    void OnPortLost();
+    void OnPortBack();
+    bool IsListening();
 
     // Channel table and lamps
     void InitChannelList();
@@ -88,6 +96,7 @@ private:
     bool m_bStarting = false;
     // Raised while Close tells of unwritten log lines: a second Close meanwhile does nothing.
     bool m_bClosing = false;
+    LaunchOptions m_launch;
     // Every lamp shows one of these two, so no lamp ever shows a freed bitmap and note reads
     // create no GDI objects. They outlive the window (see the destructor).
     CBitmap m_bmpLampDark;

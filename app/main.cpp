@@ -8,8 +8,7 @@ namespace
 CAnalyzerApp theApp;
 }
 
-int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
+int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR lpCmdLine, int)
 {
-    theApp.InitInstance();
-    return 0;
+    return theApp.Run(lpCmdLine);
 }

@@ -7,6 +7,9 @@
 #       A GoogleTest executable of the Windows build, run under Wine in the per-run prefix
 #       (fixture "wine", see tools/wine-harness.sh); CTest test "windows.<name>",
 #       labels "windows;<area>".
+#   kestrane_serial_drop_test(NAME <name> AREA <area> TARGET <test target> FILTER <gtest filter>)
+#       The cases of a Windows test that pull serial pair B and make it again, run under the
+#       harness's serial-drop; CTest test "windows.<name>".
 #
 # Areas: decoder, log, serial, settings, layer, controls, app, e2e.
 
@@ -51,4 +54,14 @@ function(kestrane_windows_test)
       FIXTURES_REQUIRED wine
       ENVIRONMENT "KESTRANE_HARNESS_DIR=${KESTRANE_HARNESS_DIR}")
   endif()
+endfunction()
+
+function(kestrane_serial_drop_test)
+  cmake_parse_arguments(T "" "NAME;AREA;TARGET;FILTER" "" ${ARGN})
+  add_test(NAME windows.${T_NAME}
+           COMMAND ${KESTRANE_HARNESS} serial-drop B $<TARGET_FILE:${T_TARGET}>
+                   --gtest_filter=${T_FILTER})
+  set_tests_properties(windows.${T_NAME} PROPERTIES
+    LABELS "windows;${T_AREA}" TIMEOUT 300 FIXTURES_REQUIRED wine
+    ENVIRONMENT "KESTRANE_HARNESS_DIR=${KESTRANE_HARNESS_DIR}")
 endfunction()

@@ -99,13 +99,18 @@ void CFrameDecoder::OnSerialByte(unsigned char b)
     // disturb the frame they are reading.
     unsigned char abFrame[kMaxFrameLen];
     std::memcpy(abFrame, m_abFrame, static_cast<size_t>(m_nFrameLen));
+    StartHunting();
+    // A bad frame is dropped whole; its bytes are not searched again for a lead byte.
+    if (IsFrameValid(abFrame))
+        DispatchFrame(abFrame);
+}
+
+void CFrameDecoder::StartHunting()
+{
     m_bInFrame = false;
     m_bLenKnown = false;
     m_nFrameLen = 0;
     m_nRecvLen = 0;
-    // A bad frame is dropped whole; its bytes are not searched again for a lead byte.
-    if (IsFrameValid(abFrame))
-        DispatchFrame(abFrame);
 }
 
 void CFrameDecoder::DispatchFrame(const unsigned char* pFrame)

@@ -46,6 +46,8 @@ public:
 
     // One received byte, in arrival order.
     void OnSerialByte(unsigned char b);
+    // Drops a frame still being collected: the next lead byte starts one. The counters stay.
+    void StartHunting();
 
     static bool IsFrameValid(const unsigned char* pFrame);
     // The checksum byte 4 must hold: the low 8 bits of the sum of bytes 0 to 3.

@@ -3,6 +3,7 @@
 #include "serial/SerialLink.h"
 
 #include <cstdio>
+#include <cstring>
 #include <new>
 
 #include "serial/PortName.h"
@@ -13,6 +14,8 @@ namespace
 {
 constexpr DWORD kPurgeAll = PURGE_TXABORT | PURGE_RXABORT | PURGE_TXCLEAR | PURGE_RXCLEAR;
 constexpr UINT kStoppedExitCode = 100;
+// How often a wait for the worker's end looks for a box the worker put up after the last look.
+constexpr DWORD kBoxSweepMs = 100;
 
 // Holds m_csPort for one scope.
 class CPortLock
@@ -31,9 +34,32 @@ HANDLE CreateManualResetEvent()
 {
     return ::CreateEventA(nullptr, TRUE, FALSE, nullptr);
 }
+
+HANDLE OpenOverlapped(const char* pszName)
+{
+    return ::CreateFileA(pszName, GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+                         FILE_FLAG_OVERLAPPED, nullptr);
+}
+
+// Presses OK on a message box: the worker's windows are its boxes.
+BOOL CALLBACK PressOkOnBox(HWND hWnd, LPARAM)
+{
+    char szClass[8] = "";
+    ::GetClassNameA(hWnd, szClass, sizeof szClass);
+    if (std::strcmp(szClass, "#32770") == 0)
+        ::PostMessageA(hWnd, WM_COMMAND, IDOK, 0);
+    return TRUE;
+}
 } // namespace
 
 HANDLE (*CSerialLink::s_pfnCreateEvent)() = CreateManualResetEvent;
+HANDLE (*CSerialLink::s_pfnOpenPort)(const char*) = OpenOverlapped;
+BOOL (*CSerialLink::s_pfnBeginWorker)(CThread&, LPVOID) = CSerialLink::BeginWorker;
+
+BOOL CSerialLink::BeginWorker(CThread& thread, LPVOID pLink)
+{
+    return thread.Begin(PortThreadProc, pLink, THREAD_PRIORITY_NORMAL);
+}
 
 bool CSerialLink::ResetOrCreate(CKernelHandle& hEvent)
 {
@@ -88,19 +114,23 @@ BOOL CSerialLink::OpenPort(CWnd* pPortOwner, UINT nPort, UINT nBaud, char cParit
     m_nPort = nPort;
     m_nWriteBufSize = m_pWriteBuf ? nWriteBufferSize : 0;
     m_dwEventMask = dwCommEvents;
+    m_bConfigReported = false;
 
-    CPortLock lock(m_csPort);
-    ClosePort();
-
-    char szMode[50];
-    std::snprintf(szMode, sizeof szMode, "baud=%u parity=%c data=%u stop=%u", nBaud, cParity,
+    std::snprintf(m_szPortName, sizeof m_szPortName, "%s",
+                  PortDevicePath(static_cast<int>(nPort)).c_str());
+    std::snprintf(m_szMode, sizeof m_szMode, "baud=%u parity=%c data=%u stop=%u", nBaud, cParity,
                   nDataBits, nStopBits);
 
-    m_hPort.Reset(::CreateFileA(PortDevicePath(static_cast<int>(nPort)).c_str(),
-                                GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
-                                FILE_FLAG_OVERLAPPED, nullptr));
+    CPortLock lock(m_csPort);
+    return OpenDevice() ? TRUE : FALSE;
+}
+
+bool CSerialLink::OpenDevice()
+{
+    ClosePort();
+    m_hPort.Reset(s_pfnOpenPort(m_szPortName));
     if (!m_hPort)
-        return FALSE;
+        return false;
     const HANDLE hPort = m_hPort.Get();
 
     m_timeouts.ReadIntervalTimeout = 1000;
@@ -111,23 +141,23 @@ BOOL CSerialLink::OpenPort(CWnd* pPortOwner, UINT nPort, UINT nBaud, char cParit
 
     // Each step runs only if the one before it held; the first that fails is reported.
     if (!::SetCommTimeouts(hPort, &m_timeouts))
-        ReportError("SetCommTimeouts()");
-    else if (!::SetCommMask(hPort, dwCommEvents))
-        ReportError("SetCommMask()");
+        ReportConfigError("SetCommTimeouts()");
+    else if (!::SetCommMask(hPort, m_dwEventMask))
+        ReportConfigError("SetCommMask()");
     else if (!::GetCommState(hPort, &m_dcbLine))
-        ReportError("GetCommState()");
+        ReportConfigError("GetCommState()");
     else
     {
         m_dcbLine.EvtChar = 'q';
         m_dcbLine.fRtsControl = RTS_CONTROL_ENABLE;
-        if (!::BuildCommDCBA(szMode, &m_dcbLine))
-            ReportError("BuildCommDCB()");
+        if (!::BuildCommDCBA(m_szMode, &m_dcbLine))
+            ReportConfigError("BuildCommDCB()");
         else if (!::SetCommState(hPort, &m_dcbLine))
-            ReportError("SetCommState()");
+            ReportConfigError("SetCommState()");
     }
 
     ::PurgeComm(hPort, kPurgeAll);
-    return TRUE;
+    return true;
 }
 
 BOOL CSerialLink::StartThread()
@@ -135,18 +165,25 @@ BOOL CSerialLink::StartThread()
     // One worker at most: a second would share m_overlapped and the port with the first.
     if (m_thread.GetHandle())
         return FALSE;
-    // Bytes from before the start are stale. Dropped here rather than on the worker's first
-    // step, so that a byte arriving once StartThread has returned is never dropped with them.
+    // Without its events (an open that could not make them) a worker could never see a stop.
+    if (m_hPortEvent && m_hWriteRequest && m_hStopEvent)
     {
-        CPortLock lock(m_csPort);
-        if (m_hPort)
-            ::PurgeComm(m_hPort.Get(), kPurgeAll);
+        // Bytes from before the start are stale. Dropped here rather than on the worker's first
+        // step, so that a byte arriving once StartThread has returned is never dropped with them.
+        {
+            CPortLock lock(m_csPort);
+            if (m_hPort)
+                ::PurgeComm(m_hPort.Get(), kPurgeAll);
+        }
+        // Raised before the thread exists, so a stop that follows at once always waits for it.
+        m_bThreadRunning = TRUE;
+        if (s_pfnBeginWorker(m_thread, this))
+            return TRUE;
+        m_bThreadRunning = FALSE;
     }
-    // Raised before the thread exists, so a stop that follows at once always waits for it.
-    m_bThreadRunning = TRUE;
-    if (m_thread.Begin(PortThreadProc, this, THREAD_PRIORITY_NORMAL))
-        return TRUE;
-    m_bThreadRunning = FALSE;
+    // No worker will ever close the port: let it go now, so that it opens again.
+    CPortLock lock(m_csPort);
+    ClosePort();
     return FALSE;
 }
 
@@ -155,6 +192,8 @@ void CSerialLink::RequestStop()
     m_bStopRequested = true;
     if (m_hStopEvent)
         ::SetEvent(m_hStopEvent.Get());
+    // A box the worker shows would hold it, and with it the next Start or the close.
+    CloseWorkerBoxes();
 }
 
 UINT CSerialLink::PortThreadProc(LPVOID pParam)
@@ -169,6 +208,9 @@ UINT CSerialLink::RunWorker()
     bool bPortGone = false;
     m_bWaitPending = false;
     DWORD dwEvents = 0; // written by the system while a wait is pending: outlives every wait
+    // Only a reconnecting link is started without its port.
+    if (!m_hPort && m_bReconnect && !AwaitPortBack())
+        return EndWorker();
     for (;;)
     {
         if (!bPortGone)
@@ -185,8 +227,9 @@ UINT CSerialLink::RunWorker()
                     m_bWaitPending = true;
                 else if (dwError != ERROR_INVALID_PARAMETER) // 87: a wait is still pending
                 {
-                    bPortGone = true;
-                    ShowDisconnect();
+                    if (!PortGone(bPortGone))
+                        return EndWorker();
+                    continue;
                 }
             }
         }
@@ -196,15 +239,7 @@ UINT CSerialLink::RunWorker()
                                        : ::WaitForMultipleObjects(3, m_ahWait, FALSE, INFINITE);
         // A wait that fails would fail again at once, and could never see a stop: the end.
         if (dwWait == WAIT_OBJECT_0 || dwWait == WAIT_FAILED)
-        {
-            EndPendingWait();
-            {
-                CPortLock lock(m_csPort);
-                ClosePort();
-            }
-            m_bThreadRunning = FALSE;
-            return kStoppedExitCode;
-        }
+            return EndWorker();
         if (dwWait == WAIT_OBJECT_0 + 1)
         {
             if (m_bWaitPending)
@@ -216,8 +251,8 @@ UINT CSerialLink::RunWorker()
                 if (!::GetOverlappedResult(m_hPort.Get(), &m_overlapped, &dwUnused, FALSE) &&
                     ::GetLastError() != ERROR_IO_INCOMPLETE)
                 {
-                    bPortGone = true;
-                    ShowDisconnect();
+                    if (!PortGone(bPortGone))
+                        return EndWorker();
                     continue;
                 }
             }
@@ -240,6 +275,53 @@ UINT CSerialLink::RunWorker()
         else if (dwWait == WAIT_OBJECT_0 + 2)
             WritePending();
     }
+}
+
+UINT CSerialLink::EndWorker()
+{
+    EndPendingWait();
+    {
+        CPortLock lock(m_csPort);
+        ClosePort();
+    }
+    m_bThreadRunning = FALSE;
+    return kStoppedExitCode;
+}
+
+bool CSerialLink::PortGone(bool& rbPortGone)
+{
+    if (m_bReconnect)
+        return AwaitPortBack();
+    rbPortGone = true;
+    ShowDisconnect();
+    return true;
+}
+
+bool CSerialLink::AwaitPortBack()
+{
+    EndPendingWait();
+    {
+        CPortLock lock(m_csPort);
+        ClosePort();
+    }
+    Notify(WM_SERIAL_PORT_LOST, 0);
+    for (;;)
+    {
+        // A wait that fails could never see a stop either: the worker ends as on a stop.
+        if (::WaitForSingleObject(m_hStopEvent.Get(), m_nRetryMs) != WAIT_TIMEOUT)
+            return false;
+        CPortLock lock(m_csPort);
+        m_bOpening = true;
+        const bool bOpen = OpenDevice();
+        m_bOpening = false;
+        if (bOpen)
+            break;
+    }
+    if (StopRequested())
+        return false;
+    ::ResetEvent(m_hPortEvent.Get()); // the lost port's last wait may have left it signalled
+    Notify(WM_SERIAL_PORT_BACK, 0);
+    return true;
 }
 
 void CSerialLink::DrainInput()
@@ -281,6 +363,9 @@ void CSerialLink::WritePending()
 
 void CSerialLink::ReportError(const char* pszCall)
 {
+    // Once a stop is asked for, what went wrong on the way out is noise.
+    if (StopRequested())
+        return;
     const DWORD dwError = ::GetLastError();
     char* pszSystem = nullptr;
     ::FormatMessageA(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM, nullptr, dwError,
@@ -294,6 +379,14 @@ void CSerialLink::ReportError(const char* pszCall)
     ::MessageBoxA(nullptr, szText, "Application Error", MB_ICONERROR | MB_OK);
     if (pszSystem)
         ::LocalFree(pszSystem);
+}
+
+void CSerialLink::ReportConfigError(const char* pszCall)
+{
+    // A reconnecting worker's tries meet the same refusal every time.
+    if (!m_bConfigReported)
+        ReportError(pszCall);
+    m_bConfigReported = true;
 }
 
 DWORD CSerialLink::InputQueueLength()
@@ -332,6 +425,8 @@ bool CSerialLink::StopRequested() const
 
 void CSerialLink::ShowDisconnect()
 {
+    if (StopRequested())
+        return;
     ::MessageBoxA(m_hNotifyWnd, "Disconnect, Check the port and restart", "Plexa", MB_ICONERROR);
 }
 
@@ -362,19 +457,26 @@ void CSerialLink::WaitForWorkerEnd()
     // first, as the wait wakes only for ones that arrive after the queue was last looked at.
     while (m_bThreadRunning)
     {
-        m_bStopRequested = true;
-        if (m_hStopEvent)
-            ::SetEvent(m_hStopEvent.Get());
+        RequestStop();
         MSG msg;
         ::PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
         const DWORD dwWait =
-            ::MsgWaitForMultipleObjects(1, &hThread, FALSE, INFINITE, QS_SENDMESSAGE);
-        if (dwWait != WAIT_OBJECT_0 + 1)
+            ::MsgWaitForMultipleObjects(1, &hThread, FALSE, kBoxSweepMs, QS_SENDMESSAGE);
+        if (dwWait == WAIT_OBJECT_0 || dwWait == WAIT_FAILED)
             break; // the thread has ended (or cannot be waited for at all)
     }
     ::WaitForSingleObject(hThread, INFINITE); // it is past its last step; this returns at once
     m_bThreadRunning = FALSE;
     m_thread.Close();
+}
+
+void CSerialLink::CloseWorkerBoxes()
+{
+    if (const DWORD nThreadID = m_thread.GetId())
+        ::EnumThreadWindows(nThreadID, PressOkOnBox, 0);
+    // An open blocked in its driver (a radio link's port can take seconds) gives up.
+    if (m_bOpening)
+        ::CancelSynchronousIo(m_thread.GetHandle());
 }
 
 void CSerialLink::Notify(UINT nMessage, WPARAM wParam)

@@ -19,6 +19,10 @@ constexpr UINT WM_SERIAL_LINE_ERROR = WM_USER + 4;
 constexpr UINT WM_SERIAL_RING = WM_USER + 5;
 constexpr UINT WM_SERIAL_BYTE = WM_USER + 7; // wParam: the byte, 0 to 255
 constexpr UINT WM_SERIAL_EVENT_CHAR = WM_USER + 8;
+// Only from a reconnecting link: the port is gone and let go (tries to open it follow), and the
+// port is open again (bytes follow).
+constexpr UINT WM_SERIAL_PORT_LOST = WM_USER + 9;
+constexpr UINT WM_SERIAL_PORT_BACK = WM_USER + 10;
 
 // The message number used for each received byte; the worker reads it for every byte.
 extern UINT g_nSerialByteMsg;
@@ -38,25 +42,46 @@ public:
     BOOL OpenPort(CWnd* pPortOwner, UINT nPort, UINT nBaud, char cParity, UINT nDataBits,
                   UINT nStopBits, DWORD dwCommEvents, UINT nWriteBufferSize);
     // Starts the worker on the open port; TRUE when the thread was made. FALSE while a worker
-    // is still held: OpenPort ends it first.
+    // is still held (OpenPort ends it first), or when no thread can be made: the port is then
+    // let go. A reconnecting link starts without its port too: the worker tries to open it.
     BOOL StartThread();
-    // Asks the worker to close the port and end; returns at once.
+    // Asks the worker to close the port and end, and takes down a box it shows; returns at once.
     void RequestStop();
+    // From the next start on: a port that is lost (or did not open) is let go and opened again
+    // about every kRetryMs, with WM_SERIAL_PORT_LOST and _BACK instead of the disconnect box.
+    void SetReconnect(bool bReconnect) { m_bReconnect = bReconnect; }
+    static constexpr DWORD kRetryMs = 2000;
 
 private:
     friend class CSerialLinkTestPeer; // the tests look at the driver's queue and the worker
 
     // An existing manual-reset event is reset, a missing one made; false when it cannot be.
     static bool ResetOrCreate(CKernelHandle& hEvent);
-    // Makes one manual-reset event. Reached through a pointer only so that the tests' peer can
-    // make it fail, which Win32 does not do on demand.
+    // Makes one manual-reset event, opens a port by name, starts the worker. Reached through
+    // pointers only so that the tests' peer can count them or make them fail, which Win32 does
+    // not do on demand.
     static HANDLE (*s_pfnCreateEvent)();
+    static HANDLE (*s_pfnOpenPort)(const char* pszName);
+    static BOOL (*s_pfnBeginWorker)(CThread& thread, LPVOID pLink);
 
     static UINT PortThreadProc(LPVOID pParam);
+    static BOOL BeginWorker(CThread& thread, LPVOID pLink);
     UINT RunWorker();
     void DrainInput();
     void WritePending();
     void ReportError(const char* pszCall);
+    // A refused line setting: its box, once per OpenPort.
+    void ReportConfigError(const char* pszCall);
+    // Opens m_szPortName and sets it up, under m_csPort; false only when it will not open.
+    bool OpenDevice();
+    // The port is gone: the box (rbPortGone set) or, reconnecting, AwaitPortBack.
+    bool PortGone(bool& rbPortGone);
+    // Lets the port go and tries it every m_nRetryMs until it opens (true) or a stop (false).
+    bool AwaitPortBack();
+    // The worker's last step: closes the port and clears the running flag.
+    UINT EndWorker();
+    // Takes down the worker's boxes and cancels an open it is blocked in.
+    void CloseWorkerBoxes();
 
     DWORD InputQueueLength();
     bool ReadOneByte(BYTE& rByte);
@@ -92,4 +117,13 @@ private:
     // Mirrors the stop event for the per-byte check in DrainInput, where asking the kernel
     // about the event for every byte would cost as much as reading it.
     std::atomic<bool> m_bStopRequested{false};
+    // What OpenPort was given, for the tries of a reconnecting worker.
+    char m_szPortName[50] = "";
+    char m_szMode[50] = "";
+    bool m_bReconnect = false;
+    DWORD m_nRetryMs = kRetryMs;
+    // A refused line setting is reported once per OpenPort, not once per try.
+    bool m_bConfigReported = false;
+    // Raised while the worker is inside an open that may block: a stop then cancels it.
+    std::atomic<bool> m_bOpening{false};
 };

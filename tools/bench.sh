@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Runs every benchmark and prints its figures: the decoder and the button shading natively, the
-# daily log, the serial link, the whole monitoring road, the program's idle cost, the Setting
-# command and the command buttons under Wine (in a harness of their own, removed afterwards),
-# and kestrane-decode's report over a 1 MiB day's log in both.
+# daily log, the serial link, the whole monitoring road, the time from a pulled pair back to the
+# first note counted under /reconnect, the program's idle cost and its cost while retrying, the
+# Setting command and the command buttons under Wine (in a harness of their own, removed
+# afterwards), and kestrane-decode's report over a 1 MiB day's log in both.
 # Figures only: nothing here passes or fails on speed.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -11,7 +12,8 @@ cmake --preset host >/dev/null
 cmake --build --preset host --target bench_decoder bench_shade bench_log_report
 cmake --preset win64 >/dev/null
 cmake --build --preset win64 --target bench_log bench_serial bench_app bench_idle_wait \
-  bench_settings bench_buttons bench_log_report Kestrane kestrane-probe kestrane-decode
+  bench_settings bench_buttons bench_log_report bench_reconnect Kestrane kestrane-probe \
+  kestrane-decode
 
 harness=build/win64/harness-bench
 trap 'tools/wine-harness.sh cleanup "$harness"' EXIT
@@ -30,7 +32,9 @@ echo "== serial link (Wine) =="
 tools/wine-harness.sh exec build/win64/bench_serial.exe
 echo "== whole road: COM pair to channel table (Wine) =="
 tools/wine-harness.sh exec build/win64/bench_app.exe
-echo "== idle: the program against a bare pending WaitCommEvent (Wine) =="
+echo "== reconnection: a pulled pair back to the first note counted (Wine) =="
+tools/wine-harness.sh serial-drop B build/win64/bench_reconnect.exe
+echo "== idle, and retrying: the program against a bare pending WaitCommEvent (Wine) =="
 tools/wine-harness.sh shell "$harness" bench/app/idle-bench.sh build/win64/Kestrane.exe \
   build/win64/kestrane-probe.exe build/win64/bench_idle_wait.exe
 echo "== Setting command: click to dialog shown, port probe (Wine) =="

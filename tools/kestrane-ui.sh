@@ -81,15 +81,15 @@ ui_wait_ready() {
   ui_poll "$1" ui_find_window && ui_poll "$1" ui_clock_runs "$2"
 }
 
-# ui_launch EXE DIR SECONDS SCRATCH: runs a private copy of EXE in DIR (EXE itself when it is
-# there already), where its Kestrane.ini
+# ui_launch EXE DIR SECONDS SCRATCH [SWITCH...]: runs a private copy of EXE in DIR (EXE itself
+# when it is there already) with the switches, where its Kestrane.ini
 # and Log folder live and its output goes (DIR/program.out), and waits for its window to be
 # ready (SCRATCH is the listing's file). UI_APP_PID is the program's process from the start on,
 # so that a trap can end it even while this waits.
 UI_APP_PID=
 ui_launch() {
   [ "$1" -ef "$2/Kestrane.exe" ] || cp "$1" "$2/Kestrane.exe"
-  wine "$2/Kestrane.exe" >"$2/program.out" 2>&1 </dev/null &
+  wine "$2/Kestrane.exe" "${@:5}" >"$2/program.out" 2>&1 </dev/null &
   UI_APP_PID=$!
   ui_wait_ready "$3" "$4"
 }

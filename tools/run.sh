@@ -6,9 +6,9 @@
 # pair, launches a private copy of Kestrane.exe (build/run/app, where its Log folder lands)
 # and plays the acceptor on the pair's other end while the program listens.
 # - With a reachable display ($DISPLAY) the window opens there and the operator presses Start.
-# - Without one it runs under Xvfb, ticks "Enable log file" and presses Start itself, and saves
-#   a picture of the window every few seconds to build/run/screens (latest.png and numbered
-#   ones), printing the status line and the note count as it goes.
+# - Without one it runs under Xvfb, launched with /start /log (listening and logging at once),
+#   and saves a picture of the window every few seconds to build/run/screens (latest.png and
+#   numbered ones), printing the status line and the note count as it goes.
 # Ctrl-C, or closing the window, ends everything it started.
 #
 #   tools/run.sh                      as above
@@ -87,7 +87,10 @@ KESTRANE_HARNESS_COM1=A ui_bounded 600 "$harness" setup "$harness_dir" >/dev/nul
 # A fresh copy with no settings file listens on COM1; earlier days' logs stay.
 mkdir -p "$app_dir"
 rm -f "$app_dir/Kestrane.ini"
-ui_launch "$win_build/Kestrane.exe" "$app_dir" "$WAIT" "$run_dir/window" ||
+# Headless, nobody is there to press Start: the switches do it, and tick the log.
+switches=()
+[ "$headless" -eq 0 ] || switches=(/start /log)
+ui_launch "$win_build/Kestrane.exe" "$app_dir" "$WAIT" "$run_dir/window" "${switches[@]}" ||
   { warn "the window did not come up"; exit 1; }
 
 # The acceptor sends only while the program listens: bytes that wait in the line before Start
@@ -119,7 +122,6 @@ summary() {
 }
 
 if [ "$headless" -eq 1 ]; then
-  ui_log_and_start || true
   ui_wait_control "$WAIT" "$run_dir/window" 'id=1 text="&Stop"' ||
     warn "the program did not start listening; see the screenshots"
 fi

@@ -10,7 +10,9 @@
 #   wine-harness.sh serial-drop PAIR EXE ...
 #                                 run a test that pulls the far end of serial pair PAIR: when
 #                                 the test creates the file named by $KESTRANE_SERIAL_DROP,
-#                                 the pair's socat is killed; the pair is remade afterwards
+#                                 the pair's socat is killed; when it creates the file named
+#                                 by $KESTRANE_SERIAL_RESTORE, the pair is made again (an
+#                                 adapter plugged back in); the pair is remade afterwards
 #
 # Virtual null-modem pairs: setup makes three socat pty pairs under DIR/serial and maps COM
 # ports onto their ends in the prefix's registry: A = COM5<->COM6, B = COM7<->COM8 (the pair
@@ -258,9 +260,10 @@ case "$cmd" in
     dir=${KESTRANE_HARNESS_DIR:-$(cd "$(dirname "$1")" && pwd)/harness}
     load_env "$dir"
     request="$dir/serial/drop-$pair.request"
-    rm -f "$request"
+    restore="$dir/serial/restore-$pair.request"
+    rm -f "$request" "$restore"
     start_pair "$dir" "$pair"
-    export KESTRANE_SERIAL_DROP="$request"
+    export KESTRANE_SERIAL_DROP="$request" KESTRANE_SERIAL_RESTORE="$restore"
     "$0" exec "$@" &
     test_pid=$!
     # The test asks for the pull once its link runs; waiting here costs nothing to the test,
@@ -268,7 +271,15 @@ case "$cmd" in
     while kill -0 "$test_pid" 2>/dev/null; do
       if [ -e "$request" ]; then
         kill_pidfile "$dir/socat-$pair.pid"
+        # Absent as an unplugged adapter's port is: Wine opens a dangling link as something.
+        for link in $(serial_links "$pair"); do
+          ln -sfn "$dir/serial/absent" "$dir/serial/$link"
+        done
         rm -f "$request"
+      fi
+      if [ -e "$restore" ]; then
+        start_pair "$dir" "$pair"
+        rm -f "$restore"
       fi
       sleep 0.05
     done

@@ -2,8 +2,10 @@
 # Idle cost: the real Kestrane.exe listening on an open, idle COM5 against a bare process that
 # holds one pending WaitCommEvent on the same port, one after the other in the same Wine prefix.
 # Prints the CPU time of each over KESTRANE_IDLE_SECONDS (default 30), and of the prefix's
-# wineserver meanwhile, which does the waiting for both. Figures only; it fails only when it
-# cannot run. Run inside the Wine harness (tools/bench.sh does):
+# wineserver meanwhile, which does the waiting for both. Then the program launched with
+# /start /reconnect on a port that never opens, retrying it for KESTRANE_RETRY_SECONDS (default
+# 60). Figures only; it fails only when it cannot run. Run inside the Wine harness
+# (tools/bench.sh does):
 #   wine-harness.sh shell DIR idle-bench.sh Kestrane.exe kestrane-probe.exe bench_idle_wait.exe
 set -euo pipefail
 
@@ -11,6 +13,7 @@ program=$1
 UI_PROBE=$2
 waiter=$3
 seconds=${KESTRANE_IDLE_SECONDS:-30}
+retry_seconds=${KESTRANE_RETRY_SECONDS:-60}
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
 # shellcheck source=tools/kestrane-ui.sh
 . "$root/tools/kestrane-ui.sh"
@@ -55,6 +58,19 @@ waiter_pid=$!
 ui_poll "$WAIT" grep -q '^waiting' "$work/waiter.out" || die "the waiter: $(cat "$work/waiter.out")"
 waiter_figures=$(measure "$waiter_pid")
 
+kill "$waiter_pid" 2>/dev/null || true
+waiter_pid=
+printf '[PORT]\r\nnport=1\r\n' >"$work/Kestrane.ini" # absent in the harness
+ui_launch "$program" "$work" "$WAIT" "$work/window" /start /reconnect ||
+  die "the window did not come up"
+ui_wait_control "$WAIT" "$work/window" 'id=1005 text=" PORT LOST, RETRYING"' ||
+  die "/start /reconnect on an absent port did not say it retries"
+retry_figures=$(seconds=$retry_seconds measure "$UI_APP_PID")
+ui_close "$WAIT" || die "the program did not end after Escape"
+UI_APP_PID=
+
 echo "idle: $seconds s of an open idle line (COM5)"
 echo "  Kestrane.exe, started:        $program_figures"
 echo "  bare pending WaitCommEvent:   $waiter_figures"
+echo "retrying: $retry_seconds s of /start /reconnect on a port that never opens (COM1)"
+echo "  Kestrane.exe:                 $retry_figures"

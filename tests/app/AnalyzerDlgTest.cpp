@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include "app/AnalyzerApp.h"
+
 #include <atomic>
 #include <cstdio>
 #include <cstdlib>
@@ -82,6 +84,7 @@ protected:
         if (!m_dlg)
         {
             m_dlg = std::make_unique<TestDlg>();
+            m_dlg->SetLaunchOptions(m_launch);
             EXPECT_TRUE(m_dlg->Create());
         }
         return *m_dlg;
@@ -128,6 +131,7 @@ protected:
     int m_nPort = 0; // no settings file: the defaults, COM1, which never opens here
     // No Log at the start; whatever the test logged goes after it.
     ScratchLogFolder m_logFolder;
+    LaunchOptions m_launch;
     std::unique_ptr<TestDlg> m_dlg;
 };
 
@@ -137,9 +141,9 @@ protected:
     AnalyzerDlgOnPairTest() { m_nPort = 5; }
 
     // The acceptor's end of the pair.
-    void SendFromAcceptor(const std::vector<unsigned char>& bytes)
+    void SendFromAcceptor(const std::vector<unsigned char>& bytes, UINT nPort = 6)
     {
-        CFarEnd farEnd(6);
+        CFarEnd farEnd(nPort);
         ASSERT_TRUE(farEnd.IsOpen()) << "COM6 would not open: " << ::GetLastError();
         EXPECT_TRUE(farEnd.Write(bytes.data(), static_cast<DWORD>(bytes.size())));
     }
@@ -840,4 +844,53 @@ TEST_F(AnalyzerDlgTest, TakesTheSuggestedPlaceAndRedrawsWhenItsDpiChanges)
     ::GetWindowRect(Dlg().m_hWnd, &rc);
     EXPECT_TRUE(::EqualRect(&rc, &rcSuggested));
     ExpectDrawnToScale(Dlg().m_hWnd, dpi, [this] { Feed({0x97}); });
+}
+
+TEST(AnalyzerAppTest, AnUnknownSwitchShowsTheUsageAndEndsWithStatusTwo)
+{
+    CBoxWatcher boxes;
+    EXPECT_EQ(CAnalyzerApp().Run("/start /verbose"), 2);
+    ASSERT_EQ(boxes.Seen().size(), 1u) << "the box, and no main window";
+    EXPECT_EQ(boxes.Seen()[0].text, kLaunchUsage);
+}
+
+TEST_F(AnalyzerDlgOnPairTest, StartSaysSoWhenItsWorkerCannotBeMadeAndDropsAFrameAStopCutShort)
+{
+    CBoxWatcher boxes;
+    CSerialLinkTestPeer::FailWorkers(true);
+    Click(IDOK);
+    CSerialLinkTestPeer::FailWorkers(false);
+    ASSERT_EQ(boxes.Seen().size(), 1u);
+    EXPECT_EQ(boxes.Seen()[0].text, "Open port failed");
+    EXPECT_EQ(Text(IDOK), "&Start");
+    EXPECT_TRUE(PortOpens(5)) << "the port is let go";
+    const std::vector<unsigned char> cut = NoteRead(5, 20);
+    Feed({cut.begin(), cut.begin() + 6}); // its checksum, at byte 4, is in
+    Click(IDOK);
+    SendFromAcceptor(NoteRead(3, 30));
+    EXPECT_TRUE(PumpUntil([&] { return Cell(2, 2) == "1"; })) << "the next frame was swallowed";
+}
+
+// Under the harness's serial-drop, which pulls pair B (COM7 here) and makes it again.
+TEST_F(AnalyzerDlgOnPairTest, ReconnectListensFromLaunchAndRidesThroughAPulledPairWithNoBox)
+{
+    if (!AskHarness("KESTRANE_SERIAL_DROP"))
+        GTEST_SKIP() << "needs wine-harness.sh serial-drop";
+    WriteSettings(7); // absent at launch
+    m_launch = ParseLaunchOptions("-START /Reconnect");
+    CBoxWatcher boxes;
+    for (int nNotes = 1;; ++nNotes)
+    {
+        ASSERT_TRUE(PumpUntil([&] { return Text(IDC_STATUS_EVENT) == " PORT LOST, RETRYING"; }));
+        if (nNotes == 3)
+            break;
+        ASSERT_TRUE(AskHarness("KESTRANE_SERIAL_RESTORE"));
+        ASSERT_TRUE(PumpUntil([&] { return Text(IDC_STATUS_EVENT) == " PORT BACK"; }, 60000));
+        SendFromAcceptor(NoteRead(4, 40), 8);
+        ASSERT_TRUE(PumpUntil([&] { return Cell(3, 2) == std::to_string(nNotes); }));
+        ASSERT_TRUE(AskHarness("KESTRANE_SERIAL_DROP")); // while listening
+    }
+    Click(IDOK); // Stop while retrying
+    EXPECT_EQ(Text(IDOK), "&Start");
+    EXPECT_EQ(boxes.Seen().size(), 0u);
 }

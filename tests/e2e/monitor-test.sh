@@ -7,6 +7,7 @@
 #            frames it says the monitor accepts, once each, in order, and kestrane-decode
 #            --log reads them all back; the channel table counts their note reads; Escape
 #            closes and keeps the port in Kestrane.ini
+#   switches as frames, but launched with /start /log and never typed into
 #   no-port  Start on a port that never opens shows "Open port failed" once, and the program
 #            goes on, stopped; Escape closes and writes the default settings
 #   package  the program as users get it: PROGRAM is the release zip; unpacked into a fresh
@@ -60,7 +61,7 @@ start_program() {
   # The package case has unpacked its own copy there already.
   local exe=$program
   [ -e "$app_dir/Kestrane.exe" ] && exe=$app_dir/Kestrane.exe
-  ui_launch "$exe" "$app_dir" "$WAIT" "$work/window"
+  ui_launch "$exe" "$app_dir" "$WAIT" "$work/window" "$@"
   local rc=$?
   app_pid=$UI_APP_PID
   [ "$rc" -eq 0 ] || abort "the main window did not come up"
@@ -154,12 +155,12 @@ case_frames() {
   app_dir="$work/Касса 收银" # named outside the ANSI code page: settings and log must reach it
   mkdir "$app_dir" || abort "could not make $app_dir"
   printf '[PORT]\r\nnport=5\r\n' >"$app_dir/Kestrane.ini" # COM5: the harness's pair A
-  start_program
+  start_program "$@"
 
-  ui_log_and_start || abort "could not type into the window"
-  ui_wait_control "$WAIT" "$work/window" 'id=1 text="&Stop"' || abort "Enter did not start"
+  [ $# -gt 0 ] || ui_log_and_start || abort "could not type into the window"
+  ui_wait_control "$WAIT" "$work/window" 'id=1 text="&Stop"' || abort "the program did not start"
   grep -qxF 'id=1001 text="Enable log file" checked=1' "$work/window" ||
-    abort "Space on the focused check box did not tick it"
+    abort "Enable log file is not ticked"
 
   # The port is open and purged now: every byte sent from here on reaches the decoder.
   echo "acceptor seed $seed"
@@ -241,8 +242,9 @@ case_package() {
 
 case $case_name in
   frames) case_frames ;;
+  switches) case_frames /start /log ;;
   no-port) case_no_port ;;
   package) case_package ;;
-  *) echo "usage: $0 frames|no-port|package DIR Kestrane.exe|ZIP kestrane-probe.exe ACCEPTOR DECODER" >&2; exit 2 ;;
+  *) echo "usage: $0 frames|switches|no-port|package DIR Kestrane.exe|ZIP kestrane-probe.exe ACCEPTOR DECODER" >&2; exit 2 ;;
 esac
 finish

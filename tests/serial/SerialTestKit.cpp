@@ -1,6 +1,10 @@
 // The serial tests' owner window, pump, far end and box watcher.
 #include "tests/serial/SerialTestKit.h"
 
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+
 #include "serial/PortName.h"
 
 namespace
@@ -141,6 +145,17 @@ bool PortOpens(UINT nPort)
                                   GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
                                   FILE_FLAG_OVERLAPPED, nullptr));
     return static_cast<bool>(h);
+}
+
+bool AskHarness(const char* pszRequest)
+{
+    const char* pszPath = std::getenv(pszRequest);
+    // A Linux path, seen through drive Z:; the harness removes it once it has done as asked.
+    std::string path = std::string("Z:") + (pszPath ? pszPath : "");
+    std::replace(path.begin(), path.end(), '/', '\\');
+    return pszPath &&
+           CKernelHandle(::CreateFileA(path.c_str(), 0, 0, nullptr, CREATE_ALWAYS, 0, nullptr)) &&
+           PumpUntil([&] { return ::GetFileAttributesA(path.c_str()) == INVALID_FILE_ATTRIBUTES; });
 }
 
 CBoxWatcher::CBoxWatcher() : m_thread([this] { Run(); }) {}

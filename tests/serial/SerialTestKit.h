@@ -31,6 +31,22 @@ public:
     // From the nth event on (1: the first), making a link's event fails until Restore.
     static void FailEventsFrom(int nEvent);
     static void RestoreEvents();
+    static void SetRetryMs(CSerialLink& link, DWORD nMillis) { link.m_nRetryMs = nMillis; }
+    // Every link's tries to open a port from the first call on.
+    static std::atomic<unsigned>& CountOpens()
+    {
+        static std::atomic<unsigned> s_nOpens{0};
+        static HANDLE (*const s_pfnReal)(const char*) = CSerialLink::s_pfnOpenPort;
+        CSerialLink::s_pfnOpenPort = [](const char* pszName)
+        { return ++s_nOpens, s_pfnReal(pszName); };
+        return s_nOpens;
+    }
+    // Every link's worker fails to start while bFail holds.
+    static void FailWorkers(bool bFail)
+    {
+        static BOOL (*const s_pfnReal)(CThread&, LPVOID) = CSerialLink::s_pfnBeginWorker;
+        CSerialLink::s_pfnBeginWorker = bFail ? [](CThread&, LPVOID) { return FALSE; } : s_pfnReal;
+    }
 };
 
 // Event creation fails from the nth event on while this lives.
@@ -90,6 +106,9 @@ private:
 
 // True when "\\.\COMn" can be opened right now (and closes it again).
 bool PortOpens(UINT nPort);
+
+// Under serial-drop: has the harness pull the pair or make it again; false elsewhere.
+bool AskHarness(const char* pszRequest);
 
 // Watches this process's message boxes from its own thread (a box runs its own modal loop on the
 // thread under test): records caption, text and owner, then presses OK.
