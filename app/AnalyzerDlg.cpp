@@ -26,6 +26,8 @@ const RECT kMasterLampRect = {50, 0, 60, 50};
 const RECT kSlaverLampRect = {153, 0, 163, 50};
 const char kPortLost[] = " PORT LOST, RETRYING";
 const char kPortBack[] = " PORT BACK";
+// What a Stop while retrying leaves: the port is still lost, but nothing tries it any more.
+const char kPortLeftLost[] = " PORT LOST";
 
 // Raises a flag for one scope.
 class CFlagScope
@@ -222,7 +224,10 @@ void CAnalyzerDlg::OnOK()
         SetDlgItemText(IDOK, kStop);
         GetDlgItem(IDC_SETTING)->EnableWindow(FALSE);
         if (bOpen)
+        {
             m_ledMaster.SetLed(0, 0);
+            ReplaceEventText(kPortLeftLost, kPortBack);
+        }
         else
             OnPortLost();
     }
@@ -232,6 +237,7 @@ void CAnalyzerDlg::OnOK()
         m_serial.RequestStop();
         GetDlgItem(IDC_SETTING)->EnableWindow(TRUE);
         m_ledMaster.SetLed(0, 1);
+        ReplaceEventText(kPortLost, kPortLeftLost);
     }
 }
 
@@ -385,6 +391,14 @@ void CAnalyzerDlg::OnPortLost()
         return;
     m_ledMaster.SetLed(0, 1);
     SetDlgItemText(IDC_STATUS_EVENT, kPortLost);
+}
+
+void CAnalyzerDlg::ReplaceEventText(const char* pszShown, const char* pszNew)
+{
+    std::string text;
+    GetDlgItemText(IDC_STATUS_EVENT, text);
+    if (text == pszShown)
+        SetDlgItemText(IDC_STATUS_EVENT, pszNew);
 }
 
 void CAnalyzerDlg::OnPortBack()

@@ -58,6 +58,9 @@ private:
     void OnPortLost();
     void OnPortBack();
     bool IsListening();
+    // The status line's event says pszNew where it said pszShown: a port's state that a Stop or
+    // a Start has made untrue.
+    void ReplaceEventText(const char* pszShown, const char* pszNew);
 
     // Channel table and lamps
     void InitChannelList();

@@ -337,9 +337,15 @@ void CSerialLink::DrainInput()
                 return;
             BYTE byte = 0;
             // After a failed read the count may be stale (the device may be gone with the
-            // bytes): ask the queue again rather than fail once for every byte it held.
+            // bytes): ask the queue again rather than fail once for every byte it held. A
+            // reconnecting link shows no box to pace that: back to the wait, which finds a
+            // lost port gone, rather than spin on a count that stays.
             if (!ReadOneByte(byte))
+            {
+                if (m_bReconnect)
+                    return;
                 break;
+            }
             Notify(g_nSerialByteMsg, byte);
         }
     }
@@ -401,20 +407,21 @@ DWORD CSerialLink::InputQueueLength()
 
 bool CSerialLink::ReadOneByte(BYTE& rByte)
 {
+    // A reconnecting link's failed read is a port going: no box holds the worker from its tries.
+    const auto fail = [this](const char* pszCall)
+    {
+        if (!m_bReconnect)
+            ReportError(pszCall);
+        return false;
+    };
     CPortLock lock(m_csPort);
     DWORD dwRead = 0;
     if (::ReadFile(m_hPort.Get(), &rByte, 1, &dwRead, &m_overlapped))
         return dwRead == 1;
     if (::GetLastError() != ERROR_IO_PENDING)
-    {
-        ReportError("ReadFile()");
-        return false;
-    }
+        return fail("ReadFile()");
     if (!::GetOverlappedResult(m_hPort.Get(), &m_overlapped, &dwRead, TRUE))
-    {
-        ReportError("GetOverlappedResults() in ReadFile()");
-        return false;
-    }
+        return fail("GetOverlappedResults() in ReadFile()");
     return dwRead == 1;
 }
 

@@ -120,7 +120,8 @@ private:
     // What OpenPort was given, for the tries of a reconnecting worker.
     char m_szPortName[50] = "";
     char m_szMode[50] = "";
-    bool m_bReconnect = false;
+    // Set on the owner's thread before OpenPort ends the last worker, which may still read it.
+    std::atomic<bool> m_bReconnect{false};
     DWORD m_nRetryMs = kRetryMs;
     // A refused line setting is reported once per OpenPort, not once per try.
     bool m_bConfigReported = false;

@@ -892,5 +892,10 @@ TEST_F(AnalyzerDlgOnPairTest, ReconnectListensFromLaunchAndRidesThroughAPulledPa
     }
     Click(IDOK); // Stop while retrying
     EXPECT_EQ(Text(IDOK), "&Start");
+    EXPECT_EQ(Text(IDC_STATUS_EVENT), " PORT LOST") << "nothing retries it now";
+    ASSERT_TRUE(AskHarness("KESTRANE_SERIAL_RESTORE"));
+    ASSERT_TRUE(PumpUntil([] { return PortOpens(7); }));
+    Click(IDOK); // a Start that opens it
+    EXPECT_EQ(Text(IDC_STATUS_EVENT), " PORT BACK") << "the lamp lit under a text of a lost port";
     EXPECT_EQ(boxes.Seen().size(), 0u);
 }

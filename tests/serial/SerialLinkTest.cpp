@@ -201,19 +201,25 @@ TEST_F(SerialLinkTest, StartStopStartOnTheSamePortAndEveryTeardownEndCleanly)
     EXPECT_EQ(m_boxes.Seen().size(), 0u);
 }
 
-TEST_F(SerialLinkTest, DeviceGoneWithBytesQueuedShowsOneReadBoxNotOnePerByte)
+TEST_F(SerialLinkTest, DeviceGoneWithBytesQueuedShowsOneReadBoxNotOnePerByteOrNoneReconnecting)
 {
-    CSerialLink link;
-    ASSERT_TRUE(Open(link, &m_owner));
     CFarEnd remote(kFarPort);
-    ASSERT_TRUE(remote.Write("queued"));
-    ASSERT_TRUE(PumpUntil([&] { return CSerialLinkTestPeer::QueuedInput(link) == 6; }));
-    // The device goes while its first byte is handled, with five more reported queued.
-    m_owner.m_onMessage = [&](const SerialMessage&) { CSerialLinkTestPeer::LosePort(link); };
-    CSerialLinkTestPeer::Drain(link);
-    m_owner.m_onMessage = nullptr;
-    EXPECT_EQ(m_owner.Bytes(), "q");
-    EXPECT_EQ(m_boxes.Count("Application Error"), 1u) << "the queue is asked again after a failure";
+    for (const bool bReconnect : {false, true}) // reconnecting, nobody may be there to press it
+    {
+        m_owner.m_received.clear();
+        CSerialLink link;
+        link.SetReconnect(bReconnect);
+        ASSERT_TRUE(Open(link, &m_owner));
+        ASSERT_TRUE(remote.Write("queued"));
+        ASSERT_TRUE(PumpUntil([&] { return CSerialLinkTestPeer::QueuedInput(link) == 6; }));
+        // The device goes while its first byte is handled, with five more reported queued.
+        m_owner.m_onMessage = [&](const SerialMessage&) { CSerialLinkTestPeer::LosePort(link); };
+        CSerialLinkTestPeer::Drain(link);
+        m_owner.m_onMessage = nullptr;
+        EXPECT_EQ(m_owner.Bytes(), "q");
+        EXPECT_EQ(m_boxes.Count("Application Error"), 1u)
+            << "one for the queue, asked again after a failure; none reconnecting: " << bReconnect;
+    }
 }
 
 TEST_F(SerialLinkTest, WorkerDeliversToTheWindowOfTheOpenWhateverTheOwnerObjectDoesSince)
