@@ -102,9 +102,13 @@ bool CDailyLog::WriteDay()
         if (nSize > kMaxLogBytes && bMayRoll)
         {
             file.Close();
-            // A file that cannot be renamed (a reader that does not share deletion) takes the
-            // lines rather than lose them; the next call tries again.
+            // A file that cannot be renamed (a reader that does not share deletion, a part name
+            // too long) takes the lines rather than lose them; the next call tries again, and
+            // until one succeeds the operator is told at Close.
             bMayRoll = RollOverLog(strFolder, strDay) != FALSE;
+            m_bRollOverFailed = !bMayRoll;
+            if (m_bRollOverFailed)
+                Fail(strPath, ::GetLastError());
             continue;
         }
         // As many lines as the file takes before it passes the limit, in one write.
@@ -126,7 +130,7 @@ bool CDailyLog::WriteDay()
 std::wstring CDailyLog::UnwrittenText() const
 {
     const size_t nLines = m_kept.size() + m_nLost;
-    if (nLines == 0)
+    if (nLines == 0 && !m_bRollOverFailed)
         return {};
     wchar_t* pszReason = nullptr;
     const DWORD nLength = ::FormatMessageW(
@@ -137,9 +141,12 @@ std::wstring CDailyLog::UnwrittenText() const
     ::LocalFree(pszReason);
     while (!strReason.empty() && (strReason.back() == L'\n' || strReason.back() == L'\r'))
         strReason.pop_back();
-    return std::to_wstring(nLines) + (nLines == 1 ? L" line" : L" lines") +
-           L" of the daily log could not be written and will be missing from it.\n\nFile: " +
-           m_strFailedPath + L"\nReason: " + strReason;
+    const std::wstring strWhat =
+        nLines == 0
+            ? L"The daily log's file could not be rolled over into a part and has grown past 1 MiB."
+            : std::to_wstring(nLines) + (nLines == 1 ? L" line" : L" lines") +
+                  L" of the daily log could not be written and will be missing from it.";
+    return strWhat + L"\n\nFile: " + m_strFailedPath + L"\nReason: " + strReason;
 }
 
 bool CDailyLog::Fail(const std::wstring& strPath, DWORD dwError)
