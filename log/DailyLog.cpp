@@ -95,6 +95,7 @@ bool CDailyLog::WriteDay()
     CTextFile file;
     ULONGLONG nSize = 0;
     bool bMayRoll = true;
+    bool bOneAtATime = false;
     while (!m_kept.empty() && bOfDay(m_kept.front()))
     {
         if (!file.IsOpen() && (!file.OpenForAppend(strPath) || !file.GetSize(nSize)))
@@ -116,10 +117,16 @@ bool CDailyLog::WriteDay()
         size_t n = 0;
         do
             strBatch += m_kept[n++];
-        while (n < m_kept.size() && bOfDay(m_kept[n]) &&
+        while (!bOneAtATime && n < m_kept.size() && bOfDay(m_kept[n]) &&
                (nSize + strBatch.size() <= kMaxLogBytes || !bMayRoll));
         if (!file.Append(strBatch))
+        {
+            // A nearly full disk may still take the oldest lines one at a time.
+            bOneAtATime = true;
+            if (n > 1)
+                continue;
             return Fail(strPath, ::GetLastError());
+        }
         nSize += strBatch.size();
         m_nKeptBytes -= strBatch.size();
         m_kept.erase(m_kept.begin(), m_kept.begin() + static_cast<std::ptrdiff_t>(n));
