@@ -251,7 +251,14 @@ void CAnalyzerDlg::OnCancel()
     m_log.WriteKept();
     const std::wstring text = m_log.UnwrittenText();
     if (!text.empty())
+    {
+        // The box's loop would go on taking frames and retrying: lines kept meanwhile would
+        // vanish uncounted, or lines it calls missing be written after all. Nothing is handled
+        // between the count and here, and nothing is read after Close anyway.
+        m_serial.RequestStop();
+        KillTimer(kLogRetryTimer);
         ::MessageBoxW(m_hWnd, text.c_str(), L"Daily log", MB_OK | MB_ICONWARNING);
+    }
     CDialog::OnCancel();
 }
 

@@ -95,6 +95,7 @@ bool CDailyLog::WriteDay()
     CTextFile file;
     ULONGLONG nSize = 0;
     bool bMayRoll = true;
+    bool bOneAtATime = false;
     while (!m_kept.empty() && bOfDay(m_kept.front()))
     {
         if (!file.IsOpen() && (!file.OpenForAppend(strPath) || !file.GetSize(nSize)))
@@ -102,9 +103,13 @@ bool CDailyLog::WriteDay()
         if (nSize > kMaxLogBytes && bMayRoll)
         {
             file.Close();
-            // A file that cannot be renamed (a reader that does not share deletion) takes the
-            // lines rather than lose them; the next call tries again.
+            // A file that cannot be renamed (a reader that does not share deletion, a part name
+            // too long) takes the lines rather than lose them; the next call tries again, and
+            // until one succeeds the operator is told at Close.
             bMayRoll = RollOverLog(strFolder, strDay) != FALSE;
+            m_bRollOverFailed = !bMayRoll;
+            if (m_bRollOverFailed)
+                Fail(strPath, ::GetLastError());
             continue;
         }
         // As many lines as the file takes before it passes the limit, in one write.
@@ -112,10 +117,16 @@ bool CDailyLog::WriteDay()
         size_t n = 0;
         do
             strBatch += m_kept[n++];
-        while (n < m_kept.size() && bOfDay(m_kept[n]) &&
+        while (!bOneAtATime && n < m_kept.size() && bOfDay(m_kept[n]) &&
                (nSize + strBatch.size() <= kMaxLogBytes || !bMayRoll));
         if (!file.Append(strBatch))
+        {
+            // A nearly full disk may still take the oldest lines one at a time.
+            bOneAtATime = true;
+            if (n > 1)
+                continue;
             return Fail(strPath, ::GetLastError());
+        }
         nSize += strBatch.size();
         m_nKeptBytes -= strBatch.size();
         m_kept.erase(m_kept.begin(), m_kept.begin() + static_cast<std::ptrdiff_t>(n));
@@ -126,7 +137,7 @@ bool CDailyLog::WriteDay()
 std::wstring CDailyLog::UnwrittenText() const
 {
     const size_t nLines = m_kept.size() + m_nLost;
-    if (nLines == 0)
+    if (nLines == 0 && !m_bRollOverFailed)
         return {};
     wchar_t* pszReason = nullptr;
     const DWORD nLength = ::FormatMessageW(
@@ -137,9 +148,12 @@ std::wstring CDailyLog::UnwrittenText() const
     ::LocalFree(pszReason);
     while (!strReason.empty() && (strReason.back() == L'\n' || strReason.back() == L'\r'))
         strReason.pop_back();
-    return std::to_wstring(nLines) + (nLines == 1 ? L" line" : L" lines") +
-           L" of the daily log could not be written and will be missing from it.\n\nFile: " +
-           m_strFailedPath + L"\nReason: " + strReason;
+    const std::wstring strWhat =
+        nLines == 0
+            ? L"The daily log's file could not be rolled over into a part and has grown past 1 MiB."
+            : std::to_wstring(nLines) + (nLines == 1 ? L" line" : L" lines") +
+                  L" of the daily log could not be written and will be missing from it.";
+    return strWhat + L"\n\nFile: " + m_strFailedPath + L"\nReason: " + strReason;
 }
 
 bool CDailyLog::Fail(const std::wstring& strPath, DWORD dwError)

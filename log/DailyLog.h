@@ -31,7 +31,8 @@ public:
     const std::wstring& FailedPath() const { return m_strFailedPath; }
     DWORD FailureCode() const { return m_dwFailure; }
     // What the operator is told when lines are unwritten or lost as the program ends: how
-    // many, which file, the system's reason. Empty when every line was written.
+    // many, which file, the system's reason; or else that the day's file could not roll over.
+    // Empty when every line was written where it belongs.
     std::wstring UnwrittenText() const;
 
 private:
@@ -43,6 +44,7 @@ private:
     std::deque<std::string> m_kept; // whole lines as stored: stamp, text, CR LF
     size_t m_nKeptBytes = 0;
     size_t m_nLost = 0;
+    bool m_bRollOverFailed = false; // the latest try, the file then taking the lines past the limit
     std::wstring m_strFailedPath;
     DWORD m_dwFailure = ERROR_SUCCESS;
 };

@@ -165,6 +165,8 @@ run /dev/null --log --csv --summary "$work/day1.log"
 check_error "--csv with --summary" "exclude each other"
 run /dev/null --log
 check_error "--log without a file" "at least one FILE"
+run /dev/null --log --from "2026-12-07 11:22:40" --to "2026-12-07 11:22:40" "$work/day1.log"
+check_error "an empty window" "before --to"
 
 run /dev/null --help
 [ "$rc" = 0 ] && grep -q '^usage: kestrane-decode' "$work/stdout" ||

@@ -146,6 +146,15 @@ TEST_F(DailyLog, DayFileRollsOverIntoTheNextPartOnlyWhenLargerThanOneMebibyte)
         ASSERT_TRUE(WriteFileBytes(part("003"), "a part after a gap"));
     }
     EXPECT_EQ(FilesIn(m_log.Folder()).size(), 5u) << "a part was deleted or overwritten";
+    // A holder that does not share deletion keeps it from rolling over: it takes the line, and
+    // Close must tell.
+    ASSERT_TRUE(WriteFileBytes(DayFile(), exact + "x"));
+    const HANDLE hHolder =
+        ::CreateFileA(DayFile().c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                      OPEN_EXISTING, 0, nullptr);
+    WriteLogLine("held");
+    ::CloseHandle(hHolder);
+    EXPECT_TRUE(DayChanged() || m_daily.UnwrittenText().find(L"rolled over") != std::wstring::npos);
 }
 
 TEST_F(DailyLog, PlainFileNamedLogMeansNothingIsWritten)

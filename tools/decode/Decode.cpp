@@ -73,8 +73,9 @@ const char kUsage[] =
     "               from 2026-12-07 08:00:01 to 2026-12-07 18:42:10\n"
     "  --from TIME, --to TIME\n"
     "             with --log, in any form: only the frames stamped from <= time < to, TIME\n"
-    "             being \"YYYY-MM-DD HH:MM:SS\" (a shift, a day, a cash collection period);\n"
-    "             lines outside are left out silently, though a bad one is still reported\n"
+    "             being \"YYYY-MM-DD HH:MM:SS\" and --from before --to (a shift, a day, a cash\n"
+    "             collection period); lines outside are left out silently, though a bad one\n"
+    "             is still reported\n"
     "\n"
     "  --         what follows is files, even a name that begins with '-'\n"
     "  --help     show this text\n"
@@ -370,6 +371,9 @@ int main(int argc, char** argv)
         return Fail("--hex and --stats are for streams, not for --log");
     if (csv && summary)
         return Fail("--csv and --summary exclude each other");
+    // An empty window would pass for a period without a frame.
+    if (from >= to)
+        return Fail("--from must come before --to");
     if (files.empty())
         return Fail("--log wants at least one FILE");
     return DecodeLogs(files,
