@@ -11,7 +11,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <ctime>
 #include <functional>
 #include <memory>
 #include <set>
@@ -51,14 +50,6 @@ void WriteSettings(int nPort)
     ::DeleteFileA(ini.c_str());
     if (nPort > 0)
         ::WritePrivateProfileStringA("PORT", "nport", std::to_string(nPort).c_str(), ini.c_str());
-}
-
-std::string Today(const char* fmt)
-{
-    char buf[64];
-    std::time_t now = std::time(nullptr);
-    std::strftime(buf, sizeof buf, fmt, std::localtime(&now));
-    return buf;
 }
 
 const std::vector<unsigned char> kOkFrame = {0x98, 0x00, 0x00, 0x00, 0x98};
@@ -259,7 +250,7 @@ TEST_F(AnalyzerDlgTest, OwnTimersDarkenTheLampsAndRunTheClockWithNoTimerMessageS
 
 TEST_F(AnalyzerDlgTest, LogFileFollowsTheCheckBox)
 {
-    const std::string file = ExeDir() + "Log\\" + Today("%Y-%m-%d.log");
+    const std::string file = ExeDir() + "Log\\" + Today();
     Feed(kOkFrame);
     EXPECT_EQ(::GetFileAttributesA(file.c_str()), INVALID_FILE_ATTRIBUTES)
         << "nothing is logged while the box is unticked";
@@ -280,7 +271,7 @@ TEST_F(AnalyzerDlgTest, LogFileFollowsTheCheckBox)
 
 TEST_F(AnalyzerDlgTest, LinesOfAFileHeldAwayAreWrittenByTheTimerWithTheirArrivalTimes)
 {
-    const std::string file = ExeDir() + "Log\\" + Today("%Y-%m-%d.log");
+    const std::string file = ExeDir() + "Log\\" + Today();
     ASSERT_TRUE(::CreateDirectoryA((ExeDir() + "Log").c_str(), nullptr));
     // Another program holds the day's file with no sharing while five frames arrive.
     HANDLE hHolder = ::CreateFileA(file.c_str(), GENERIC_READ, 0, nullptr, CREATE_NEW, 0, nullptr);
