@@ -1,12 +1,10 @@
-// Waiting, on a helper thread, for a dialog or message box that the thread under test runs in
-// its own modal loop.
+// A dialog (or message box) with this caption, which the thread under test runs in its own modal
+// loop, looked for from a helper thread for up to a minute; null if none came. Shown, not merely
+// made: a modal dialog disables its owner between the two.
 #pragma once
 
 #include <windows.h>
 
-// A dialog (or message box) with this caption, looked for from another thread for up to a
-// minute; null if none came.
-// Shown, not merely made: a modal dialog disables its owner between the two.
 inline HWND AwaitDialog(const char* pszCaption)
 {
     HWND hWnd = nullptr;

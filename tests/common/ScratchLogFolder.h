@@ -3,12 +3,25 @@
 // left in "Log" is removed.
 #pragma once
 
+#include <ctime>
 #include <string>
+#include <vector>
 
 #include <windows.h>
 
 #include "log/DailyLog.h"
 #include "win/ModuleDirectory.h"
+
+// Local time in strftime's format; by default the name of today's log file.
+inline std::string Today(const char* pszFormat = "%Y-%m-%d.log")
+{
+    const std::time_t now = std::time(nullptr);
+    std::tm local = {};
+    localtime_s(&local, &now);
+    char sz[64];
+    std::strftime(sz, sizeof sz, pszFormat, &local);
+    return sz;
+}
 
 class ScratchLogFolder
 {
@@ -37,24 +50,31 @@ public:
 
     const std::string& Folder() const { return m_strFolder; }
 
+    // The names of the plain files in "Log".
+    std::vector<std::string> Files() const
+    {
+        std::vector<std::string> names;
+        WIN32_FIND_DATAA data;
+        HANDLE hFind = ::FindFirstFileA((m_strFolder + "\\*").c_str(), &data);
+        if (hFind == INVALID_HANDLE_VALUE)
+            return names;
+        do
+        {
+            if (!(data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
+                names.push_back(data.cFileName);
+        } while (::FindNextFileA(hFind, &data));
+        ::FindClose(hFind);
+        return names;
+    }
+
     // Removes "Log" whether it is a folder of plain files or a plain file.
     void Remove() const
     {
-        WIN32_FIND_DATAA data;
-        const std::string strPattern = m_strFolder + "\\*";
-        HANDLE hFind = ::FindFirstFileA(strPattern.c_str(), &data);
-        if (hFind != INVALID_HANDLE_VALUE)
+        for (const std::string& name : Files())
         {
-            do
-            {
-                const std::string strPath = m_strFolder + "\\" + data.cFileName;
-                if (!(data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
-                {
-                    ::SetFileAttributesA(strPath.c_str(), FILE_ATTRIBUTE_NORMAL);
-                    ::DeleteFileA(strPath.c_str());
-                }
-            } while (::FindNextFileA(hFind, &data));
-            ::FindClose(hFind);
+            const std::string strPath = m_strFolder + "\\" + name;
+            ::SetFileAttributesA(strPath.c_str(), FILE_ATTRIBUTE_NORMAL);
+            ::DeleteFileA(strPath.c_str());
         }
         if (!::RemoveDirectoryA(m_strFolder.c_str()))
             ::DeleteFileA(m_strFolder.c_str());

@@ -64,6 +64,7 @@ public:
         return t;
     }
 
+    bool operator==(const CWindowPixels& o) const { return m_cx == o.m_cx && m_px == o.m_px; }
     int Width() const { return m_cx; }
     int Height() const { return m_cy; }
     COLORREF At(int x, int y) const

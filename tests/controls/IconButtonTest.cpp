@@ -225,10 +225,9 @@ TEST(IconButton, IconsGreyCopiesBadIdsAndRefusedIcons)
     CButtonDlg dlg;
     CIconButton& b = dlg.m_plain;
     const COLORREF kColor = RGB(200, 40, 120);
-    ASSERT_EQ(b.AttachIcons(MakeTestIcon(kColor),
-                            reinterpret_cast<HICON>(
-                                static_cast<INT_PTR>(static_cast<int>(CIconButton::IB_AUTO_GREY)))),
-              CIconButton::IB_OK);
+    const HICON hAutoGrey =
+        reinterpret_cast<HICON>(static_cast<INT_PTR>(static_cast<int>(CIconButton::IB_AUTO_GREY)));
+    ASSERT_EQ(b.AttachIcons(MakeTestIcon(kColor), hAutoGrey), CIconButton::IB_OK);
     ASSERT_NE(Peer::Icon(b, 1), nullptr) << "a grey resting icon";
     EXPECT_EQ(Peer::IconWidth(b, 1), 16u);
     ICONINFO ii = {};
@@ -246,9 +245,7 @@ TEST(IconButton, IconsGreyCopiesBadIdsAndRefusedIcons)
     // A monochrome icon has no colour bitmap to grey: it stays, alone.
     const BYTE andBits[32] = {}, xorBits[32] = {0xFF, 0xFF};
     const HICON hMono = ::CreateIcon(nullptr, 16, 16, 1, 1, andBits, xorBits);
-    ASSERT_EQ(b.AttachIcons(hMono, reinterpret_cast<HICON>(static_cast<INT_PTR>(
-                                       static_cast<int>(CIconButton::IB_AUTO_GREY)))),
-              CIconButton::IB_OK);
+    ASSERT_EQ(b.AttachIcons(hMono, hAutoGrey), CIconButton::IB_OK);
     EXPECT_EQ(Peer::Icon(b, 0), hMono);
     EXPECT_EQ(Peer::Icon(b, 1), nullptr);
 
@@ -273,10 +270,7 @@ TEST(IconButton, IconsGreyCopiesBadIdsAndRefusedIcons)
 
     // A 32-bit icon keeps its alpha in the grey copy: its soft edge stays, and the one opaque
     // black pixel does not make every grey pixel transparent.
-    ASSERT_EQ(b.AttachIcons(MakeAlphaIcon(200, 40, 120),
-                            reinterpret_cast<HICON>(
-                                static_cast<INT_PTR>(static_cast<int>(CIconButton::IB_AUTO_GREY)))),
-              CIconButton::IB_OK);
+    ASSERT_EQ(b.AttachIcons(MakeAlphaIcon(200, 40, 120), hAutoGrey), CIconButton::IB_OK);
     const std::vector<RGBQUAD> px = IconPixels(Peer::Icon(b, 1));
     ASSERT_EQ(px.size(), 256u);
     EXPECT_EQ(px[0].rgbRed + px[0].rgbGreen + px[0].rgbBlue, 0);

@@ -1,13 +1,13 @@
 // The daily log against the real file system beside the test executable.
 #include "log/DailyLog.h"
 
-#include <ctime>
 #include <regex>
 #include <string>
 #include <vector>
 
 #include <gtest/gtest.h>
 #include <windows.h>
+#include <shlwapi.h>
 
 #include "tests/common/FileBytes.h"
 
@@ -17,38 +17,6 @@
 namespace
 {
 const char kStamp[] = R"(\[\d{4}-\d{2}-\d{2} \d{2}:\d{2}:\d{2}\]  )";
-
-std::string Today()
-{
-    const std::time_t now = std::time(nullptr);
-    std::tm local = {};
-    localtime_s(&local, &now);
-    char sz[32];
-    std::strftime(sz, sizeof sz, "%Y-%m-%d.log", &local);
-    return sz;
-}
-
-std::vector<std::string> FilesIn(const std::string& strFolder)
-{
-    std::vector<std::string> names;
-    WIN32_FIND_DATAA data;
-    HANDLE h = ::FindFirstFileA((strFolder + "\\*").c_str(), &data);
-    if (h == INVALID_HANDLE_VALUE)
-        return names;
-    do
-    {
-        if (!(data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
-            names.push_back(data.cFileName);
-    } while (::FindNextFileA(h, &data));
-    ::FindClose(h);
-    return names;
-}
-
-bool DirectoryExists(const std::string& strPath)
-{
-    const DWORD dwAttributes = ::GetFileAttributesA(strPath.c_str());
-    return dwAttributes != INVALID_FILE_ATTRIBUTES && (dwAttributes & FILE_ATTRIBUTE_DIRECTORY);
-}
 
 bool Matches(const std::string& bytes, const std::string& pattern)
 {
@@ -63,7 +31,6 @@ protected:
     std::string m_strDay = Today();
 
     std::string DayFile() const { return m_log.Folder() + "\\" + m_strDay; }
-    void WriteLogLine(const char* pszText) { m_daily.WriteLine(pszText); }
     void CreateLogFolder() const
     {
         ASSERT_TRUE(::CreateDirectoryA(m_log.Folder().c_str(), nullptr));
@@ -75,13 +42,13 @@ protected:
 
 TEST_F(DailyLog, FirstLineCreatesFolderAndDayFileAndLeavesNoHandleOpen)
 {
-    ASSERT_FALSE(DirectoryExists(m_log.Folder()));
-    WriteLogLine("92 01 02 03 98");
+    ASSERT_FALSE(::PathIsDirectoryA(m_log.Folder().c_str()));
+    m_daily.WriteLine("92 01 02 03 98");
     if (DayChanged())
         GTEST_SKIP() << "midnight passed during the test";
 
-    EXPECT_TRUE(DirectoryExists(m_log.Folder()));
-    EXPECT_EQ(FilesIn(m_log.Folder()), std::vector<std::string>{m_strDay});
+    EXPECT_TRUE(::PathIsDirectoryA(m_log.Folder().c_str()));
+    EXPECT_EQ(m_log.Files(), std::vector<std::string>{m_strDay});
     const std::string bytes = ReadFileBytes(DayFile());
     EXPECT_TRUE(Matches(bytes, std::string(kStamp) + "92 01 02 03 98\r\n")) << bytes;
     EXPECT_EQ(bytes.substr(1, 10), m_strDay.substr(0, 10)) << "stamp and file name disagree";
@@ -96,16 +63,16 @@ TEST_F(DailyLog, FirstLineCreatesFolderAndDayFileAndLeavesNoHandleOpen)
 
 TEST_F(DailyLog, EmptyTextCreatesNothing)
 {
-    WriteLogLine("");
-    WriteLogLine(nullptr);
+    m_daily.WriteLine("");
+    m_daily.WriteLine(nullptr);
     EXPECT_EQ(::GetFileAttributesA(m_log.Folder().c_str()), INVALID_FILE_ATTRIBUTES);
 }
 
 TEST_F(DailyLog, LinesKeepCallOrderAndEveryLineEndIsCrLf)
 {
-    WriteLogLine("first");
-    WriteLogLine("a\nb");
-    WriteLogLine("second");
+    m_daily.WriteLine("first");
+    m_daily.WriteLine("a\nb");
+    m_daily.WriteLine("second");
     if (DayChanged())
         GTEST_SKIP() << "midnight passed during the test";
 
@@ -121,7 +88,7 @@ TEST_F(DailyLog, DayFileRollsOverIntoTheNextPartOnlyWhenLargerThanOneMebibyte)
     const std::string exact(static_cast<size_t>(kMaxLogBytes), 'x');
 
     ASSERT_TRUE(WriteFileBytes(DayFile(), exact));
-    WriteLogLine("kept");
+    m_daily.WriteLine("kept");
     if (DayChanged())
         GTEST_SKIP() << "midnight passed during the test";
     std::string bytes = ReadFileBytes(DayFile());
@@ -137,7 +104,7 @@ TEST_F(DailyLog, DayFileRollsOverIntoTheNextPartOnlyWhenLargerThanOneMebibyte)
     for (const char* pszNext : {"001", "004"})
     {
         ASSERT_TRUE(WriteFileBytes(DayFile(), exact + pszNext[2]));
-        WriteLogLine("alone");
+        m_daily.WriteLine("alone");
         if (DayChanged())
             GTEST_SKIP() << "midnight passed during the test";
         bytes = ReadFileBytes(DayFile());
@@ -145,14 +112,14 @@ TEST_F(DailyLog, DayFileRollsOverIntoTheNextPartOnlyWhenLargerThanOneMebibyte)
         EXPECT_EQ(ReadFileBytes(part(pszNext)), exact + pszNext[2]);
         ASSERT_TRUE(WriteFileBytes(part("003"), "a part after a gap"));
     }
-    EXPECT_EQ(FilesIn(m_log.Folder()).size(), 5u) << "a part was deleted or overwritten";
+    EXPECT_EQ(m_log.Files().size(), 5u) << "a part was deleted or overwritten";
     // A holder that does not share deletion keeps it from rolling over: it takes the line, and
     // Close must tell.
     ASSERT_TRUE(WriteFileBytes(DayFile(), exact + "x"));
     const HANDLE hHolder =
         ::CreateFileA(DayFile().c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                       OPEN_EXISTING, 0, nullptr);
-    WriteLogLine("held");
+    m_daily.WriteLine("held");
     ::CloseHandle(hHolder);
     EXPECT_TRUE(DayChanged() || m_daily.UnwrittenText().find(L"rolled over") != std::wstring::npos);
 }
@@ -160,15 +127,15 @@ TEST_F(DailyLog, DayFileRollsOverIntoTheNextPartOnlyWhenLargerThanOneMebibyte)
 TEST_F(DailyLog, PlainFileNamedLogMeansNothingIsWritten)
 {
     ASSERT_TRUE(WriteFileBytes(m_log.Folder(), "not a folder"));
-    EXPECT_FALSE(DirectoryExists(m_log.Folder()));
+    EXPECT_FALSE(::PathIsDirectoryA(m_log.Folder().c_str()));
 
-    WriteLogLine("92 01 02 03 98");
-    EXPECT_FALSE(DirectoryExists(m_log.Folder()));
+    m_daily.WriteLine("92 01 02 03 98");
+    EXPECT_FALSE(::PathIsDirectoryA(m_log.Folder().c_str()));
     EXPECT_EQ(ReadFileBytes(m_log.Folder()), "not a folder");
     // The line waits, and so do others up to the memory bound; the rest are counted as lost.
     const size_t nKeepable = kMaxKeptBytes / 1025; // lines of 1,000 characters, stamp, CR LF
     for (size_t i = 0; i < nKeepable + 100; ++i)
-        WriteLogLine(std::string(1000, 'x').c_str());
+        m_daily.WriteLine(std::string(1000, 'x').c_str());
     EXPECT_EQ(m_daily.KeptLines(), nKeepable);
     EXPECT_EQ(m_daily.LostLines(), 101u);
     const std::wstring text = m_daily.UnwrittenText();
@@ -189,10 +156,10 @@ TEST_F(DailyLog, FileHeldByAnotherHandleDelaysItsLinesUnlessItLetsTheLogWrite)
         HANDLE hHolder = ::CreateFileA(DayFile().c_str(), GENERIC_READ, dwShare, nullptr,
                                        CREATE_NEW, 0, nullptr);
         ASSERT_NE(hHolder, INVALID_HANDLE_VALUE);
-        WriteLogLine("held");
+        m_daily.WriteLine("held");
         EXPECT_EQ(m_daily.HasKept(), dwShare == 0);
         ::CloseHandle(hHolder);
-        WriteLogLine("written");
+        m_daily.WriteLine("written");
         if (DayChanged())
             GTEST_SKIP() << "midnight passed during the test";
 

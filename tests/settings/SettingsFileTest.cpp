@@ -14,13 +14,9 @@
 namespace
 {
 // The program hands its folder over wide; these folders are ASCII.
-void LoadPortSettings(PortSettings& s, const std::string& dir)
+std::wstring Wide(const std::string& s)
 {
-    ::LoadPortSettings(s, std::wstring(dir.begin(), dir.end()));
-}
-void SavePortSettings(const PortSettings& s, const std::string& dir)
-{
-    ::SavePortSettings(s, std::wstring(dir.begin(), dir.end()));
+    return {s.begin(), s.end()};
 }
 
 void ExpectSettings(const PortSettings& s, int nPort, int nBaud, char cParity, int nDataBits,
@@ -65,14 +61,14 @@ TEST_F(SettingsFile, NoFileGivesDefaultsAndSaveWritesTheFiveKeysInOrder)
 {
     // Port and parity fall back to fixed defaults; the other three keep what the record holds.
     PortSettings s = Settings(5, 19200, 'O', 7, 2);
-    LoadPortSettings(s, m_strDir);
+    LoadPortSettings(s, Wide(m_strDir));
     ExpectSettings(s, 1, 19200, 'N', 7, 2);
 
     PortSettings fresh;
-    LoadPortSettings(fresh, m_strDir);
+    LoadPortSettings(fresh, Wide(m_strDir));
     ExpectSettings(fresh, 1, 9600, 'N', 8, 1);
 
-    SavePortSettings(fresh, m_strDir);
+    SavePortSettings(fresh, Wide(m_strDir));
     EXPECT_EQ(ReadFileBytes(m_strIni),
               "[PORT]\r\nnport=1\r\ndatabit=8\r\nstopbit=1\r\nband=9600\r\nparity=N\r\n");
 }
@@ -82,12 +78,12 @@ TEST_F(SettingsFile, HandWrittenValuesReadAsTheProfileFunctionsMakeOfThem)
     ASSERT_TRUE(WriteFileBytes(m_strIni, "; edited by hand\r\n[OTHER]\r\nkeep=me\r\n"
                                          "[PORT]\r\nparity=EVEN\r\nnport=abc\r\nband=4800x\r\n"));
     PortSettings s;
-    LoadPortSettings(s, m_strDir);
+    LoadPortSettings(s, Wide(m_strDir));
     // Only the first letter of the parity counts; numbers read up to the first non-digit.
     ExpectSettings(s, 0, 4800, 'E', 8, 1);
 
     ASSERT_TRUE(WriteFileBytes(m_strIni, "[PORT]\r\nparity=ODD\r\n"));
-    LoadPortSettings(s, m_strDir);
+    LoadPortSettings(s, Wide(m_strDir));
     EXPECT_EQ(s.cParity, 'O');
 }
 
@@ -95,14 +91,14 @@ TEST_F(SettingsFile, EmptyParityIsCharacterZeroAndIsWrittenBackEmpty)
 {
     ASSERT_TRUE(WriteFileBytes(m_strIni, "[PORT]\r\nparity=\r\n"));
     PortSettings s;
-    LoadPortSettings(s, m_strDir);
+    LoadPortSettings(s, Wide(m_strDir));
     EXPECT_EQ(s.cParity, '\0');
 
-    SavePortSettings(s, m_strDir);
+    SavePortSettings(s, Wide(m_strDir));
     const std::string bytes = ReadFileBytes(m_strIni);
     EXPECT_NE(bytes.find("parity=\r\n"), std::string::npos) << bytes;
     PortSettings again;
-    LoadPortSettings(again, m_strDir);
+    LoadPortSettings(again, Wide(m_strDir));
     EXPECT_EQ(again.cParity, '\0');
 }
 
@@ -120,7 +116,7 @@ TEST_F(SettingsFile, FileThatCannotBeWrittenLosesTheSettingsSilently)
                                       OPEN_EXISTING, 0, nullptr);
         if (hProbe == INVALID_HANDLE_VALUE)
         {
-            SavePortSettings(changed, m_strDir);
+            SavePortSettings(changed, Wide(m_strDir));
             EXPECT_EQ(ReadFileBytes(m_strIni), original);
         }
         else
@@ -136,18 +132,18 @@ TEST_F(SettingsFile, FileThatCannotBeWrittenLosesTheSettingsSilently)
         HANDLE hHolder =
             ::CreateFileA(m_strIni.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
         ASSERT_NE(hHolder, INVALID_HANDLE_VALUE);
-        SavePortSettings(changed, m_strDir);
+        SavePortSettings(changed, Wide(m_strDir));
         ::CloseHandle(hHolder);
         EXPECT_EQ(ReadFileBytes(m_strIni), original);
     }
     {
         SCOPED_TRACE("folder that does not exist");
         const std::string strGone = m_strDir + "gone\\";
-        SavePortSettings(changed, strGone);
+        SavePortSettings(changed, Wide(strGone));
         EXPECT_EQ(::GetFileAttributesA((strGone + "Kestrane.ini").c_str()),
                   INVALID_FILE_ATTRIBUTES);
         PortSettings s;
-        LoadPortSettings(s, strGone);
+        LoadPortSettings(s, Wide(strGone));
         ExpectSettings(s, 1, 9600, 'N', 8, 1);
     }
 }
