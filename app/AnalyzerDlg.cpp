@@ -99,7 +99,7 @@ LRESULT CAnalyzerDlg::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
         OnPortLost();
         return 0;
     case WM_SERIAL_PORT_BACK:
-        OnPortBack();
+        OnPortBack(wParam != 0);
         return 0;
     case WM_COMMAND:
         if (LOWORD(wParam) == IDC_ENABLE_LOG && HIWORD(wParam) == BN_CLICKED)
@@ -202,16 +202,18 @@ void CAnalyzerDlg::OnOK()
         CFlagScope starting(m_bStarting);
         const PortSettings& s = m_portSettings;
         m_serial.SetReconnect(m_launch.bReconnect);
-        const BOOL bOpen = m_serial.OpenPort(this, s.nPort, s.nBaud, s.cParity, s.nDataBits,
-                                             s.nStopBits, s.dwCommEvents, 1024);
-        // A reconnecting link takes a port that will not open as one that was lost.
-        if (!bOpen && !m_launch.bReconnect)
+        // A reconnecting link's worker makes the open (a port can take seconds to open), and
+        // takes a port that will not open as one that was lost: the window hears how it went.
+        const auto pfnOpen =
+            m_launch.bReconnect ? &CSerialLink::PreparePort : &CSerialLink::OpenPort;
+        if (!(m_serial.*pfnOpen)(this, s.nPort, s.nBaud, s.cParity, s.nDataBits, s.nStopBits,
+                                 s.dwCommEvents, 1024))
         {
             MessageBox("Open port failed");
             return;
         }
         // The rest of a frame cut by the last Stop died with the port: the bytes that would
-        // complete it now belong to later frames. (After OpenPort, which may still deliver the
+        // complete it now belong to later frames. (After the open, which may still deliver the
         // old worker's last byte.)
         m_decoder.StartHunting();
         g_nSerialByteMsg = WM_SERIAL_BYTE;
@@ -223,13 +225,8 @@ void CAnalyzerDlg::OnOK()
         }
         SetDlgItemText(IDOK, kStop);
         GetDlgItem(IDC_SETTING)->EnableWindow(FALSE);
-        if (bOpen)
-        {
-            m_ledMaster.SetLed(0, 0);
-            ReplaceEventText(kPortLeftLost, kPortBack);
-        }
-        else
-            OnPortLost();
+        if (!m_launch.bReconnect)
+            OnPortBack(true);
     }
     else
     {
@@ -408,13 +405,19 @@ void CAnalyzerDlg::ReplaceEventText(const char* pszShown, const char* pszNew)
         SetDlgItemText(IDC_STATUS_EVENT, pszNew);
 }
 
-void CAnalyzerDlg::OnPortBack()
+void CAnalyzerDlg::OnPortBack(bool bAtStart)
 {
     if (!IsListening())
         return;
+    m_ledMaster.SetLed(0, 0);
+    // The Start's own open: the event stays, unless it tells of a port a Stop left lost.
+    if (bAtStart)
+    {
+        ReplaceEventText(kPortLeftLost, kPortBack);
+        return;
+    }
     // A frame cut by the loss never ends: the new port's bytes start afresh.
     m_decoder.StartHunting();
-    m_ledMaster.SetLed(0, 0);
     SetDlgItemText(IDC_STATUS_EVENT, kPortBack);
 }
 

@@ -54,9 +54,10 @@ private:
     // A shutdown or log-off: write what can be written; nothing may wait for a click now.
     void OnEndSession();
     void OnDpiChanged(UINT nDpi, const RECT& rcSuggested);
-    // A reconnecting link's word that the port went, or came back.
+    // A reconnecting link's word that the port went, or came back (or opened at the Start's
+    // first try: bAtStart, which a Start that opened the port itself passes too).
     void OnPortLost();
-    void OnPortBack();
+    void OnPortBack(bool bAtStart);
     bool IsListening();
     // The status line's event says pszNew where it said pszShown: a port's state that a Stop or
     // a Start has made untrue.

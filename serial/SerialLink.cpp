@@ -94,6 +94,17 @@ CSerialLink::~CSerialLink()
 BOOL CSerialLink::OpenPort(CWnd* pPortOwner, UINT nPort, UINT nBaud, char cParity, UINT nDataBits,
                            UINT nStopBits, DWORD dwCommEvents, UINT nWriteBufferSize)
 {
+    if (!PreparePort(pPortOwner, nPort, nBaud, cParity, nDataBits, nStopBits, dwCommEvents,
+                     nWriteBufferSize))
+        return FALSE;
+    CPortLock lock(m_csPort);
+    return OpenDevice() ? TRUE : FALSE;
+}
+
+BOOL CSerialLink::PreparePort(CWnd* pPortOwner, UINT nPort, UINT nBaud, char cParity,
+                              UINT nDataBits, UINT nStopBits, DWORD dwCommEvents,
+                              UINT nWriteBufferSize)
+{
     WaitForWorkerEnd();
 
     // Without its events the worker could neither wait for the port nor ever see a stop. They
@@ -121,8 +132,10 @@ BOOL CSerialLink::OpenPort(CWnd* pPortOwner, UINT nPort, UINT nBaud, char cParit
     std::snprintf(m_szMode, sizeof m_szMode, "baud=%u parity=%c data=%u stop=%u", nBaud, cParity,
                   nDataBits, nStopBits);
 
+    // A port still open from before would spare the worker its first try.
     CPortLock lock(m_csPort);
-    return OpenDevice() ? TRUE : FALSE;
+    ClosePort();
+    return TRUE;
 }
 
 bool CSerialLink::OpenDevice()
@@ -209,7 +222,7 @@ UINT CSerialLink::RunWorker()
     m_bWaitPending = false;
     DWORD dwEvents = 0; // written by the system while a wait is pending: outlives every wait
     // Only a reconnecting link is started without its port.
-    if (!m_hPort && m_bReconnect && !AwaitPortBack())
+    if (!m_hPort && m_bReconnect && !AwaitPortBack(true))
         return EndWorker();
     for (;;)
     {
@@ -291,37 +304,45 @@ UINT CSerialLink::EndWorker()
 bool CSerialLink::PortGone(bool& rbPortGone)
 {
     if (m_bReconnect)
-        return AwaitPortBack();
+        return AwaitPortBack(false);
     rbPortGone = true;
     ShowDisconnect();
     return true;
 }
 
-bool CSerialLink::AwaitPortBack()
+bool CSerialLink::AwaitPortBack(bool bAtStart)
 {
     EndPendingWait();
     {
         CPortLock lock(m_csPort);
         ClosePort();
     }
-    Notify(WM_SERIAL_PORT_LOST, 0);
-    for (;;)
+    const bool bOpenedAtOnce = bAtStart && TryOpen();
+    if (!bOpenedAtOnce)
     {
-        // A wait that fails could never see a stop either: the worker ends as on a stop.
-        if (::WaitForSingleObject(m_hStopEvent.Get(), m_nRetryMs) != WAIT_TIMEOUT)
-            return false;
-        CPortLock lock(m_csPort);
-        m_bOpening = true;
-        const bool bOpen = OpenDevice();
-        m_bOpening = false;
-        if (bOpen)
-            break;
+        Notify(WM_SERIAL_PORT_LOST, 0);
+        do
+        {
+            // A wait that fails could never see a stop either: the worker ends as on a stop.
+            if (::WaitForSingleObject(m_hStopEvent.Get(), m_nRetryMs) != WAIT_TIMEOUT)
+                return false;
+        } while (!TryOpen());
     }
     if (StopRequested())
         return false;
     ::ResetEvent(m_hPortEvent.Get()); // the lost port's last wait may have left it signalled
-    Notify(WM_SERIAL_PORT_BACK, 0);
+    Notify(WM_SERIAL_PORT_BACK, bOpenedAtOnce ? TRUE : FALSE);
     return true;
+}
+
+bool CSerialLink::TryOpen()
+{
+    CPortLock lock(m_csPort);
+    m_bOpening = true;
+    // Asked after raising the flag: a stop either is seen here or sees the flag and cancels.
+    const bool bOpen = !StopRequested() && OpenDevice();
+    m_bOpening = false;
+    return bOpen;
 }
 
 void CSerialLink::DrainInput()

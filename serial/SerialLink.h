@@ -20,7 +20,8 @@ constexpr UINT WM_SERIAL_RING = WM_USER + 5;
 constexpr UINT WM_SERIAL_BYTE = WM_USER + 7; // wParam: the byte, 0 to 255
 constexpr UINT WM_SERIAL_EVENT_CHAR = WM_USER + 8;
 // Only from a reconnecting link: the port is gone and let go (tries to open it follow), and the
-// port is open again (bytes follow).
+// port is open again (bytes follow). _BACK's wParam is TRUE when it opened at the worker's first
+// try after PreparePort, with no loss told before.
 constexpr UINT WM_SERIAL_PORT_LOST = WM_USER + 9;
 constexpr UINT WM_SERIAL_PORT_BACK = WM_USER + 10;
 
@@ -41,6 +42,10 @@ public:
     // and the rest is skipped.
     BOOL OpenPort(CWnd* pPortOwner, UINT nPort, UINT nBaud, char cParity, UINT nDataBits,
                   UINT nStopBits, DWORD dwCommEvents, UINT nWriteBufferSize);
+    // All of OpenPort but the open, which a reconnecting worker then tries at once: a port that
+    // takes seconds to open holds no window. FALSE only when the events cannot be made.
+    BOOL PreparePort(CWnd* pPortOwner, UINT nPort, UINT nBaud, char cParity, UINT nDataBits,
+                     UINT nStopBits, DWORD dwCommEvents, UINT nWriteBufferSize);
     // Starts the worker on the open port; TRUE when the thread was made. FALSE while a worker
     // is still held (OpenPort ends it first), or when no thread can be made: the port is then
     // let go. A reconnecting link starts without its port too: the worker tries to open it.
@@ -70,14 +75,17 @@ private:
     void DrainInput();
     void WritePending();
     void ReportError(const char* pszCall);
-    // A refused line setting: its box, once per OpenPort.
+    // A refused line setting: its box, once per OpenPort or PreparePort.
     void ReportConfigError(const char* pszCall);
     // Opens m_szPortName and sets it up, under m_csPort; false only when it will not open.
     bool OpenDevice();
     // The port is gone: the box (rbPortGone set) or, reconnecting, AwaitPortBack.
     bool PortGone(bool& rbPortGone);
-    // Lets the port go and tries it every m_nRetryMs until it opens (true) or a stop (false).
-    bool AwaitPortBack();
+    // Lets the port go and tries it every m_nRetryMs until it opens (true) or a stop (false);
+    // bAtStart: the first try comes at once, and the loss is told only if it fails.
+    bool AwaitPortBack(bool bAtStart);
+    // One try of a reconnecting worker; false at once after a stop.
+    bool TryOpen();
     // The worker's last step: closes the port and clears the running flag.
     UINT EndWorker();
     // Takes down the worker's boxes and cancels an open it is blocked in.
@@ -123,7 +131,7 @@ private:
     // Set on the owner's thread before OpenPort ends the last worker, which may still read it.
     std::atomic<bool> m_bReconnect{false};
     DWORD m_nRetryMs = kRetryMs;
-    // A refused line setting is reported once per OpenPort, not once per try.
+    // A refused line setting is reported once per Open/PreparePort, not once per try.
     bool m_bConfigReported = false;
     // Raised while the worker is inside an open that may block: a stop then cancels it.
     std::atomic<bool> m_bOpening{false};

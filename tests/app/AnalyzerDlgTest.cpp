@@ -845,7 +845,11 @@ TEST_F(AnalyzerDlgOnPairTest, ReconnectListensFromLaunchAndRidesThroughAPulledPa
     EXPECT_EQ(Text(IDC_STATUS_EVENT), " PORT LOST") << "nothing retries it now";
     ASSERT_TRUE(AskHarness("KESTRANE_SERIAL_RESTORE"));
     ASSERT_TRUE(PumpUntil([] { return PortOpens(7); }));
-    Click(IDOK); // a Start that opens it
-    EXPECT_EQ(Text(IDC_STATUS_EVENT), " PORT BACK") << "the lamp lit under a text of a lost port";
+    CSerialLinkTestPeer::CountOpens();
+    Click(IDOK); // a Start that opens it, on the worker: an open can block for seconds
+    EXPECT_TRUE(PumpUntil([&] { return Text(IDC_STATUS_EVENT) == " PORT BACK"; }))
+        << "the lamp lit under a text of a lost port";
+    EXPECT_NE(CSerialLinkTestPeer::s_nOpenThread, ::GetCurrentThreadId())
+        << "the open ran on the window's thread";
     EXPECT_EQ(boxes.Seen().size(), 0u);
 }

@@ -32,13 +32,14 @@ public:
     static void FailEventsFrom(int nEvent);
     static void RestoreEvents();
     static void SetRetryMs(CSerialLink& link, DWORD nMillis) { link.m_nRetryMs = nMillis; }
-    // Every link's tries to open a port from the first call on.
+    // Every link's tries to open a port from the first call on, and the thread of the last.
+    static inline std::atomic<DWORD> s_nOpenThread{0};
     static std::atomic<unsigned>& CountOpens()
     {
         static std::atomic<unsigned> s_nOpens{0};
         static HANDLE (*const s_pfnReal)(const char*) = CSerialLink::s_pfnOpenPort;
         CSerialLink::s_pfnOpenPort = [](const char* pszName)
-        { return ++s_nOpens, s_pfnReal(pszName); };
+        { return s_nOpenThread = ::GetCurrentThreadId(), ++s_nOpens, s_pfnReal(pszName); };
         return s_nOpens;
     }
     // Every link's worker fails to start while bFail holds.
