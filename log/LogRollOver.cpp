@@ -33,6 +33,11 @@ unsigned PartOf(const std::wstring& strName, const std::wstring& strPrefix)
 }
 } // namespace
 
+std::wstring DayLogPath(const std::wstring& strFolder, const std::string& strDay)
+{
+    return strFolder + L"\\" + DayName(strDay) + L".log";
+}
+
 unsigned HighestLogPart(const std::wstring& strFolder, const std::string& strDay)
 {
     const std::wstring strPrefix = DayName(strDay) + L".";
@@ -51,9 +56,9 @@ unsigned HighestLogPart(const std::wstring& strFolder, const std::string& strDay
 
 BOOL RollOverLog(const std::wstring& strFolder, const std::string& strDay)
 {
-    const std::wstring strBase = strFolder + L"\\" + DayName(strDay);
     wchar_t szPart[16];
     std::swprintf(szPart, sizeof szPart / sizeof szPart[0], L".%03u.log",
                   HighestLogPart(strFolder, strDay) + 1);
-    return ::MoveFileW((strBase + L".log").c_str(), (strBase + szPart).c_str());
+    return ::MoveFileW(DayLogPath(strFolder, strDay).c_str(),
+                       (strFolder + L"\\" + DayName(strDay) + szPart).c_str());
 }
