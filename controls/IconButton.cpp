@@ -2,6 +2,7 @@
 #include "controls/IconButton.h"
 
 #include <cstring>
+#include <iterator>
 #include <vector>
 
 #include <commctrl.h>
@@ -38,7 +39,8 @@ DWORD CIconButton::LoadIcons(UINT nIcon, UINT nRestingIcon)
     const HINSTANCE hInst = ::GetModuleHandleA(nullptr);
     // The sizes our icon resources hold: 32 at 96 dpi, the nearest of them at any other.
     static const int kSizes[] = {16, 20, 24, 32, 40, 48, 64};
-    const int size = m_nDpi != 0 ? NearestSize(ScaleToDpi(32, m_nDpi), kSizes, 7) : 0;
+    const int size =
+        m_nDpi != 0 ? NearestSize(ScaleToDpi(32, m_nDpi), kSizes, std::size(kSizes)) : 0;
     auto load = [hInst, size](UINT nID)
     {
         return static_cast<HICON>(::LoadImageA(hInst, MAKEINTRESOURCEA(nID & 0xFFFF), IMAGE_ICON,

@@ -1,6 +1,8 @@
 // CLedIndicator: off-screen composition of one sprite with magenta as the transparent key.
 #include "controls/LedIndicator.h"
 
+#include <iterator>
+
 #include "res/resource.h"
 #include "win/DpiScale.h"
 #include "win/Rect.h"
@@ -12,6 +14,7 @@ const COLORREF kKeyColour = RGB(255, 0, 255);
 // The sheets the artwork generator draws, for 100, 125, 150 and 200 %.
 const int kSheetCells[] = {16, 20, 24, 32};
 const UINT kSheetIds[] = {IDB_LEDS, IDB_LEDS_125, IDB_LEDS_150, IDB_LEDS_200};
+static_assert(std::size(kSheetCells) == std::size(kSheetIds), "a sheet for every cell size");
 } // namespace
 
 CLedIndicator::CLedIndicator()
@@ -32,10 +35,10 @@ void CLedIndicator::SetLed(int nTop, int nColumn)
 
 void CLedIndicator::SetDpi(UINT dpi)
 {
-    const int nCell = NearestSize(ScaleToDpi(kCell, dpi), kSheetCells, 4);
+    const int nCell = NearestSize(ScaleToDpi(kCell, dpi), kSheetCells, std::size(kSheetCells));
     if (nCell == m_nCell)
         return;
-    for (int i = 0; i < 4; ++i)
+    for (size_t i = 0; i < std::size(kSheetCells); ++i)
         if (kSheetCells[i] == nCell)
         {
             CBitmap bmpSheet;

@@ -86,8 +86,7 @@ bool CDailyLog::WriteDay()
     const std::wstring strFolder = m_strDir + L"Log";
     if (!FolderExists(strFolder) && !::CreateDirectoryW(strFolder.c_str(), nullptr))
         return Fail(strFolder, ::GetLastError());
-    const std::wstring strPath =
-        strFolder + L"\\" + std::wstring(strDay.begin(), strDay.end()) + L".log";
+    const std::wstring strPath = DayLogPath(strFolder, strDay);
     // Said as it is, rather than as whatever the plain calls make of an over-long path.
     if (strPath.size() >= MAX_PATH)
         return Fail(strPath, ERROR_FILENAME_EXCED_RANGE);

@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <cwchar>
+#include <string_view>
 
 namespace
 {
@@ -12,12 +13,13 @@ std::wstring DayName(const std::string& strDay)
 }
 
 // NNN of a name "<day>.NNN.log", or 0 when the name has another shape. The search matches
-// short names and any case too, so every found name is checked here.
-unsigned PartOf(const std::wstring& strName, const std::wstring& strPrefix)
+// short names and any case too, so every found name is checked here. A view of the found name:
+// nothing is allocated while the search's handle is open, so nothing can throw past it.
+unsigned PartOf(std::wstring_view strName, const std::wstring& strPrefix)
 {
     const size_t nFirst = strPrefix.size();
     if (strName.size() <= nFirst + 4 || strName.compare(0, nFirst, strPrefix) != 0 ||
-        _wcsicmp(strName.c_str() + strName.size() - 4, L".log") != 0)
+        _wcsicmp(strName.data() + strName.size() - 4, L".log") != 0)
         return 0;
     const size_t nDigits = strName.size() - nFirst - 4;
     if (nDigits > 9)
@@ -32,6 +34,11 @@ unsigned PartOf(const std::wstring& strName, const std::wstring& strPrefix)
     return nPart;
 }
 } // namespace
+
+std::wstring DayLogPath(const std::wstring& strFolder, const std::string& strDay)
+{
+    return strFolder + L"\\" + DayName(strDay) + L".log";
+}
 
 unsigned HighestLogPart(const std::wstring& strFolder, const std::string& strDay)
 {
@@ -51,9 +58,9 @@ unsigned HighestLogPart(const std::wstring& strFolder, const std::string& strDay
 
 BOOL RollOverLog(const std::wstring& strFolder, const std::string& strDay)
 {
-    const std::wstring strBase = strFolder + L"\\" + DayName(strDay);
     wchar_t szPart[16];
     std::swprintf(szPart, sizeof szPart / sizeof szPart[0], L".%03u.log",
                   HighestLogPart(strFolder, strDay) + 1);
-    return ::MoveFileW((strBase + L".log").c_str(), (strBase + szPart).c_str());
+    return ::MoveFileW(DayLogPath(strFolder, strDay).c_str(),
+                       (strFolder + L"\\" + DayName(strDay) + szPart).c_str());
 }

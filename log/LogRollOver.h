@@ -7,6 +7,8 @@
 
 #include <windows.h>
 
+// strFolder\strDay.log: the day's current file.
+std::wstring DayLogPath(const std::wstring& strFolder, const std::string& strDay);
 // The highest part NNN of the day strDay ("YYYY-MM-DD") in strFolder; 0 when there is none.
 // Gaps do not matter: the next part is always one more than the highest.
 unsigned HighestLogPart(const std::wstring& strFolder, const std::string& strDay);

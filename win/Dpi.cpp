@@ -3,6 +3,8 @@
 // (the dialog manager's own whole-pixel base units would stretch it unevenly).
 #include "win/Dpi.h"
 
+#include "win/Dc.h"
+
 namespace
 {
 // An export of user32 that older systems lack, or null.
@@ -16,17 +18,14 @@ template <class TFunction> TFunction User32Function(const char* pszName)
 SIZE BaseUnits(const LOGFONTA& lf)
 {
     SIZE base = {0, 0};
-    HDC hdc = ::GetDC(nullptr);
-    HFONT hFont = ::CreateFontIndirectA(&lf);
-    HGDIOBJ hOld = ::SelectObject(hdc, hFont);
+    CClientDC dc(nullptr); // the screen's
+    const CFont font(::CreateFontIndirectA(&lf));
+    const CSelectObject selFont(dc, font);
     TEXTMETRICA tm = {};
     SIZE letters = {};
     const char kLetters[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz";
-    if (::GetTextMetricsA(hdc, &tm) && ::GetTextExtentPoint32A(hdc, kLetters, 52, &letters))
+    if (::GetTextMetricsA(dc, &tm) && ::GetTextExtentPoint32A(dc, kLetters, 52, &letters))
         base = {(letters.cx / 26 + 1) / 2, tm.tmHeight};
-    ::SelectObject(hdc, hOld);
-    ::DeleteObject(hFont);
-    ::ReleaseDC(nullptr, hdc);
     return base;
 }
 
