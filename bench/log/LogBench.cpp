@@ -14,7 +14,6 @@
 #include "tests/common/ScratchLogFolder.h"
 #include "tests/common/Spread.h"
 #include "win/ModuleDirectory.h"
-#include "win/Text.h"
 
 namespace
 {
@@ -56,8 +55,7 @@ int main(int argc, char** argv)
     Print("frame's log line, file free", samples);
 
     // Another program holds the day's file with no sharing: every line is kept.
-    const std::string strDay =
-        scratch.Folder() + "\\" + FormatLocalTime(std::time(nullptr), "%Y-%m-%d.log");
+    const std::string strDay = scratch.Folder() + "\\" + Today();
     HANDLE hHolder =
         ::CreateFileA(strDay.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
     if (hHolder == INVALID_HANDLE_VALUE)

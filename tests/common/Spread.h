@@ -1,4 +1,4 @@
-// The spread of a benchmark's timings, as its figures print it. Portable.
+// The spread of a benchmark's timings, as its figures print it; all zeros for none. Portable.
 #pragma once
 
 #include <algorithm>
@@ -10,13 +10,12 @@ struct Spread
     double median, p99, min, max, mean;
 };
 
-// All zeros for no samples.
 inline Spread SpreadOf(std::vector<double> v)
 {
-    if (v.empty())
-        return {0, 0, 0, 0, 0};
     std::sort(v.begin(), v.end());
-    const auto at = [&v](double q) { return v[static_cast<size_t>(q * (v.size() - 1))]; };
-    return {at(0.5), at(0.99), v.front(), v.back(),
-            std::accumulate(v.begin(), v.end(), 0.0) / static_cast<double>(v.size())};
+    const auto at = [&v](double q)
+    { return v.empty() ? 0.0 : v[static_cast<size_t>(q * static_cast<double>(v.size() - 1))]; };
+    return {at(0.5), at(0.99), at(0), at(1),
+            v.empty() ? 0.0
+                      : std::accumulate(v.begin(), v.end(), 0.0) / static_cast<double>(v.size())};
 }
