@@ -18,7 +18,6 @@
 #include "tests/app/AnalyzerDlgTestPeer.h"
 #include "tests/common/NoteReadFrame.h"
 #include "tests/common/ProgramFolder.h"
-#include "tests/common/Spread.h"
 #include "tests/serial/SerialTestKit.h"
 
 namespace
@@ -106,10 +105,10 @@ void Latency(BenchDlg& dlg, HANDLE hFar, int nFrames)
             10000);
         us.push_back(std::chrono::duration<double, std::micro>(Clock::now() - t0).count());
     }
-    const Spread s = SpreadOf(us);
+    std::sort(us.begin(), us.end());
     std::printf("latency      last byte written -> status text shown, %d frames: median %.0f us, "
                 "p99 %.0f us, max %.0f us\n",
-                nFrames, s.median, s.p99, s.max);
+                nFrames, us[us.size() / 2], us[us.size() * 99 / 100], us.back());
 }
 } // namespace
 

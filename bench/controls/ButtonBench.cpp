@@ -2,6 +2,7 @@
 // size, system colours, the C runtime's rand) and one hover repaint (the mouse enters, the
 // button repaints with its hover face; the mouse leaves, it repaints with its normal face),
 // medians in microseconds.
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <vector>
@@ -11,9 +12,17 @@
 
 #include "app/AnalyzerDlg.h"
 #include "res/resource.h"
-#include "tests/common/Spread.h"
 
+namespace
+{
 using Clock = std::chrono::steady_clock;
+
+double Median(std::vector<double>& us)
+{
+    std::sort(us.begin(), us.end());
+    return us[us.size() / 2];
+}
+} // namespace
 
 int main()
 {
@@ -73,12 +82,9 @@ int main()
         plain.push_back(std::chrono::duration<double, std::micro>(Clock::now() - t0).count());
     }
     std::printf("GenerateShade, Start button %ld x %ld (Wine): median %.1f us\n",
-                rc.right - rc.left, rc.bottom - rc.top, SpreadOf(shade).median);
-    std::printf("hover repaint, mouse enters (hover face): median %.1f us\n",
-                SpreadOf(enter).median);
-    std::printf("hover repaint, mouse leaves (normal face): median %.1f us\n",
-                SpreadOf(leave).median);
-    std::printf("for scale, a system-drawn check box repainted: median %.1f us\n",
-                SpreadOf(plain).median);
+                rc.right - rc.left, rc.bottom - rc.top, Median(shade));
+    std::printf("hover repaint, mouse enters (hover face): median %.1f us\n", Median(enter));
+    std::printf("hover repaint, mouse leaves (normal face): median %.1f us\n", Median(leave));
+    std::printf("for scale, a system-drawn check box repainted: median %.1f us\n", Median(plain));
     return 0;
 }

@@ -12,7 +12,6 @@
 #include <windows.h>
 
 #include "tests/common/ScratchLogFolder.h"
-#include "tests/common/Spread.h"
 #include "win/ModuleDirectory.h"
 
 namespace
@@ -28,11 +27,17 @@ double Micros(const std::function<void()>& work)
     return 1e6 * static_cast<double>(t1.QuadPart - t0.QuadPart) / g_freq;
 }
 
-void Print(const char* pszWhat, const std::vector<double>& samples)
+void Print(const char* pszWhat, std::vector<double> samples)
 {
-    const Spread s = SpreadOf(samples);
+    std::sort(samples.begin(), samples.end());
+    const auto at = [&](double q)
+    { return samples[static_cast<size_t>(q * (samples.size() - 1))]; };
+    double sum = 0;
+    for (double d : samples)
+        sum += d;
     std::printf("%s: %zu calls, mean %.1f us/call, median %.1f, p99 %.1f, max %.1f\n", pszWhat,
-                samples.size(), s.mean, s.median, s.p99, s.max);
+                samples.size(), sum / static_cast<double>(samples.size()), at(0.5), at(0.99),
+                samples.back());
 }
 } // namespace
 

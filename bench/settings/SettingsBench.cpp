@@ -2,6 +2,7 @@
 // dialog shown (its port list probes COM1 to COM256), median of 20; and what the probe is made
 // of: one open of an absent port name, one of a port that opens, one of a port held elsewhere.
 // Prints only; never fails on speed.
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <string>
@@ -14,12 +15,22 @@
 #include "res/resource.h"
 #include "serial/PortName.h"
 #include "settings/CommSettingDlg.h"
-#include "tests/common/Spread.h"
 #include "win/ModuleDirectory.h"
 
 namespace
 {
 using Clock = std::chrono::steady_clock;
+
+struct Figures
+{
+    double median, min, max;
+};
+
+Figures Summary(std::vector<double> v)
+{
+    std::sort(v.begin(), v.end());
+    return {v[v.size() / 2], v.front(), v.back()};
+}
 
 // The settings dialog is made inside OnSetting, out of our reach: a hook on this thread sees it
 // become visible, notes the time and closes it as Cancel would.
@@ -44,7 +55,7 @@ LRESULT CALLBACK OnCallWndRet(int nCode, WPARAM wParam, LPARAM lParam)
 }
 
 // Microseconds per CreateFile (and CloseHandle when it opens) of "\\.\<name>", median of n.
-Spread OpenCost(const char* pszName, int n)
+Figures OpenCost(const char* pszName, int n)
 {
     const std::string device = PortDevicePath(pszName);
     std::vector<double> us;
@@ -57,7 +68,7 @@ Spread OpenCost(const char* pszName, int n)
             ::CloseHandle(h);
         us.push_back(std::chrono::duration<double, std::micro>(Clock::now() - t0).count());
     }
-    return SpreadOf(us);
+    return Summary(us);
 }
 } // namespace
 
@@ -92,7 +103,7 @@ int main()
         ms.push_back(std::chrono::duration<double, std::milli>(g_shown - t0).count());
     }
     ::UnhookWindowsHookEx(hHook);
-    const Spread shown = SpreadOf(ms);
+    const Figures shown = Summary(ms);
     std::printf("Setting click -> dialog shown (probe of COM1..COM256), 20 runs: median %.1f ms, "
                 "min %.1f ms, max %.1f ms\n",
                 shown.median, shown.min, shown.max);
@@ -105,7 +116,7 @@ int main()
             CCommSettingDlg::PortExists(PortName(n).c_str());
         probe.push_back(std::chrono::duration<double, std::milli>(Clock::now() - t0).count());
     }
-    std::printf("the probe alone, 256 names, 5 runs: median %.1f ms\n", SpreadOf(probe).median);
+    std::printf("the probe alone, 256 names, 5 runs: median %.1f ms\n", Summary(probe).median);
 
     // COM200 is mapped nowhere; COM5 is one end of a harness pair; COM6, its other end, is held
     // open here as another program would hold it.
@@ -121,7 +132,7 @@ int main()
         {"COM6", hHeld != INVALID_HANDLE_VALUE ? "a port held elsewhere" : "COM6 (not held)"}};
     for (const auto& port : ports)
     {
-        const Spread f = OpenCost(port.name, 200);
+        const Figures f = OpenCost(port.name, 200);
         std::printf("one open of %-26s %-6s median %7.1f us, min %7.1f us, max %8.1f us\n",
                     port.what, port.name, f.median, f.min, f.max);
     }
