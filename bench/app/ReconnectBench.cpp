@@ -23,10 +23,7 @@ int main()
 {
     using Clock = std::chrono::steady_clock;
     if (!std::getenv("KESTRANE_SERIAL_DROP"))
-    {
-        std::fprintf(stderr, "run it under wine-harness.sh serial-drop B\n");
-        return 2;
-    }
+        return std::fprintf(stderr, "run it under wine-harness.sh serial-drop B\n"), 2;
     INITCOMMONCONTROLSEX icc = {sizeof icc, ICC_LISTVIEW_CLASSES};
     ::InitCommonControlsEx(&icc);
     const std::string ini = ExeDir() + "Kestrane.ini";
@@ -35,9 +32,7 @@ int main()
     std::vector<double> ms;
     {
         CAnalyzerDlg dlg;
-        LaunchOptions options;
-        options.bStart = options.bReconnect = true;
-        dlg.SetLaunchOptions(options);
+        dlg.SetLaunchOptions(ParseLaunchOptions("/start /reconnect"));
         dlg.Create();
         const std::vector<unsigned char> note = NoteRead(1, 0);
         const auto notes = [&dlg] { return CAnalyzerDlgTestPeer::Decoder(dlg).NoteCount(0); };
@@ -69,10 +64,7 @@ int main()
     }
     ::DeleteFileA(ini.c_str());
     if (ms.empty())
-    {
-        std::fprintf(stderr, "the pair could not be pulled and made again\n");
-        return 1;
-    }
+        return std::fprintf(stderr, "the pair could not be pulled and made again\n"), 1;
     std::sort(ms.begin(), ms.end());
     std::printf("pair back to first note counted (/reconnect, retry every %lu ms): median %.0f ms, "
                 "range %.0f to %.0f ms over %zu reconnections\n",
