@@ -15,74 +15,56 @@
 #include "app/AnalyzerDlg.h"
 #include "res/resource.h"
 #include "tests/app/AnalyzerDlgTestPeer.h"
+#include "tests/common/NoteReadFrame.h"
+#include "tests/common/ProgramFolder.h"
 #include "tests/serial/SerialTestKit.h"
-
-namespace
-{
-using Clock = std::chrono::steady_clock;
-
-std::string StatusText(const CAnalyzerDlg& dlg)
-{
-    char buf[64] = "";
-    ::GetDlgItemTextA(dlg.m_hWnd, IDC_STATUS_EVENT, buf, sizeof buf);
-    return buf;
-}
-} // namespace
 
 int main()
 {
+    using Clock = std::chrono::steady_clock;
     if (!std::getenv("KESTRANE_SERIAL_DROP"))
-    {
-        std::fprintf(stderr, "run it under wine-harness.sh serial-drop B\n");
-        return 2;
-    }
+        return std::fprintf(stderr, "run it under wine-harness.sh serial-drop B\n"), 2;
     INITCOMMONCONTROLSEX icc = {sizeof icc, ICC_LISTVIEW_CLASSES};
     ::InitCommonControlsEx(&icc);
-    char path[MAX_PATH];
-    std::string ini(path, ::GetModuleFileNameA(nullptr, path, MAX_PATH));
-    ini = ini.substr(0, ini.rfind('\\') + 1) + "Kestrane.ini";
+    const std::string ini = ExeDir() + "Kestrane.ini";
     ::WritePrivateProfileStringA("PORT", "nport", "7", ini.c_str());
 
     std::vector<double> ms;
     {
         CAnalyzerDlg dlg;
-        LaunchOptions options;
-        options.bStart = options.bReconnect = true;
-        dlg.SetLaunchOptions(options);
+        dlg.SetLaunchOptions(ParseLaunchOptions("/start /reconnect"));
         dlg.Create();
-        std::vector<unsigned char> note(15, 0);
-        note[0] = 0x97;
-        note[4] = 0x97;
-        note[13] = 1;
+        const std::vector<unsigned char> note = NoteRead(1, 0);
+        const auto notes = [&dlg] { return CAnalyzerDlgTestPeer::Decoder(dlg).NoteCount(0); };
+        const auto lost = [&dlg]
+        {
+            char text[64] = "";
+            ::GetDlgItemTextA(dlg.m_hWnd, IDC_STATUS_EVENT, text, sizeof text);
+            return std::string(text) == " PORT LOST, RETRYING";
+        };
         for (int i = 0; i < 10; ++i)
         {
-            if (!AskHarness("KESTRANE_SERIAL_DROP") ||
-                !PumpUntil([&] { return StatusText(dlg) == " PORT LOST, RETRYING"; }))
+            if (!AskHarness("KESTRANE_SERIAL_DROP") || !PumpUntil(lost))
                 break;
             // Back at a different point of the retry period each time: 0 to 1.8 s after the loss.
             PumpUntil([] { return false; }, static_cast<DWORD>(i * CSerialLink::kRetryMs / 10));
             if (!AskHarness("KESTRANE_SERIAL_RESTORE"))
                 break;
             const Clock::time_point back = Clock::now();
-            const int nBefore = CAnalyzerDlgTestPeer::Decoder(dlg).NoteCount(0);
+            const int nBefore = notes();
             CFarEnd farEnd(8);
             // Bytes written before the link opens are purged by it: a frame every 20 ms.
-            while (CAnalyzerDlgTestPeer::Decoder(dlg).NoteCount(0) == nBefore &&
-                   Clock::now() - back < std::chrono::seconds(30))
+            while (notes() == nBefore && Clock::now() - back < std::chrono::seconds(30))
             {
                 farEnd.Write(note.data(), static_cast<DWORD>(note.size()));
-                PumpUntil([&] { return CAnalyzerDlgTestPeer::Decoder(dlg).NoteCount(0) > nBefore; },
-                          20);
+                PumpUntil([&] { return notes() > nBefore; }, 20);
             }
             ms.push_back(std::chrono::duration<double, std::milli>(Clock::now() - back).count());
         }
     }
     ::DeleteFileA(ini.c_str());
     if (ms.empty())
-    {
-        std::fprintf(stderr, "the pair could not be pulled and made again\n");
-        return 1;
-    }
+        return std::fprintf(stderr, "the pair could not be pulled and made again\n"), 1;
     std::sort(ms.begin(), ms.end());
     std::printf("pair back to first note counted (/reconnect, retry every %lu ms): median %.0f ms, "
                 "range %.0f to %.0f ms over %zu reconnections\n",

@@ -2,11 +2,11 @@
 # Idle cost: the real Kestrane.exe listening on an open, idle COM5 against a bare process that
 # holds one pending WaitCommEvent on the same port, one after the other in the same Wine prefix.
 # Prints the CPU time of each over KESTRANE_IDLE_SECONDS (default 30), and of the prefix's
-# wineserver meanwhile, which does the waiting for both. Then the program launched with
-# /start /reconnect on a port that never opens, retrying it for KESTRANE_RETRY_SECONDS (default
-# 60). Figures only; it fails only when it cannot run. Run inside the Wine harness
-# (tools/bench.sh does):
+# wineserver meanwhile, which does the waiting for both. Figures only; it fails only when it
+# cannot run. Run inside the Wine harness (tools/bench.sh does):
 #   wine-harness.sh shell DIR idle-bench.sh Kestrane.exe kestrane-probe.exe bench_idle_wait.exe
+# Then the program's, retrying a port that never opens under /start /reconnect, over
+# KESTRANE_RETRY_SECONDS (default 60).
 set -euo pipefail
 
 program=$1

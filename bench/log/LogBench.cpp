@@ -7,38 +7,40 @@
 #include <cstdio>
 #include <cstdlib>
 #include <functional>
+#include <numeric>
 #include <vector>
 
 #include <windows.h>
 
 #include "tests/common/ScratchLogFolder.h"
 #include "win/ModuleDirectory.h"
-#include "win/Text.h"
 
 namespace
 {
-double g_freq = 0;
-
-double Micros(const std::function<void()>& work)
+// Microseconds that each of n runs of work takes.
+std::vector<double> Micros(const std::function<void()>& work, int n = 1)
 {
-    LARGE_INTEGER t0, t1;
-    ::QueryPerformanceCounter(&t0);
-    work();
-    ::QueryPerformanceCounter(&t1);
-    return 1e6 * static_cast<double>(t1.QuadPart - t0.QuadPart) / g_freq;
+    LARGE_INTEGER freq, t0, t1;
+    ::QueryPerformanceFrequency(&freq);
+    std::vector<double> us;
+    for (int i = 0; i < n; ++i)
+    {
+        ::QueryPerformanceCounter(&t0);
+        work();
+        ::QueryPerformanceCounter(&t1);
+        us.push_back(1e6 * static_cast<double>(t1.QuadPart - t0.QuadPart) /
+                     static_cast<double>(freq.QuadPart));
+    }
+    return us;
 }
 
-void Print(const char* pszWhat, std::vector<double> samples)
+void Print(const char* pszWhat, std::vector<double> us)
 {
-    std::sort(samples.begin(), samples.end());
-    const auto at = [&](double q)
-    { return samples[static_cast<size_t>(q * (samples.size() - 1))]; };
-    double sum = 0;
-    for (double d : samples)
-        sum += d;
+    std::sort(us.begin(), us.end());
+    const auto at = [&](double q) { return us[static_cast<size_t>(q * (us.size() - 1))]; };
+    const double mean = std::accumulate(us.begin(), us.end(), 0.0) / static_cast<double>(us.size());
     std::printf("%s: %zu calls, mean %.1f us/call, median %.1f, p99 %.1f, max %.1f\n", pszWhat,
-                samples.size(), sum / static_cast<double>(samples.size()), at(0.5), at(0.99),
-                samples.back());
+                us.size(), mean, at(0.5), at(0.99), us.back());
 }
 } // namespace
 
@@ -47,48 +49,36 @@ int main(int argc, char** argv)
     const int nCalls = argc > 1 ? std::max(1, std::atoi(argv[1])) : 2000;
     // A note-read frame's dump: the longest line the program logs.
     const char szFrame[] = "97 00 00 0a a1 00 00 00 00 00 00 00 00 03 00";
-    LARGE_INTEGER freq;
-    ::QueryPerformanceFrequency(&freq);
-    g_freq = static_cast<double>(freq.QuadPart);
-
     ScratchLogFolder scratch;
     CDailyLog log(GetModuleDirectoryW());
+    const auto line = [&] { log.WriteLine(szFrame); };
     std::printf("frame's log line: first call (creates Log and the day's file) %.1f us\n",
-                Micros([&] { log.WriteLine(szFrame); }));
-    std::vector<double> samples;
-    for (int i = 0; i < nCalls; ++i)
-        samples.push_back(Micros([&] { log.WriteLine(szFrame); }));
-    Print("frame's log line, file free", samples);
+                Micros(line)[0]);
+    Print("frame's log line, file free", Micros(line, nCalls));
 
     // Another program holds the day's file with no sharing: every line is kept.
-    const std::string strDay =
-        scratch.Folder() + "\\" + FormatLocalTime(std::time(nullptr), "%Y-%m-%d.log");
+    const std::string strDay = scratch.Folder() + "\\" + Today();
     HANDLE hHolder =
         ::CreateFileA(strDay.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
     if (hHolder == INVALID_HANDLE_VALUE)
         return std::printf("could not hold the day's file\n"), 0;
-    for (int i = 0; i < 1000; ++i)
-        log.WriteLine(szFrame);
-    samples.clear();
-    for (int i = 0; i < nCalls; ++i)
-        samples.push_back(Micros([&] { log.WriteLine(szFrame); }));
-    Print("frame's log line, file held, 1,000 and more lines kept", samples);
+    Micros(line, 1000); // 1,000 lines kept
+    Print("frame's log line, file held, 1,000 and more lines kept", Micros(line, nCalls));
     ::CloseHandle(hHolder);
     const size_t nKept = log.KeptLines();
-    const double flush = Micros([&] { log.WriteKept(); });
+    const double flush = Micros([&] { log.WriteKept(); })[0];
     std::printf("writing %zu kept lines once the file is free: %.1f us (%zu left)\n", nKept, flush,
                 log.KeptLines());
 
     // The file free again and 1,000 lines kept (held just before): the frame that finds them.
-    samples.clear();
+    std::vector<double> samples;
     for (int round = 0; round < 20; ++round)
     {
         hHolder =
             ::CreateFileA(strDay.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
-        for (int i = 0; i < 1000; ++i)
-            log.WriteLine(szFrame);
+        Micros(line, 1000);
         ::CloseHandle(hHolder);
-        samples.push_back(Micros([&] { log.WriteLine(szFrame); }));
+        samples.push_back(Micros(line)[0]);
     }
     Print("frame's log line that writes 1,000 kept lines before its own", samples);
     return 0;

@@ -24,7 +24,6 @@
 
 #include "res/resource.h"
 #include "tests/app/AnalyzerDlgTestPeer.h"
-#include "tests/common/AwaitDialog.h"
 #include "tests/common/CrtRand.h"
 #include "tests/common/FileBytes.h"
 #include "tests/common/NoteReadFrame.h"
@@ -53,6 +52,17 @@ void WriteSettings(int nPort)
 }
 
 const std::vector<unsigned char> kOkFrame = {0x98, 0x00, 0x00, 0x00, 0x98};
+
+// A dialog (or message box) with this caption, looked for from another thread for up to a
+// minute; null if none came.
+// Shown, not merely made: a modal dialog disables its owner between the two.
+HWND AwaitDialog(const char* pszCaption)
+{
+    HWND hWnd = nullptr;
+    for (int i = 0; i < 6000 && !::IsWindowVisible(hWnd); ++i, ::Sleep(10))
+        hWnd = ::FindWindowA("#32770", pszCaption);
+    return ::IsWindowVisible(hWnd) ? hWnd : nullptr;
+}
 
 class AnalyzerDlgTest : public ::testing::Test
 {
