@@ -1,8 +1,6 @@
 // The daily log of frames: stamping, keeping and writing lines, a day's file at a time.
 #include "log/DailyLog.h"
 
-#include <ctime>
-
 #include "log/LogRollOver.h"
 #include "log/TextFile.h"
 #include "win/Text.h"
@@ -25,6 +23,13 @@ std::string DayOf(const std::string& strLine)
 }
 } // namespace
 
+SYSTEMTIME SystemLocalTime()
+{
+    SYSTEMTIME now;
+    ::GetLocalTime(&now);
+    return now;
+}
+
 void CDailyLog::WriteLine(const char* pszText)
 {
     if (pszText == nullptr || *pszText == '\0')
@@ -33,9 +38,9 @@ void CDailyLog::WriteLine(const char* pszText)
     try
     {
         // One reading of the clock gives the stamp and, through it, the day's file.
-        std::string strLine = FormatLocalTime(std::time(nullptr), "[%Y-%m-%d %H:%M:%S]  ");
-        if (strLine.empty())
-            return;
+        const SYSTEMTIME t = m_clock();
+        std::string strLine = Format("[%04d-%02d-%02d %02d:%02d:%02d]  ", t.wYear, t.wMonth, t.wDay,
+                                     t.wHour, t.wMinute, t.wSecond);
         // Stored as a text-mode stream would: every line end, the text's own too, as CR LF.
         for (const char* p = pszText; *p != '\0'; ++p)
         {
@@ -95,6 +100,7 @@ bool CDailyLog::WriteDay()
     ULONGLONG nSize = 0;
     bool bMayRoll = true;
     bool bOneAtATime = false;
+    bool bEnded = false; // the file's last line checked for a torn end
     while (!m_kept.empty() && bOfDay(m_kept.front()))
     {
         if (!file.IsOpen() && (!file.OpenForAppend(strPath) || !file.GetSize(nSize)))
@@ -111,6 +117,10 @@ bool CDailyLog::WriteDay()
                 Fail(strPath, ::GetLastError());
             continue;
         }
+        // A power cut may have left the file ending inside a line: the next must not join it.
+        if (!bEnded && !file.EndLastLine(nSize))
+            return Fail(strPath, ::GetLastError());
+        bEnded = true;
         // As many lines as the file takes before it passes the limit, in one write.
         std::string strBatch;
         size_t n = 0;

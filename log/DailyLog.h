@@ -7,15 +7,23 @@
 
 #include <cstddef>
 #include <deque>
+#include <functional>
 #include <string>
 
 #include <windows.h>
+
+// The local time a line is stamped with, and so the day's file it goes to.
+using LocalClock = std::function<SYSTEMTIME()>;
+SYSTEMTIME SystemLocalTime();
 
 class CDailyLog
 {
 public:
     // strDir: the folder that holds Log, ending in a backslash (empty: unknown, lines are kept).
-    explicit CDailyLog(std::wstring strDir) : m_strDir(std::move(strDir)) {}
+    explicit CDailyLog(std::wstring strDir, LocalClock clock = SystemLocalTime)
+        : m_strDir(std::move(strDir)), m_clock(std::move(clock))
+    {
+    }
 
     // Stamps the text with the time now and writes it as one line after any kept lines. An
     // empty text (or none) writes nothing and creates nothing.
@@ -41,6 +49,7 @@ private:
     bool Fail(const std::wstring& strPath, DWORD dwError);
 
     std::wstring m_strDir;
+    LocalClock m_clock;
     std::deque<std::string> m_kept; // whole lines as stored: stamp, text, CR LF
     size_t m_nKeptBytes = 0;
     size_t m_nLost = 0;

@@ -23,20 +23,25 @@ bool Matches(const std::string& bytes, const std::string& pattern)
     return std::regex_match(bytes, std::regex(pattern));
 }
 
+// A local time in December 2026.
+SYSTEMTIME At(WORD wDay, WORD wHour, WORD wMinute, WORD wSecond)
+{
+    return {2026, 12, 0, wDay, wHour, wMinute, wSecond, 0};
+}
+
 class DailyLog : public ::testing::Test
 {
 protected:
     ScratchLogFolder m_log;
-    CDailyLog m_daily{GetModuleDirectoryW()};
-    std::string m_strDay = Today();
+    SYSTEMTIME m_now = At(7, 11, 22, 33); // the log's clock
+    CDailyLog m_daily{GetModuleDirectoryW(), [this] { return m_now; }};
+    std::string m_strDay = "2026-12-07.log";
 
     std::string DayFile() const { return m_log.Folder() + "\\" + m_strDay; }
     void CreateLogFolder() const
     {
         ASSERT_TRUE(::CreateDirectoryA(m_log.Folder().c_str(), nullptr));
     }
-    // A test that straddles midnight cannot say which file a line went to.
-    bool DayChanged() const { return Today() != m_strDay; }
 };
 } // namespace
 
@@ -44,14 +49,11 @@ TEST_F(DailyLog, FirstLineCreatesFolderAndDayFileAndLeavesNoHandleOpen)
 {
     ASSERT_FALSE(::PathIsDirectoryA(m_log.Folder().c_str()));
     m_daily.WriteLine("92 01 02 03 98");
-    if (DayChanged())
-        GTEST_SKIP() << "midnight passed during the test";
 
     EXPECT_TRUE(::PathIsDirectoryA(m_log.Folder().c_str()));
     EXPECT_EQ(m_log.Files(), std::vector<std::string>{m_strDay});
     const std::string bytes = ReadFileBytes(DayFile());
     EXPECT_TRUE(Matches(bytes, std::string(kStamp) + "92 01 02 03 98\r\n")) << bytes;
-    EXPECT_EQ(bytes.substr(1, 10), m_strDay.substr(0, 10)) << "stamp and file name disagree";
 
     // Nobody else may hold the file once the call is over.
     HANDLE h = ::CreateFileA(DayFile().c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
@@ -73,8 +75,6 @@ TEST_F(DailyLog, LinesKeepCallOrderAndEveryLineEndIsCrLf)
     m_daily.WriteLine("first");
     m_daily.WriteLine("a\nb");
     m_daily.WriteLine("second");
-    if (DayChanged())
-        GTEST_SKIP() << "midnight passed during the test";
 
     const std::string bytes = ReadFileBytes(DayFile());
     const std::string s(kStamp);
@@ -85,12 +85,10 @@ TEST_F(DailyLog, LinesKeepCallOrderAndEveryLineEndIsCrLf)
 TEST_F(DailyLog, DayFileRollsOverIntoTheNextPartOnlyWhenLargerThanOneMebibyte)
 {
     CreateLogFolder();
-    const std::string exact(static_cast<size_t>(kMaxLogBytes), 'x');
+    const std::string exact = std::string(static_cast<size_t>(kMaxLogBytes) - 2, 'x') + "\r\n";
 
     ASSERT_TRUE(WriteFileBytes(DayFile(), exact));
     m_daily.WriteLine("kept");
-    if (DayChanged())
-        GTEST_SKIP() << "midnight passed during the test";
     std::string bytes = ReadFileBytes(DayFile());
     ASSERT_GT(bytes.size(), exact.size()) << "a file of exactly the limit must take the line";
     EXPECT_EQ(bytes.compare(0, exact.size(), exact), 0);
@@ -105,8 +103,6 @@ TEST_F(DailyLog, DayFileRollsOverIntoTheNextPartOnlyWhenLargerThanOneMebibyte)
     {
         ASSERT_TRUE(WriteFileBytes(DayFile(), exact + pszNext[2]));
         m_daily.WriteLine("alone");
-        if (DayChanged())
-            GTEST_SKIP() << "midnight passed during the test";
         bytes = ReadFileBytes(DayFile());
         EXPECT_TRUE(Matches(bytes, std::string(kStamp) + "alone\r\n")) << bytes.size() << " bytes";
         EXPECT_EQ(ReadFileBytes(part(pszNext)), exact + pszNext[2]);
@@ -121,7 +117,7 @@ TEST_F(DailyLog, DayFileRollsOverIntoTheNextPartOnlyWhenLargerThanOneMebibyte)
                       OPEN_EXISTING, 0, nullptr);
     m_daily.WriteLine("held");
     ::CloseHandle(hHolder);
-    EXPECT_TRUE(DayChanged() || m_daily.UnwrittenText().find(L"rolled over") != std::wstring::npos);
+    EXPECT_NE(m_daily.UnwrittenText().find(L"rolled over"), std::wstring::npos);
 }
 
 TEST_F(DailyLog, PlainFileNamedLogMeansNothingIsWritten)
@@ -160,11 +156,54 @@ TEST_F(DailyLog, FileHeldByAnotherHandleDelaysItsLinesUnlessItLetsTheLogWrite)
         EXPECT_EQ(m_daily.HasKept(), dwShare == 0);
         ::CloseHandle(hHolder);
         m_daily.WriteLine("written");
-        if (DayChanged())
-            GTEST_SKIP() << "midnight passed during the test";
 
         const std::string bytes = ReadFileBytes(DayFile());
         const std::string s(kStamp);
         EXPECT_TRUE(Matches(bytes, s + "held\r\n" + s + "written\r\n")) << bytes;
     }
+}
+
+TEST_F(DailyLog, ATornLastLineIsEndedAndLeftAsItIsSoTheNextLineStandsWhole)
+{
+    CreateLogFolder();
+    const std::string s = "[2026-12-07 11:22:30]  ";
+    const struct
+    {
+        std::string torn, end;
+    } cases[] = {
+        {s + "97 01 0", "\r\n"},                                      // cut inside a line
+        {s + "92 01 02 03 98\r\n" + std::string(4096, '\0'), "\r\n"}, // a tail never written
+        {s + "92 01 02 03 98\r", "\n"}, // cut between CR and LF: the line is whole
+    };
+    for (const auto& c : cases)
+    {
+        ASSERT_TRUE(WriteFileBytes(DayFile(), c.torn));
+        m_daily.WriteLine("98 26 00 00 be");
+        EXPECT_EQ(ReadFileBytes(DayFile()),
+                  c.torn + c.end + "[2026-12-07 11:22:33]  98 26 00 00 be\r\n");
+    }
+}
+
+TEST_F(DailyLog, EachLineGoesToTheDayOfItsStampAcrossMidnightAndWithTheClockPutBackAnHour)
+{
+    CreateLogFolder();
+    // Kept while midnight passes: the line still goes to the day it arrived on.
+    m_now = At(7, 23, 59, 59);
+    const HANDLE hHolder =
+        ::CreateFileA(DayFile().c_str(), GENERIC_READ, 0, nullptr, CREATE_NEW, 0, nullptr);
+    m_daily.WriteLine("before");
+    ::CloseHandle(hHolder);
+    m_now = At(8, 0, 30, 0);
+    m_daily.WriteLine("after");
+    // The clock put back an hour, across midnight: the day before takes its line again.
+    m_now = At(7, 23, 30, 0);
+    m_daily.WriteLine("back");
+    m_now = At(8, 0, 0, 0);
+    m_daily.WriteLine("on");
+    EXPECT_EQ(ReadFileBytes(DayFile()),
+              "[2026-12-07 23:59:59]  before\r\n[2026-12-07 23:30:00]  back\r\n");
+    EXPECT_EQ(ReadFileBytes(m_log.Folder() + "\\2026-12-08.log"),
+              "[2026-12-08 00:30:00]  after\r\n[2026-12-08 00:00:00]  on\r\n");
+    EXPECT_EQ(m_log.Files().size(), 2u);
+    EXPECT_FALSE(m_daily.HasKept());
 }
