@@ -86,11 +86,11 @@ LRESULT CAnalyzerDlg::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
     case WM_SERIAL_BYTE:
         return OnSerialByte(wParam, lParam);
     case WM_QUERYENDSESSION:
-        OnEndSession();
+        OnEndSession(false);
         return TRUE;
     case WM_ENDSESSION:
         if (wParam)
-            OnEndSession();
+            OnEndSession(true);
         return 0;
     case WM_DPICHANGED:
         OnDpiChanged(LOWORD(wParam), *reinterpret_cast<const RECT*>(lParam));
@@ -244,8 +244,9 @@ void CAnalyzerDlg::OnCancel()
         return;
     CFlagScope closing(m_bClosing);
     SavePortSettings(m_portSettings, m_strAppDir);
-    // The log's lines are the record of the day: none may vanish without a word.
-    m_log.WriteKept();
+    // The log's lines are the record of the day: none may vanish without a word, and what the
+    // day's file refuses goes into a part of its own.
+    m_log.WriteBeforeExit(0);
     const std::wstring text = m_log.UnwrittenText();
     if (!text.empty())
     {
@@ -259,9 +260,15 @@ void CAnalyzerDlg::OnCancel()
     CDialog::OnCancel();
 }
 
-void CAnalyzerDlg::OnEndSession()
+void CAnalyzerDlg::OnEndSession(bool bEnding)
 {
-    m_log.WriteKept();
+    // The next start, often unattended, must open the port the operator chose.
+    SavePortSettings(m_portSettings, m_strAppDir);
+    // Only asked, the session may yet go on: kept lines then wait for their day's file.
+    if (bEnding)
+        m_log.WriteBeforeExit(kEndSessionRetryMs);
+    else
+        m_log.WriteKept();
 }
 
 void CAnalyzerDlg::OnEnableLog()

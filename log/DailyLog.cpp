@@ -21,6 +21,9 @@ std::string DayOf(const std::string& strLine)
 {
     return strLine.substr(1, 10);
 }
+
+// Between tries of a file that a holder may let go of as the program ends.
+constexpr DWORD kExitRetryStepMs = 250;
 } // namespace
 
 SYSTEMTIME SystemLocalTime()
@@ -69,10 +72,15 @@ void CDailyLog::WriteLine(const char* pszText)
 
 bool CDailyLog::WriteKept()
 {
+    return WriteKept(false);
+}
+
+bool CDailyLog::WriteKept(bool bIntoParts)
+{
     try
     {
         while (!m_kept.empty())
-            if (!WriteDay())
+            if (!WriteDay(bIntoParts))
                 return false;
         return true;
     }
@@ -82,7 +90,17 @@ bool CDailyLog::WriteKept()
     }
 }
 
-bool CDailyLog::WriteDay()
+bool CDailyLog::WriteBeforeExit(DWORD nRetryMs)
+{
+    // A holder (a spreadsheet open on the day's file) may let go in a moment.
+    const ULONGLONG nEnd = ::GetTickCount64() + nRetryMs;
+    while (!WriteKept() && ::GetTickCount64() + kExitRetryStepMs <= nEnd)
+        ::Sleep(kExitRetryStepMs);
+    // A part out of its day's order can still be read in time order; a line not written is gone.
+    return WriteKept(true);
+}
+
+bool CDailyLog::WriteDay(bool bIntoPart)
 {
     const std::string strDay = DayOf(m_kept.front());
     const auto bOfDay = [&strDay](const std::string& strLine) { return DayOf(strLine) == strDay; };
@@ -91,19 +109,22 @@ bool CDailyLog::WriteDay()
     const std::wstring strFolder = m_strDir + L"Log";
     if (!FolderExists(strFolder) && !::CreateDirectoryW(strFolder.c_str(), nullptr))
         return Fail(strFolder, ::GetLastError());
-    const std::wstring strPath = DayLogPath(strFolder, strDay);
+    const std::wstring strPath =
+        bIntoPart ? NextLogPartPath(strFolder, strDay) : DayLogPath(strFolder, strDay);
     // Said as it is, rather than as whatever the plain calls make of an over-long path.
     if (strPath.size() >= MAX_PATH)
         return Fail(strPath, ERROR_FILENAME_EXCED_RANGE);
 
     CTextFile file;
     ULONGLONG nSize = 0;
-    bool bMayRoll = true;
+    // A part is new and takes all of its day's lines: it never rolls over.
+    bool bMayRoll = !bIntoPart;
     bool bOneAtATime = false;
     bool bEnded = false; // the file's last line checked for a torn end
     while (!m_kept.empty() && bOfDay(m_kept.front()))
     {
-        if (!file.IsOpen() && (!file.OpenForAppend(strPath) || !file.GetSize(nSize)))
+        if (!file.IsOpen() && (!file.OpenForAppend(strPath, bIntoPart ? CREATE_NEW : OPEN_ALWAYS) ||
+                               !file.GetSize(nSize)))
             return Fail(strPath, ::GetLastError());
         if (nSize > kMaxLogBytes && bMayRoll)
         {
@@ -161,7 +182,8 @@ std::wstring CDailyLog::UnwrittenText() const
         nLines == 0
             ? L"The daily log's file could not be rolled over into a part and has grown past 1 MiB."
             : std::to_wstring(nLines) + (nLines == 1 ? L" line" : L" lines") +
-                  L" of the daily log could not be written and will be missing from it.";
+                  L" of the daily log could not be written to any file in the Log folder and"
+                  L" will be missing from it.";
     return strWhat + L"\n\nFile: " + m_strFailedPath + L"\nReason: " + strReason;
 }
 

@@ -30,6 +30,10 @@ public:
     void WriteLine(const char* pszText);
     // Writes the kept lines, each into the file of its own day; true when none is left.
     bool WriteKept();
+    // As the program ends: the kept lines into their days' files, tried for up to nRetryMs;
+    // what a day's file still refuses then goes into a new part of that day. True when no line
+    // is left unwritten.
+    bool WriteBeforeExit(DWORD nRetryMs);
 
     bool HasKept() const { return !m_kept.empty(); }
     size_t KeptLines() const { return m_kept.size(); }
@@ -44,8 +48,10 @@ public:
     std::wstring UnwrittenText() const;
 
 private:
-    // Writes the leading kept lines that share the first one's day.
-    bool WriteDay();
+    bool WriteKept(bool bIntoParts);
+    // Writes the leading kept lines that share the first one's day: into its file, or all of
+    // them into a new part of that day.
+    bool WriteDay(bool bIntoPart);
     bool Fail(const std::wstring& strPath, DWORD dwError);
 
     std::wstring m_strDir;

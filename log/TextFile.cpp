@@ -12,13 +12,13 @@ CTextFile& CTextFile::operator=(CTextFile&& other) noexcept
     return *this;
 }
 
-BOOL CTextFile::OpenForAppend(const std::wstring& strPath)
+BOOL CTextFile::OpenForAppend(const std::wstring& strPath, DWORD dwDisposition)
 {
     Close();
     // Readers (the offline decoder, a viewer, a backup) are welcome while a line goes in. Read
     // access of our own: a torn end is found by its last byte.
     m_hFile = ::CreateFileW(strPath.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, nullptr,
-                            OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+                            dwDisposition, FILE_ATTRIBUTE_NORMAL, nullptr);
     return IsOpen();
 }
 

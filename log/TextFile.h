@@ -19,9 +19,10 @@ public:
     }
     CTextFile& operator=(CTextFile&& other) noexcept;
 
-    // Opens strPath for appending: created when missing, never truncated, shared for reading
-    // only. FALSE (the reason in GetLastError) when the file cannot be opened.
-    BOOL OpenForAppend(const std::wstring& strPath);
+    // Opens strPath for appending: by default created when missing (CREATE_NEW: only a new
+    // file), never truncated, shared for reading only. FALSE (the reason in GetLastError) when
+    // the file cannot be opened.
+    BOOL OpenForAppend(const std::wstring& strPath, DWORD dwDisposition = OPEN_ALWAYS);
     BOOL GetSize(ULONGLONG& nSize) const;
     // If the file of nSize bytes ends inside a line (a power cut, or a tail of NUL bytes where
     // the system had not yet written the data), ends that line, so that the next stands on its

@@ -357,6 +357,31 @@ TEST_F(AnalyzerDlgOnPairTest, CloseTellsOnceOfLinesTheLogCouldNotWriteAndAShutdo
     EXPECT_EQ(Dlg().GetModalResult(), IDCANCEL);
 }
 
+TEST_F(AnalyzerDlgTest, LinesTheDayFileRefusesAsASessionEndsOrAtCloseGoIntoItsNextPartWithNoBox)
+{
+    CAnalyzerDlgTestPeer::SetLogClock(Dlg(),
+                                      [] { return SYSTEMTIME{2026, 12, 0, 7, 11, 22, 33, 0}; });
+    const std::string strDay = ExeDir() + "Log\\2026-12-07";
+    const std::string strLine = "[2026-12-07 11:22:33]  98 00 00 00 98\r\n";
+    ASSERT_TRUE(::CreateDirectoryA((ExeDir() + "Log").c_str(), nullptr));
+    // A spreadsheet holds the day's file, sharing nothing, to the end.
+    const HANDLE hHolder =
+        ::CreateFileA((strDay + ".log").c_str(), GENERIC_READ, 0, nullptr, CREATE_NEW, 0, nullptr);
+    ASSERT_NE(hHolder, INVALID_HANDLE_VALUE);
+    ::SendMessageA(Item(IDC_ENABLE_LOG), BM_CLICK, 0, 0);
+    CBoxWatcher boxes;
+    Feed(kOkFrame);
+    EXPECT_EQ(Dlg().SendMessage(WM_QUERYENDSESSION, 0, ENDSESSION_CLOSEAPP), TRUE);
+    EXPECT_EQ(ReadFileBytes(strDay + ".001.log"), "") << "only asked: the session may go on";
+    Dlg().SendMessage(WM_ENDSESSION, TRUE, ENDSESSION_CLOSEAPP);
+    EXPECT_EQ(ReadFileBytes(strDay + ".001.log"), strLine);
+    Feed(kOkFrame);
+    Click(IDCANCEL);
+    EXPECT_EQ(ReadFileBytes(strDay + ".002.log"), strLine);
+    EXPECT_EQ(boxes.Seen().size(), 0u);
+    ::CloseHandle(hHolder);
+}
+
 TEST_F(AnalyzerDlgTest, AboutIsTheLastSystemMenuItemAfterASeparator)
 {
     HMENU menu = ::GetSystemMenu(Dlg().m_hWnd, FALSE);
@@ -682,6 +707,9 @@ TEST_F(AnalyzerDlgOnPairTest, SettingTakesATypedPortAtOnceForTheNextStartAndTheF
     EXPECT_EQ(nDialogsShown, 1) << "a second Setting command while the dialog is up opens none";
     EXPECT_EQ(Text(IDC_STATUS_PORT), " COM12");
     EXPECT_NE(ReadFileBytes(ini).find("nport=5"), std::string::npos) << "the file waits for Close";
+    Dlg().SendMessage(WM_QUERYENDSESSION, 0, 0);
+    EXPECT_NE(ReadFileBytes(ini).find("nport=12"), std::string::npos) << "or a shutdown";
+    ::DeleteFileA(ini.c_str());
 
     Click(IDOK);
     ASSERT_EQ(Text(IDOK), "&Stop") << "COM12 opens";

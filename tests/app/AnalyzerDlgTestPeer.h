@@ -14,4 +14,9 @@ public:
     }
     static const PortSettings& Settings(const CAnalyzerDlg& dlg) { return dlg.m_portSettings; }
     static const CFrameDecoder& Decoder(const CAnalyzerDlg& dlg) { return dlg.m_decoder; }
+    // A log that stamps its lines with the clock's times instead.
+    static void SetLogClock(CAnalyzerDlg& dlg, LocalClock clock)
+    {
+        dlg.m_log = CDailyLog(dlg.m_strAppDir, std::move(clock));
+    }
 };
