@@ -268,7 +268,10 @@ void CAnalyzerDlg::OnEndSession(bool bEnding)
     if (bEnding)
         m_log.WriteBeforeExit(kEndSessionRetryMs);
     else
+    {
         m_log.WriteKept();
+        m_log.Flush();
+    }
 }
 
 void CAnalyzerDlg::OnEnableLog()
@@ -373,6 +376,8 @@ void CAnalyzerDlg::OnTimer(UINT_PTR nIDEvent)
     else if (nIDEvent == kClockTimer)
     {
         SetDlgItemText(IDC_CLOCK, FormatLocalTime(std::time(nullptr), " %H:%M  %B %d  %Y").c_str());
+        // Once a second, not for every line: what a power cut may take is the last second.
+        m_log.Flush();
     }
     else if (nIDEvent == kLogRetryTimer)
     {

@@ -1,6 +1,8 @@
 // The daily log of frames: stamping, keeping and writing lines, a day's file at a time.
 #include "log/DailyLog.h"
 
+#include <algorithm>
+
 #include "log/LogRollOver.h"
 #include "log/TextFile.h"
 #include "win/Text.h"
@@ -97,7 +99,20 @@ bool CDailyLog::WriteBeforeExit(DWORD nRetryMs)
     while (!WriteKept() && ::GetTickCount64() + kExitRetryStepMs <= nEnd)
         ::Sleep(kExitRetryStepMs);
     // A part out of its day's order can still be read in time order; a line not written is gone.
-    return WriteKept(true);
+    WriteKept(true);
+    Flush();
+    return m_kept.empty();
+}
+
+void CDailyLog::Flush()
+{
+    for (const std::wstring& strPath : m_unflushed)
+    {
+        CTextFile file;
+        if (file.OpenForAppend(strPath, OPEN_EXISTING))
+            file.Flush();
+    }
+    m_unflushed.clear();
 }
 
 bool CDailyLog::WriteDay(bool bIntoPart)
@@ -128,7 +143,11 @@ bool CDailyLog::WriteDay(bool bIntoPart)
             return Fail(strPath, ::GetLastError());
         if (nSize > kMaxLogBytes && bMayRoll)
         {
+            // Its lines reach the disk before it takes a part's name.
+            file.Flush();
             file.Close();
+            m_unflushed.erase(std::remove(m_unflushed.begin(), m_unflushed.end(), strPath),
+                              m_unflushed.end());
             // A file that cannot be renamed (a reader that does not share deletion, a part name
             // too long) takes the lines rather than lose them; the next call tries again, and
             // until one succeeds the operator is told at Close.
@@ -157,6 +176,8 @@ bool CDailyLog::WriteDay(bool bIntoPart)
                 continue;
             return Fail(strPath, ::GetLastError());
         }
+        if (std::find(m_unflushed.begin(), m_unflushed.end(), strPath) == m_unflushed.end())
+            m_unflushed.push_back(strPath);
         nSize += strBatch.size();
         m_nKeptBytes -= strBatch.size();
         m_kept.erase(m_kept.begin(), m_kept.begin() + static_cast<std::ptrdiff_t>(n));

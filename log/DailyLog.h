@@ -9,6 +9,7 @@
 #include <deque>
 #include <functional>
 #include <string>
+#include <vector>
 
 #include <windows.h>
 
@@ -31,9 +32,12 @@ public:
     // Writes the kept lines, each into the file of its own day; true when none is left.
     bool WriteKept();
     // As the program ends: the kept lines into their days' files, tried for up to nRetryMs;
-    // what a day's file still refuses then goes into a new part of that day. True when no line
-    // is left unwritten.
+    // what a day's file still refuses then goes into a new part of that day; all of it on the
+    // disk. True when no line is left unwritten.
     bool WriteBeforeExit(DWORD nRetryMs);
+    // Asks the system to put the lines written since the last call on the disk. Called about
+    // once a second, so a power cut loses no more than that; never for every line.
+    void Flush();
 
     bool HasKept() const { return !m_kept.empty(); }
     size_t KeptLines() const { return m_kept.size(); }
@@ -56,7 +60,8 @@ private:
 
     std::wstring m_strDir;
     LocalClock m_clock;
-    std::deque<std::string> m_kept; // whole lines as stored: stamp, text, CR LF
+    std::vector<std::wstring> m_unflushed; // files written since the last Flush
+    std::deque<std::string> m_kept;        // whole lines as stored: stamp, text, CR LF
     size_t m_nKeptBytes = 0;
     size_t m_nLost = 0;
     bool m_bRollOverFailed = false; // the latest try, the file then taking the lines past the limit

