@@ -66,9 +66,11 @@ void CLogReader::OnLine(const std::string& line, bool tooLong, const std::string
 
 void CLogReader::Finish()
 {
-    std::stable_sort(m_frames.begin(), m_frames.end(),
-                     [](const TimedFrame& a, const TimedFrame& b)
-                     { return a.seconds < b.seconds; });
+    const auto earlier = [](const TimedFrame& a, const TimedFrame& b)
+    { return a.seconds < b.seconds; };
+    // Mostly in order already: then without the sort's buffer.
+    if (!std::is_sorted(m_frames.begin(), m_frames.end(), earlier))
+        std::stable_sort(m_frames.begin(), m_frames.end(), earlier);
     // Only a whole, valid frame reaches the decoder, so it is hunting again after each one.
     for (const TimedFrame& frame : m_frames)
     {
