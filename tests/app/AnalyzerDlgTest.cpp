@@ -122,11 +122,15 @@ protected:
     }
     HBITMAP LampBitmap(bool bLit) { return CAnalyzerDlgTestPeer::LampBitmap(Dlg(), bLit); }
     bool IsLampLit(int i) { return CAnalyzerDlgTestPeer::IsLampLit(Dlg(), i) != 0; }
-    // The log stamps its lines with m_logNow from now on; its day's file, without ".log".
-    std::string UseLogClock()
+    // Logging on, stamped with m_logNow, while another program holds the day's file (m_strDay
+    // + ".log") with no sharing: the holder's handle.
+    HANDLE HoldDayFileAndLog()
     {
         CAnalyzerDlgTestPeer::SetLogClock(Dlg(), [this] { return m_logNow; });
-        return ExeDir() + "Log\\2026-12-07";
+        ::CreateDirectoryA((ExeDir() + "Log").c_str(), nullptr);
+        ::SendMessageA(Item(IDC_ENABLE_LOG), BM_CLICK, 0, 0);
+        return ::CreateFileA((m_strDay + ".log").c_str(), GENERIC_READ, 0, nullptr, CREATE_NEW, 0,
+                             nullptr);
     }
     // Runs the message loop until pred holds or a generous bound passes.
     bool PumpUntil(const std::function<bool()>& pred, int timeoutMs = 20000)
@@ -137,6 +141,7 @@ protected:
 
     int m_nPort = 0; // no settings file: the defaults, COM1, which never opens here
     SYSTEMTIME m_logNow = {2026, 12, 0, 7, 11, 22, 33, 0};
+    const std::string m_strDay = ExeDir() + "Log\\2026-12-07";
     // No Log at the start; whatever the test logged goes after it.
     ScratchLogFolder m_logFolder;
     LaunchOptions m_launch;
@@ -288,18 +293,16 @@ TEST_F(AnalyzerDlgTest, LogFileFollowsTheCheckBox)
 
 TEST_F(AnalyzerDlgTest, LinesOfAFileHeldAwayAreWrittenByTheTimerWithTheirArrivalTimes)
 {
-    const std::string file = UseLogClock() + ".log";
-    ASSERT_TRUE(::CreateDirectoryA((ExeDir() + "Log").c_str(), nullptr));
-    // Another program holds the day's file with no sharing while five frames arrive.
-    HANDLE hHolder = ::CreateFileA(file.c_str(), GENERIC_READ, 0, nullptr, CREATE_NEW, 0, nullptr);
+    const std::string file = m_strDay + ".log";
+    // Held while five frames arrive.
+    const HANDLE hHolder = HoldDayFileAndLog();
     ASSERT_NE(hHolder, INVALID_HANDLE_VALUE);
-    ::SendMessageA(Item(IDC_ENABLE_LOG), BM_CLICK, 0, 0);
     std::string expected;
     for (WORD n = 1; n <= 5; ++n)
     {
         m_logNow.wSecond = n;
-        Feed(NoteRead(n, 10 * n));
         const std::vector<unsigned char> frame = NoteRead(n, 10 * n);
+        Feed(frame);
         expected += "[2026-12-07 11:22:0" + std::to_string(n) + "]  " +
                     HexDump(frame.data(), static_cast<int>(frame.size())) + "\r\n";
     }
@@ -358,23 +361,19 @@ TEST_F(AnalyzerDlgOnPairTest, CloseTellsOnceOfLinesTheLogCouldNotWriteAndAShutdo
 
 TEST_F(AnalyzerDlgTest, LinesTheDayFileRefusesAsASessionEndsOrAtCloseGoIntoItsNextPartWithNoBox)
 {
-    const std::string strDay = UseLogClock();
     const std::string strLine = "[2026-12-07 11:22:33]  98 00 00 00 98\r\n";
-    ASSERT_TRUE(::CreateDirectoryA((ExeDir() + "Log").c_str(), nullptr));
-    // A spreadsheet holds the day's file, sharing nothing, to the end.
-    const HANDLE hHolder =
-        ::CreateFileA((strDay + ".log").c_str(), GENERIC_READ, 0, nullptr, CREATE_NEW, 0, nullptr);
+    // A spreadsheet holds the day's file to the end.
+    const HANDLE hHolder = HoldDayFileAndLog();
     ASSERT_NE(hHolder, INVALID_HANDLE_VALUE);
-    ::SendMessageA(Item(IDC_ENABLE_LOG), BM_CLICK, 0, 0);
     CBoxWatcher boxes;
     Feed(kOkFrame);
     EXPECT_EQ(Dlg().SendMessage(WM_QUERYENDSESSION, 0, ENDSESSION_CLOSEAPP), TRUE);
-    EXPECT_EQ(ReadFileBytes(strDay + ".001.log"), "") << "only asked: the session may go on";
+    EXPECT_EQ(ReadFileBytes(m_strDay + ".001.log"), "") << "only asked: the session may go on";
     Dlg().SendMessage(WM_ENDSESSION, TRUE, ENDSESSION_CLOSEAPP);
-    EXPECT_EQ(ReadFileBytes(strDay + ".001.log"), strLine);
+    EXPECT_EQ(ReadFileBytes(m_strDay + ".001.log"), strLine);
     Feed(kOkFrame);
     Click(IDCANCEL);
-    EXPECT_EQ(ReadFileBytes(strDay + ".002.log"), strLine);
+    EXPECT_EQ(ReadFileBytes(m_strDay + ".002.log"), strLine);
     EXPECT_EQ(boxes.Seen().size(), 0u);
     ::CloseHandle(hHolder);
 }
