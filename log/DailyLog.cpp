@@ -135,7 +135,9 @@ bool CDailyLog::WriteDay(bool bIntoPart)
     // A part is new and takes all of its day's lines: it never rolls over.
     bool bMayRoll = !bIntoPart;
     bool bOneAtATime = false;
-    bool bEnded = false; // the file's last line checked for a torn end
+    // A file this log has just written ends in its own line end: only the first line into a
+    // file pays for reading its end.
+    bool bEnded = strPath == m_strEndedPath;
     while (!m_kept.empty() && bOfDay(m_kept.front()))
     {
         if (!file.IsOpen() && (!file.OpenForAppend(strPath, bIntoPart ? CREATE_NEW : OPEN_ALWAYS) ||
@@ -170,6 +172,7 @@ bool CDailyLog::WriteDay(bool bIntoPart)
                (nSize + strBatch.size() <= kMaxLogBytes || !bMayRoll));
         if (!file.Append(strBatch))
         {
+            m_strEndedPath.clear(); // a write cut short might not have been taken back
             // A nearly full disk may still take the oldest lines one at a time.
             bOneAtATime = true;
             if (n > 1)
@@ -181,6 +184,7 @@ bool CDailyLog::WriteDay(bool bIntoPart)
         nSize += strBatch.size();
         m_nKeptBytes -= strBatch.size();
         m_kept.erase(m_kept.begin(), m_kept.begin() + static_cast<std::ptrdiff_t>(n));
+        m_strEndedPath = strPath;
     }
     return true;
 }

@@ -61,6 +61,7 @@ private:
     std::wstring m_strDir;
     LocalClock m_clock;
     std::vector<std::wstring> m_unflushed; // files written since the last Flush
+    std::wstring m_strEndedPath;           // the file written last, which ends in a line end
     std::deque<std::string> m_kept;        // whole lines as stored: stamp, text, CR LF
     size_t m_nKeptBytes = 0;
     size_t m_nLost = 0;

@@ -168,7 +168,8 @@ TEST_F(DailyLog, ATornLastLineIsEndedAndLeftAsItIsSoTheNextLineStandsWhole)
          {s.substr(0, 30), s + "\r\n" + std::string(4096, '\0'), s + "\r"})
     {
         ASSERT_TRUE(WriteFileBytes(DayFile(), torn));
-        m_daily.WriteLine("ok");
+        CDailyLog restarted(GetModuleDirectoryW(), [this] { return m_now; });
+        restarted.WriteLine("ok");
         EXPECT_EQ(ReadFileBytes(DayFile()),
                   torn + (torn.back() == '\r' ? "\n" : "\r\n") + "[2026-12-07 11:22:33]  ok\r\n");
     }
