@@ -354,7 +354,8 @@ TEST_F(AnalyzerDlgOnPairTest, CloseTellsOnceOfLinesTheLogCouldNotWriteAndAShutdo
     helper.join();
     EXPECT_TRUE(bSecondCloseReturned);
     EXPECT_EQ(boxes.size(), 1u) << "a second Close showed a box of its own";
-    EXPECT_EQ(std::strncmp(text, "3 lines ", 8), 0) << text;
+    const char kNoFile[] = "3 lines of the daily log could not be written to any file ";
+    EXPECT_EQ(std::strncmp(text, kNoFile, sizeof kNoFile - 1), 0) << text;
     EXPECT_EQ(::GetFileAttributesA((ExeDir() + "Log").c_str()), INVALID_FILE_ATTRIBUTES);
     EXPECT_EQ(Dlg().GetModalResult(), IDCANCEL);
 }
