@@ -369,7 +369,6 @@ TEST_F(AnalyzerDlgTest, LinesTheDayFileRefusesAsASessionEndsOrAtCloseGoIntoItsNe
     CBoxWatcher boxes;
     Feed(kOkFrame);
     EXPECT_EQ(Dlg().SendMessage(WM_QUERYENDSESSION, 0, ENDSESSION_CLOSEAPP), TRUE);
-    EXPECT_EQ(ReadFileBytes(m_strDay + ".001.log"), "") << "only asked: the session may go on";
     Dlg().SendMessage(WM_ENDSESSION, TRUE, ENDSESSION_CLOSEAPP);
     EXPECT_EQ(ReadFileBytes(m_strDay + ".001.log"), strLine);
     Feed(kOkFrame);
