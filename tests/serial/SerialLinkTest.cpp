@@ -1,10 +1,16 @@
 // CSerialLink against virtual null-modem pairs under Wine: the link reads one end (COM5, COM7
 // or COM12), the test writes the other (COM6, COM8 or COM13) with plain WriteFile.
+#include <chrono>
+#include <cstddef>
 #include <cstdlib>
+#include <cstring>
 #include <memory>
 #include <string>
 
 #include <gtest/gtest.h>
+
+#include <windows.h>
+#include <dbt.h>
 
 #include "tests/serial/SerialTestKit.h"
 
@@ -357,6 +363,118 @@ TEST_F(SerialLinkTest, AThousandFailedTriesOfAReconnectingLinkLeaveTheHandlesFla
         anNext[i] = reinterpret_cast<ULONG_PTR>(CKernelHandle(::CreateEventA(0, 0, 0, 0)).Get());
     }
     EXPECT_LE(anNext[1], anNext[0] + 16 * sizeof(HANDLE)) << "from " << anNext[0];
+    EXPECT_EQ(m_boxes.Seen().size(), 0u);
+}
+
+// Each way a driver keeps a pulled adapter's handle: the loss is told within 3 s without a spin,
+// and the close that follows takes under 2 s. Reconnecting it is a lost port; plainly, one box.
+TEST_F(SerialLinkTest, DeadAdapterIsLostWithinSecondsWhateverItsDriverDoesAndLetsTheCloseThrough)
+{
+    const struct
+    {
+        const char* name;
+        bool bEmptyWaits, bWaitsNeverEnd, bStatusFails, bMaskFails, bRemoval;
+    } drivers[] = {
+        {"empty waits, status fails", true, false, true, false, false},
+        {"empty waits, status answers", true, false, false, false, false},
+        {"wait never ends, status and mask fail", false, true, true, true, false},
+        {"removal told by the system", false, false, false, false, true},
+    };
+    using Clock = std::chrono::steady_clock;
+    const auto ms = [](Clock::duration d)
+    { return std::chrono::duration_cast<std::chrono::milliseconds>(d).count(); };
+    for (const auto& d : drivers)
+        for (const bool bReconnect : {true, false})
+        {
+            SCOPED_TRACE(std::string(d.name) + (bReconnect ? ", reconnecting" : ", plain"));
+            m_owner.m_received.clear();
+            const size_t nBoxes = m_boxes.Count("Plexa");
+            CDriverPlay driver;
+            auto link = std::make_unique<CSerialLink>();
+            link->SetReconnect(bReconnect);
+            ASSERT_TRUE(Open(*link, &m_owner));
+            driver.bEmptyWaits = d.bEmptyWaits;
+            driver.bWaitsNeverEnd = d.bWaitsNeverEnd;
+            driver.bStatusFails = d.bStatusFails;
+            driver.bMaskFails = d.bMaskFails;
+            const Clock::time_point start = Clock::now();
+            Start(*link);
+            if (d.bRemoval)
+            {
+                // The name runs on past the record's one-character array, as the system sends it.
+                alignas(DEV_BROADCAST_PORT_A) char port[sizeof(DEV_BROADCAST_PORT_A) + 8] = {};
+                const DEV_BROADCAST_HDR header = {sizeof port, DBT_DEVTYP_PORT, 0};
+                std::memcpy(port, &header, sizeof header);
+                std::memcpy(port + offsetof(DEV_BROADCAST_PORT_A, dbcp_name), "com5", 5);
+                link->OnDeviceChange(DBT_DEVICEREMOVECOMPLETE, reinterpret_cast<LPARAM>(port));
+            }
+            ASSERT_TRUE(PumpUntil(
+                [&]
+                { return m_owner.Count(WM_SERIAL_PORT_LOST) + m_boxes.Count("Plexa") > nBoxes; }));
+            EXPECT_LT(ms(Clock::now() - start), 3000);
+            FILETIME ft[4];
+            ASSERT_TRUE(::GetThreadTimes(CSerialLinkTestPeer::Worker(*link), &ft[0], &ft[1], &ft[2],
+                                         &ft[3]));
+            const auto units = [](const FILETIME& f)
+            { return (static_cast<ULONGLONG>(f.dwHighDateTime) << 32) | f.dwLowDateTime; };
+            EXPECT_LT(units(ft[2]) + units(ft[3]), 3000000u) << "0.3 s of the worker's CPU";
+            // A person presses OK before Close, as the box disables the window under it.
+            ASSERT_TRUE(PumpUntil([] { return !::FindWindowA("#32770", "Plexa"); }));
+            const Clock::time_point close = Clock::now();
+            link.reset();
+            EXPECT_LT(ms(Clock::now() - close), 2000) << "the close";
+            EXPECT_EQ(m_boxes.Count("Plexa"), nBoxes + (bReconnect ? 0 : 1));
+        }
+    EXPECT_EQ(m_boxes.Count("Application Error"), 0u);
+}
+
+// Just after a re-plug a port may refuse its settings: reconnecting, nobody may be there to
+// press OK, so that is a failed try like a failed open, and the next one reads.
+TEST_F(SerialLinkTest, SettingsRefusedWhileReconnectingAreAFailedTryNotABox)
+{
+    CDriverPlay driver;
+    driver.nStateRefusals = 1;
+    CSerialLink link;
+    link.SetReconnect(true);
+    CSerialLinkTestPeer::SetRetryMs(link, 50);
+    ASSERT_TRUE(link.PreparePort(&m_owner, kLinkPort, 9600, 'N', 8, 1, kRxOnly, 1024));
+    Start(link);
+    ASSERT_TRUE(PumpUntil([&] { return m_owner.Count(WM_SERIAL_PORT_BACK) == 1; }));
+    EXPECT_EQ(m_owner.Count(WM_SERIAL_PORT_LOST), 1u) << "the refused try";
+    CFarEnd remote(kFarPort);
+    ASSERT_TRUE(remote.Write("back"));
+    EXPECT_TRUE(PumpUntil([&] { return m_owner.Bytes() == "back"; }));
+    EXPECT_EQ(m_boxes.Seen().size(), 0u);
+}
+
+// Whatever the last program left in the port's settings, only the mode text's members are the
+// operator's: the rest are set for a receiver that hears every byte.
+TEST_F(SerialLinkTest, LineSettingsKeepNothingOfTheLastProgramThatChangesWhatIsReceived)
+{
+    CDriverPlay driver;
+    driver.bStateAllBits = true;
+    for (const char cParity : {'N', 'E'})
+    {
+        CSerialLink link;
+        ASSERT_TRUE(Open(link, &m_owner, kLinkPort, kRxOnly, cParity));
+        const DCB& dcb = driver.dcbSet;
+        EXPECT_EQ(dcb.DCBlength, sizeof(DCB));
+        EXPECT_EQ(dcb.BaudRate, 9600u);
+        EXPECT_EQ(dcb.ByteSize, 8);
+        EXPECT_EQ(dcb.Parity, cParity == 'N' ? NOPARITY : EVENPARITY);
+        EXPECT_EQ(dcb.StopBits, ONESTOPBIT);
+        EXPECT_EQ(dcb.fParity, cParity == 'N' ? 0u : 1u) << "checked only with a parity";
+        EXPECT_EQ(dcb.fBinary, 1u);
+        EXPECT_EQ(dcb.fNull, 0u) << "would drop every 0x00 byte";
+        EXPECT_EQ(dcb.fAbortOnError, 0u);
+        EXPECT_EQ(dcb.fDsrSensitivity, 0u);
+        EXPECT_EQ(dcb.fOutxCtsFlow + dcb.fOutxDsrFlow + dcb.fOutX + dcb.fInX, 0u);
+        EXPECT_EQ(dcb.fDtrControl, static_cast<DWORD>(DTR_CONTROL_ENABLE));
+        EXPECT_EQ(dcb.fRtsControl, static_cast<DWORD>(RTS_CONTROL_ENABLE));
+        EXPECT_EQ(dcb.fErrorChar, 0u);
+        EXPECT_EQ(dcb.wReserved, 0);
+        EXPECT_EQ(dcb.EvtChar, 'q');
+    }
     EXPECT_EQ(m_boxes.Seen().size(), 0u);
 }
 

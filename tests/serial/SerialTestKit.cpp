@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 
 #include "serial/PortName.h"
 
@@ -29,9 +30,69 @@ bool IsSerialMessage(UINT message)
 {
     return message == WM_SERIAL_BREAK || message == WM_SERIAL_CTS ||
            message == WM_SERIAL_LINE_ERROR || message == WM_SERIAL_RING ||
-           message == WM_SERIAL_BYTE || message == WM_SERIAL_EVENT_CHAR;
+           message == WM_SERIAL_BYTE || message == WM_SERIAL_EVENT_CHAR ||
+           message == WM_SERIAL_PORT_LOST || message == WM_SERIAL_PORT_BACK;
 }
+
+CDriverPlay* g_pPlay = nullptr;
 } // namespace
+
+CDriverPlay::CDriverPlay() : m_real(CSerialLinkTestPeer::Comm())
+{
+    g_pPlay = this;
+    auto& comm = CSerialLinkTestPeer::Comm();
+    comm.pfnWaitCommEvent = [](HANDLE hPort, LPDWORD pdwEvents, LPOVERLAPPED pOverlapped)
+    {
+        if (g_pPlay->bEmptyWaits)
+            return *pdwEvents = 0, TRUE;
+        if (!g_pPlay->bWaitsNeverEnd)
+            return g_pPlay->m_real.pfnWaitCommEvent(hPort, pdwEvents, pOverlapped);
+        // As the system starts an I/O: the event reset, the structure marked in flight.
+        ::ResetEvent(pOverlapped->hEvent);
+        pOverlapped->Internal = STATUS_PENDING;
+        ::SetLastError(ERROR_IO_PENDING);
+        return FALSE;
+    };
+    comm.pfnClearCommError = [](HANDLE hPort, LPDWORD pdwErrors, LPCOMSTAT pStatus)
+    {
+        if (!g_pPlay->bStatusFails)
+            return g_pPlay->m_real.pfnClearCommError(hPort, pdwErrors, pStatus);
+        ::SetLastError(ERROR_ACCESS_DENIED);
+        return FALSE;
+    };
+    comm.pfnSetCommMask = [](HANDLE hPort, DWORD dwMask)
+    {
+        if (!g_pPlay->bMaskFails)
+            return g_pPlay->m_real.pfnSetCommMask(hPort, dwMask);
+        ::SetLastError(ERROR_BAD_COMMAND);
+        return FALSE;
+    };
+    comm.pfnGetCommState = [](HANDLE hPort, LPDCB pDcb)
+    {
+        if (!g_pPlay->bStateAllBits)
+            return g_pPlay->m_real.pfnGetCommState(hPort, pDcb);
+        std::memset(pDcb, 0xFF, sizeof *pDcb);
+        return TRUE;
+    };
+    comm.pfnSetCommState = [](HANDLE hPort, LPDCB pDcb)
+    {
+        g_pPlay->dcbSet = *pDcb;
+        if (g_pPlay->nStateRefusals > 0)
+        {
+            --g_pPlay->nStateRefusals;
+            ::SetLastError(ERROR_GEN_FAILURE);
+            return FALSE;
+        }
+        // A record made from every bit set is for looking at, not for the port.
+        return g_pPlay->bStateAllBits ? TRUE : g_pPlay->m_real.pfnSetCommState(hPort, pDcb);
+    };
+}
+
+CDriverPlay::~CDriverPlay()
+{
+    CSerialLinkTestPeer::Comm() = m_real;
+    g_pPlay = nullptr;
+}
 
 void CSerialLinkTestPeer::FailEventsFrom(int nEvent)
 {

@@ -8,6 +8,7 @@
 #include <mutex>
 #include <string>
 #include <thread>
+#include <type_traits>
 #include <vector>
 
 #include <windows.h>
@@ -20,10 +21,20 @@
 class CSerialLinkTestPeer
 {
 public:
-    static DWORD QueuedInput(CSerialLink& link) { return link.InputQueueLength(); }
+    static DWORD QueuedInput(CSerialLink& link)
+    {
+        DWORD dwQueued = 0;
+        return link.QueuedInput(dwQueued), dwQueued;
+    }
     static HANDLE Worker(CSerialLink& link) { return link.m_thread.GetHandle(); }
     // Drains the input queue on the calling thread, as the worker does.
-    static void Drain(CSerialLink& link) { link.DrainInput(); }
+    static void Drain(CSerialLink& link)
+    {
+        DWORD nRead = 0;
+        link.DrainInput(nRead);
+    }
+    // The comm calls every link makes, for CDriverPlay.
+    static auto& Comm() { return CSerialLink::s_comm; }
     // The device goes from under the link: every later call on the port fails.
     static void LosePort(CSerialLink& link) { link.m_hPort.Close(); }
     // The worker's next wait is given a handle that cannot be waited on, as a missing event.
@@ -58,6 +69,28 @@ public:
     ~CEventFailure() { CSerialLinkTestPeer::RestoreEvents(); }
     CEventFailure(const CEventFailure&) = delete;
     CEventFailure& operator=(const CEventFailure&) = delete;
+};
+
+// A USB serial driver after its adapter is pulled, played over a real port while this lives:
+// each flag makes its calls misbehave; every other call goes to Win32. One at a time.
+class CDriverPlay
+{
+public:
+    CDriverPlay();
+    ~CDriverPlay();
+    CDriverPlay(const CDriverPlay&) = delete;
+    CDriverPlay& operator=(const CDriverPlay&) = delete;
+
+    std::atomic<bool> bEmptyWaits{false};    // WaitCommEvent ends at once with no event
+    std::atomic<bool> bWaitsNeverEnd{false}; // WaitCommEvent stays pending whatever is done
+    std::atomic<bool> bStatusFails{false};   // ClearCommError fails
+    std::atomic<bool> bMaskFails{false};     // SetCommMask fails
+    std::atomic<bool> bStateAllBits{false};  // GetCommState gives every bit set
+    std::atomic<int> nStateRefusals{0};      // SetCommState refuses (ERROR_GEN_FAILURE) so often
+    DCB dcbSet = {};                         // what SetCommState was last given
+
+private:
+    std::remove_reference_t<decltype(CSerialLinkTestPeer::Comm())> m_real;
 };
 
 struct SerialMessage
