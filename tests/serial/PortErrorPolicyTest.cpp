@@ -5,37 +5,24 @@
 
 namespace
 {
-constexpr unsigned long kAccessDenied = 5, kInvalidHandle = 6, kBadCommand = 22, kGenFailure = 31,
-                        kInvalidParameter = 87, kAborted = 995, kIncomplete = 996, kPending = 997,
-                        kNotConnected = 1167;
-constexpr auto Keep = PortVerdict::KeepWaiting, Lost = PortVerdict::Lost,
-               Refused = PortVerdict::Refused;
-
-TEST(PortErrorPolicyTest, OnlyAPendingCallKeepsWaitingAndEveryOtherFailureOfAWaitOrReadIsALoss)
+TEST(PortErrorPolicyTest, OnlyAPendingCallWaitsARefusedSettingIsRefusedAndAllElseIsALoss)
 {
+    using C = PortCall;
+    const auto K = PortVerdict::KeepWaiting, L = PortVerdict::Lost, R = PortVerdict::Refused;
+    // 5 access denied, 6 invalid handle, 22 bad command, 31 general failure, 87 invalid
+    // parameter (no wait can be pending then), 995 aborted, 996 incomplete, 997 pending,
+    // 1167 device not connected.
     const struct
     {
         PortCall call;
         unsigned long nError;
         PortVerdict expected;
-    } cases[] = {
-        {PortCall::WaitEvent, kPending, Keep},
-        {PortCall::WaitEvent, kInvalidParameter, Lost}, // no wait can be pending then
-        {PortCall::WaitEvent, kAborted, Lost},
-        {PortCall::WaitEvent, kNotConnected, Lost},
-        {PortCall::WaitEvent, kBadCommand, Lost},
-        {PortCall::WaitResult, kIncomplete, Keep},
-        {PortCall::WaitResult, kAborted, Lost},
-        {PortCall::WaitResult, kAccessDenied, Lost},
-        {PortCall::Status, kAccessDenied, Lost}, // not "nothing queued"
-        {PortCall::Status, kGenFailure, Lost},
-        {PortCall::Status, kInvalidHandle, Lost},
-        {PortCall::Read, kPending, Keep},
-        {PortCall::Read, kNotConnected, Lost},
-        {PortCall::Read, kInvalidHandle, Lost},
-        {PortCall::Configure, kGenFailure, Refused}, // SetCommState just after a re-plug
-        {PortCall::Configure, kInvalidParameter, Refused},
-    };
+    } cases[] = {{C::WaitEvent, 997, K},  {C::WaitEvent, 87, L}, {C::WaitEvent, 995, L},
+                 {C::WaitEvent, 1167, L}, {C::WaitEvent, 22, L}, {C::WaitResult, 996, K},
+                 {C::WaitResult, 995, L}, {C::WaitResult, 5, L}, {C::Status, 5, L},
+                 {C::Status, 31, L},      {C::Status, 6, L},     {C::Read, 997, K},
+                 {C::Read, 1167, L},      {C::Read, 6, L},       {C::Configure, 31, R},
+                 {C::Configure, 87, R}};
     for (const auto& c : cases)
         EXPECT_EQ(JudgePortError(c.call, c.nError), c.expected)
             << "call " << static_cast<int>(c.call) << ", error " << c.nError;

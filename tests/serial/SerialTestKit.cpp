@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <type_traits>
 
 #include "serial/PortName.h"
 
@@ -35,63 +36,57 @@ bool IsSerialMessage(UINT message)
 }
 
 CDriverPlay* g_pPlay = nullptr;
+std::remove_reference_t<decltype(CSerialLinkTestPeer::Comm())> g_real;
+
+BOOL Fail(DWORD dwError)
+{
+    ::SetLastError(dwError);
+    return FALSE;
+}
 } // namespace
 
-CDriverPlay::CDriverPlay() : m_real(CSerialLinkTestPeer::Comm())
+CDriverPlay::CDriverPlay()
 {
     g_pPlay = this;
     auto& comm = CSerialLinkTestPeer::Comm();
+    g_real = comm;
     comm.pfnWaitCommEvent = [](HANDLE hPort, LPDWORD pdwEvents, LPOVERLAPPED pOverlapped)
     {
         if (g_pPlay->bEmptyWaits)
             return *pdwEvents = 0, TRUE;
         if (!g_pPlay->bWaitsNeverEnd)
-            return g_pPlay->m_real.pfnWaitCommEvent(hPort, pdwEvents, pOverlapped);
-        // As the system starts an I/O: the event reset, the structure marked in flight.
-        ::ResetEvent(pOverlapped->hEvent);
+            return g_real.pfnWaitCommEvent(hPort, pdwEvents, pOverlapped);
+        ::ResetEvent(pOverlapped->hEvent); // as the system starts an I/O
         pOverlapped->Internal = STATUS_PENDING;
-        ::SetLastError(ERROR_IO_PENDING);
-        return FALSE;
+        return Fail(ERROR_IO_PENDING);
     };
     comm.pfnClearCommError = [](HANDLE hPort, LPDWORD pdwErrors, LPCOMSTAT pStatus)
     {
-        if (!g_pPlay->bStatusFails)
-            return g_pPlay->m_real.pfnClearCommError(hPort, pdwErrors, pStatus);
-        ::SetLastError(ERROR_ACCESS_DENIED);
-        return FALSE;
+        return g_pPlay->bStatusFails ? Fail(ERROR_ACCESS_DENIED)
+                                     : g_real.pfnClearCommError(hPort, pdwErrors, pStatus);
     };
-    comm.pfnSetCommMask = [](HANDLE hPort, DWORD dwMask)
-    {
-        if (!g_pPlay->bMaskFails)
-            return g_pPlay->m_real.pfnSetCommMask(hPort, dwMask);
-        ::SetLastError(ERROR_BAD_COMMAND);
-        return FALSE;
+    comm.pfnSetCommMask = [](HANDLE hPort, DWORD dwMask) {
+        return g_pPlay->bMaskFails ? Fail(ERROR_BAD_COMMAND) : g_real.pfnSetCommMask(hPort, dwMask);
     };
     comm.pfnGetCommState = [](HANDLE hPort, LPDCB pDcb)
     {
         if (!g_pPlay->bStateAllBits)
-            return g_pPlay->m_real.pfnGetCommState(hPort, pDcb);
-        std::memset(pDcb, 0xFF, sizeof *pDcb);
-        return TRUE;
+            return g_real.pfnGetCommState(hPort, pDcb);
+        return std::memset(pDcb, 0xFF, sizeof *pDcb), TRUE;
     };
     comm.pfnSetCommState = [](HANDLE hPort, LPDCB pDcb)
     {
         g_pPlay->dcbSet = *pDcb;
         if (g_pPlay->nStateRefusals > 0)
-        {
-            --g_pPlay->nStateRefusals;
-            ::SetLastError(ERROR_GEN_FAILURE);
-            return FALSE;
-        }
+            return --g_pPlay->nStateRefusals, Fail(ERROR_GEN_FAILURE);
         // A record made from every bit set is for looking at, not for the port.
-        return g_pPlay->bStateAllBits ? TRUE : g_pPlay->m_real.pfnSetCommState(hPort, pDcb);
+        return g_pPlay->bStateAllBits ? TRUE : g_real.pfnSetCommState(hPort, pDcb);
     };
 }
 
 CDriverPlay::~CDriverPlay()
 {
-    CSerialLinkTestPeer::Comm() = m_real;
-    g_pPlay = nullptr;
+    CSerialLinkTestPeer::Comm() = g_real;
 }
 
 void CSerialLinkTestPeer::FailEventsFrom(int nEvent)

@@ -8,7 +8,6 @@
 #include <mutex>
 #include <string>
 #include <thread>
-#include <type_traits>
 #include <vector>
 
 #include <windows.h>
@@ -72,25 +71,17 @@ public:
 };
 
 // A USB serial driver after its adapter is pulled, played over a real port while this lives:
-// each flag makes its calls misbehave; every other call goes to Win32. One at a time.
-class CDriverPlay
+// each flag makes its calls misbehave; every other call goes to Win32. One at a time; the flags
+// are set before the worker starts.
+struct CDriverPlay
 {
-public:
     CDriverPlay();
     ~CDriverPlay();
-    CDriverPlay(const CDriverPlay&) = delete;
-    CDriverPlay& operator=(const CDriverPlay&) = delete;
-
-    std::atomic<bool> bEmptyWaits{false};    // WaitCommEvent ends at once with no event
-    std::atomic<bool> bWaitsNeverEnd{false}; // WaitCommEvent stays pending whatever is done
-    std::atomic<bool> bStatusFails{false};   // ClearCommError fails
-    std::atomic<bool> bMaskFails{false};     // SetCommMask fails
-    std::atomic<bool> bStateAllBits{false};  // GetCommState gives every bit set
-    std::atomic<int> nStateRefusals{0};      // SetCommState refuses (ERROR_GEN_FAILURE) so often
-    DCB dcbSet = {};                         // what SetCommState was last given
-
-private:
-    std::remove_reference_t<decltype(CSerialLinkTestPeer::Comm())> m_real;
+    bool bEmptyWaits = false;    // WaitCommEvent ends at once with no event
+    bool bWaitsNeverEnd = false; // WaitCommEvent stays pending whatever is done
+    bool bStatusFails = false, bMaskFails = false, bStateAllBits = false;
+    int nStateRefusals = 0; // SetCommState refuses (ERROR_GEN_FAILURE) so often
+    DCB dcbSet = {};        // what SetCommState was last given
 };
 
 struct SerialMessage
