@@ -220,8 +220,7 @@ bool CSerialLink::Configure()
                 pszFailed = "SetCommState()";
         }
     }
-    if (!pszFailed ||
-        JudgePortError(PortCall::Configure, ::GetLastError()) == PortVerdict::KeepWaiting)
+    if (!pszFailed || JudgePortError(PortCall::Configure, ::GetLastError()) != PortVerdict::Refused)
         return true;
     // Reconnecting, nobody may be there to press OK (a re-plugged adapter refuses its settings
     // for a moment): the try fails quietly and the next one comes.
