@@ -39,7 +39,7 @@ public:
 
     // Ends a running worker, then opens and configures port nPort. FALSE only when the port
     // (or the worker's events) cannot be made; a configuration step that fails shows its box
-    // and the rest is skipped.
+    // and the rest is skipped. Reconnecting, a refused step fails the open instead, with no box.
     BOOL OpenPort(CWnd* pPortOwner, UINT nPort, UINT nBaud, char cParity, UINT nDataBits,
                   UINT nStopBits, DWORD dwCommEvents, UINT nWriteBufferSize);
     // All of OpenPort but the open, which a reconnecting worker then tries at once: a port that
