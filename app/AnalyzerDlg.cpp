@@ -101,6 +101,9 @@ LRESULT CAnalyzerDlg::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
     case WM_SERIAL_PORT_BACK:
         OnPortBack(wParam != 0);
         return 0;
+    case WM_DEVICECHANGE: // an adapter pulled out: the link's port may be the one gone
+        m_serial.OnDeviceChange(wParam, lParam);
+        return TRUE;
     case WM_COMMAND:
         if (LOWORD(wParam) == IDC_ENABLE_LOG && HIWORD(wParam) == BN_CLICKED)
         {

@@ -22,6 +22,9 @@
 # (tools/ptyshim, built here with cc) is preloaded into Wine so that its comm event wait blocks
 # on an idle pty and a pty opens only once at a time, as a COM port does.
 #
+# A program started with KESTRANE_PTYSHIM_EIO naming a file finds its pty ports half dead while
+# that file exists: the handle stays, but reads and queue queries fail (tools/ptyshim).
+#
 # DIR/env holds the environment that setup chose (prefix, display); exec and shell read it.
 #
 # KESTRANE_LOGPIXELS runs programs at that display DPI (120 for 125 %, 144 for 150 %, 192 for
@@ -189,9 +192,30 @@ cmd_cleanup() {
   rm -rf "$dir/prefix" "$dir/env" "$dir/serial" "$dir/ptyshim.so"
 }
 
+# A loaded machine now and then fails a step of the setup: say why, and try once more before
+# turning the run away.
 cmd_setup() {
-  local dir=$1
+  local dir=$1 try rc f
   [ -z "${KESTRANE_HARNESS_COM1:-}" ] || serial_links "$KESTRANE_HARNESS_COM1" >/dev/null
+  for try in 1 2; do
+    # errexit holds in the subshell only where its status is not tested.
+    set +e
+    (set -e; setup_once "$dir")
+    rc=$?
+    set -e
+    [ "$rc" -ne 0 ] || return 0
+    echo "wine-harness: setup failed (status $rc, try $try of 2)" >&2
+    for f in "$dir/xvfb.log" "$dir/wineboot.log"; do
+      if [ -s "$f" ]; then
+        { echo "--- last lines of $f:"; tail -n 20 "$f"; } >&2
+      fi
+    done
+  done
+  die "setup failed twice"
+}
+
+setup_once() {
+  local dir=$1
   cmd_cleanup "$dir"
   mkdir -p "$dir"
   dir=$(cd "$dir" && pwd)
