@@ -5,7 +5,7 @@ set -euo pipefail
 packages=(
   cmake ninja-build make g++ gcc clang libclang-rt-14-dev
   g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
-  wine wine64 xvfb x11-utils socat xdotool imagemagick xxd zip unzip
+  wine wine64 xvfb x11-utils fonts-dejavu-core socat xdotool imagemagick xxd zip unzip
   googletest libgtest-dev libbenchmark-dev
 )
 
