@@ -115,7 +115,7 @@ void CIconButton::ReleaseImages()
 {
     for (IconSlot& slot : m_icons)
     {
-        slot.hIcon.Destroy();
+        slot.hIcon.Reset();
         slot.dwWidth = slot.dwHeight = 0;
     }
 }
@@ -140,7 +140,7 @@ bool GreyKeepingAlpha(CDC& dc, CBitmap& bmp, int cx, int cy)
     bi.bmiHeader.biBitCount = 32;
     bi.bmiHeader.biCompression = BI_RGB;
     std::vector<RGBQUAD> pixels(static_cast<size_t>(cx) * static_cast<size_t>(cy));
-    const HBITMAP hBmp = bmp.GetSafeHandle();
+    const HBITMAP hBmp = bmp.Get();
     if (::GetDIBits(dc.m_hDC, hBmp, 0, static_cast<UINT>(cy), pixels.data(), &bi, DIB_RGB_COLORS) !=
         cy)
         return false;
@@ -166,7 +166,7 @@ HICON CIconButton::MakeGreyIcon(HICON hIcon)
     CMemoryDC dcSource, dcGrey;
     BITMAP bm = {};
     if (dcWindow.m_hDC == nullptr || !dcSource.CreateCompatibleDC(&dcWindow) ||
-        !dcGrey.CreateCompatibleDC(&dcWindow) || bmpColor.GetSafeHandle() == nullptr ||
+        !dcGrey.CreateCompatibleDC(&dcWindow) || bmpColor.Get() == nullptr ||
         bmpColor.GetBitmap(&bm) == 0)
         return nullptr;
     const int cx = static_cast<int>(ii.xHotspot * 2), cy = static_cast<int>(ii.yHotspot * 2);

@@ -211,7 +211,7 @@ void CDpiLayout::ScaleTo(UINT dpi)
     {
         LOGFONTA lf = FontOf(m_hDlg);
         lf.lfHeight = -::MulDiv(m_nPointSize, static_cast<int>(dpi), 72);
-        font.Attach(::CreateFontIndirectA(&lf));
+        font.Reset(::CreateFontIndirectA(&lf));
         hFont = font;
     }
     for (const Child& child : m_children)

@@ -25,7 +25,7 @@ public:
     // Drains the input queue on the calling thread, as the worker does.
     static void Drain(CSerialLink& link) { link.DrainInput(); }
     // The device goes from under the link: every later call on the port fails.
-    static void LosePort(CSerialLink& link) { link.m_hPort.Close(); }
+    static void LosePort(CSerialLink& link) { link.m_hPort.Reset(); }
     // The worker's next wait is given a handle that cannot be waited on, as a missing event.
     static void BreakWait(CSerialLink& link) { link.m_ahWait[2] = nullptr; }
     // From the nth event on (1: the first), making a link's event fails until Restore.
