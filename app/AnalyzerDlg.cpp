@@ -101,22 +101,21 @@ LRESULT CAnalyzerDlg::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
     case WM_SERIAL_PORT_BACK:
         OnPortBack(wParam != 0);
         return 0;
-    case WM_COMMAND:
-        if (LOWORD(wParam) == IDC_ENABLE_LOG && HIWORD(wParam) == BN_CLICKED)
-        {
-            OnEnableLog();
-            return 0;
-        }
-        if (LOWORD(wParam) == IDC_SETTING && HIWORD(wParam) == BN_CLICKED)
-        {
-            OnSetting();
-            return 0;
-        }
-        break;
     default:
         break;
     }
     return CDialog::WindowProc(message, wParam, lParam);
+}
+
+BOOL CAnalyzerDlg::OnCommand(UINT nID, UINT nCode)
+{
+    if (nCode == BN_CLICKED && nID == IDC_ENABLE_LOG)
+        OnEnableLog();
+    else if (nCode == BN_CLICKED && nID == IDC_SETTING)
+        OnSetting();
+    else
+        return CDialog::OnCommand(nID, nCode);
+    return TRUE;
 }
 
 BOOL CAnalyzerDlg::OnInitDialog()

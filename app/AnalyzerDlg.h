@@ -40,6 +40,7 @@ protected:
     BOOL OnInitDialog() override;
     void OnOK() override;     // Start/Stop
     void OnCancel() override; // Close
+    BOOL OnCommand(UINT nID, UINT nCode) override;
     LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
 
 private:
