@@ -424,7 +424,8 @@ void CAnalyzerDlg::InitChannelList()
     m_listChannels.ModifyStyle(0, LVS_REPORT);
     m_listChannels.ModifyStyle(0, LVS_SHOWSELALWAYS);
     // Header drag-drop, full-row select, one-click activate and flat scroll bars, nothing else.
-    m_listChannels.SetExtendedStyle(0x170);
+    m_listChannels.SetExtendedStyle(LVS_EX_HEADERDRAGDROP | LVS_EX_FULLROWSELECT |
+                                    LVS_EX_ONECLICKACTIVATE | LVS_EX_FLATSB);
     m_listChannels.InsertColumn(0, "Channel", LVCFMT_LEFT);
     m_listChannels.InsertColumn(1, "Value", LVCFMT_LEFT);
     m_listChannels.InsertColumn(2, "Num Notes", LVCFMT_LEFT);

@@ -26,11 +26,11 @@ void CIconButton::PreSubclassWindow()
     const DWORD dwStyle = GetStyle();
     // BS_CHECKBOX, BS_AUTOCHECKBOX and the other types with that bit; not BS_OWNERDRAW, which
     // has it too and is what a button we attached before already is.
-    if ((dwStyle & 2) && (dwStyle & 0x1F) != BS_OWNERDRAW)
+    if ((dwStyle & BS_CHECKBOX) && (dwStyle & BS_TYPEMASK) != BS_OWNERDRAW)
         m_bCheckMode = TRUE;
-    if ((dwStyle & 0x1F) == BS_DEFPUSHBUTTON)
+    if ((dwStyle & BS_TYPEMASK) == BS_DEFPUSHBUTTON)
         m_bDefault = TRUE;
-    ModifyStyle(0x1F, BS_OWNERDRAW, SWP_FRAMECHANGED);
+    ModifyStyle(BS_TYPEMASK, BS_OWNERDRAW, SWP_FRAMECHANGED);
     CButton::PreSubclassWindow();
 }
 
@@ -344,12 +344,13 @@ LRESULT CIconButton::OnSetStyle(WPARAM wParam, LPARAM lParam)
 {
     // The dialog manager moves the default state with BM_SETSTYLE; the window itself must stay
     // owner-drawn, so only the flag follows.
-    const UINT nType = static_cast<UINT>(wParam & 0x1F);
+    const UINT nType = static_cast<UINT>(wParam & BS_TYPEMASK);
     if (nType == BS_DEFPUSHBUTTON)
         m_bDefault = TRUE;
     else if (nType == BS_PUSHBUTTON)
         m_bDefault = FALSE;
-    return DefWindowProc(BM_SETSTYLE, (wParam & ~static_cast<WPARAM>(0x14)) | BS_OWNERDRAW, lParam);
+    return DefWindowProc(BM_SETSTYLE, (wParam & ~static_cast<WPARAM>(BS_TYPEMASK)) | BS_OWNERDRAW,
+                         lParam);
 }
 
 void CIconButton::OnMouseMove(UINT nFlags, POINT point)

@@ -108,8 +108,7 @@ BOOL CDpiLayout::Attach(HWND hDlg, UINT nIDTemplate)
 {
     m_hDlg = hDlg;
     m_children.clear();
-    const HRSRC hRes =
-        ::FindResourceA(nullptr, MAKEINTRESOURCEA(nIDTemplate), MAKEINTRESOURCEA(5)); // RT_DIALOG
+    const HRSRC hRes = ::FindResourceA(nullptr, MAKEINTRESOURCEA(nIDTemplate), RT_DIALOG);
     const void* pTemplate =
         hRes != nullptr ? ::LockResource(::LoadResource(nullptr, hRes)) : nullptr;
     DialogGeometry geometry;
@@ -148,10 +147,11 @@ BOOL CDpiLayout::Attach(HWND hDlg, UINT nIDTemplate)
         return FALSE;
     }
     // Left to itself, the dialog manager of Windows 10 rescales a dialog that changes monitors
-    // by its own rounding; we do it here. DDC_DISABLE_ALL.
-    using SetBehaviorFn = BOOL(WINAPI*)(HWND, int, int);
+    // by its own rounding; we do it here.
+    using SetBehaviorFn =
+        BOOL(WINAPI*)(HWND, DIALOG_DPI_CHANGE_BEHAVIORS, DIALOG_DPI_CHANGE_BEHAVIORS);
     if (const auto pfnSet = User32Function<SetBehaviorFn>("SetDialogDpiChangeBehavior"))
-        pfnSet(hDlg, 1, 1);
+        pfnSet(hDlg, DDC_DISABLE_ALL, DDC_DISABLE_ALL);
     return TRUE;
 }
 
