@@ -9,6 +9,20 @@ packages=(
   googletest libgtest-dev libbenchmark-dev
 )
 
+# fonts-liberation unpacked for windows.app_fonts, never installed: installed, it would change
+# what Wine draws for every other program of the machine.
+fonts=$HOME/.cache/kestrane/fonts-liberation
+if [ ! -d "$fonts/usr/share/fonts" ]; then
+  tmp=$(mktemp -d)
+  mkdir -p "$fonts"
+  if (cd "$tmp" && apt-get download -q fonts-liberation) && dpkg-deb -x "$tmp"/fonts-liberation_*.deb "$fonts"; then
+    echo "setup-deps: fonts-liberation unpacked in $fonts"
+  else
+    echo "setup-deps: fonts-liberation could not be fetched; windows.app_fonts will be skipped"
+  fi
+  rm -rf "$tmp"
+fi
+
 missing=()
 for p in "${packages[@]}"; do
   if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed'; then
