@@ -173,8 +173,12 @@ UINT CDpiLayout::FitToWorkArea(UINT dpi)
 
 UINT CDpiLayout::Place(UINT dpi, const RECT& rcWanted)
 {
-    if (m_children.empty())
+    if (m_children.empty()) // the dialog manager lays it out: it takes the place as given
+    {
+        ::SetWindowPos(m_hDlg, nullptr, rcWanted.left, rcWanted.top, rcWanted.right - rcWanted.left,
+                       rcWanted.bottom - rcWanted.top, SWP_NOZORDER | SWP_NOACTIVATE);
         return dpi;
+    }
     // The frame as Windows draws it at the window's DPI now: where it does not scale the caption
     // (per-monitor v1), a window sized in proportion would cut off the client's bottom row.
     RECT rcWindow, rcClient;
