@@ -121,10 +121,10 @@ CSerialLink::~CSerialLink()
         CPortLock lock(m_csPort);
         ClosePort();
     }
-    m_hStopEvent.Close();
-    m_hPortEvent.Close();
+    m_hStopEvent.Reset();
+    m_hPortEvent.Reset();
     m_overlapped.hEvent = nullptr;
-    m_hWriteRequest.Close();
+    m_hWriteRequest.Reset();
     ::DeleteCriticalSection(&m_csPort);
 }
 
@@ -594,7 +594,7 @@ void CSerialLink::EndPendingWait()
 
 void CSerialLink::ClosePort()
 {
-    m_hPort.Close();
+    m_hPort.Reset();
 }
 
 void CSerialLink::WaitForWorkerEnd()

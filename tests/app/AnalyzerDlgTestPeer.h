@@ -1,5 +1,5 @@
 // The tests' and benchmarks' view of the main window's insides: the lamp state and pictures,
-// the line settings and the decoder, none of which the window shows as such.
+// the line settings, the decoder and the layout's DPI, none of which the window shows as such.
 #pragma once
 
 #include "app/AnalyzerDlg.h"
@@ -14,4 +14,10 @@ public:
     }
     static const PortSettings& Settings(const CAnalyzerDlg& dlg) { return dlg.m_portSettings; }
     static const CFrameDecoder& Decoder(const CAnalyzerDlg& dlg) { return dlg.m_decoder; }
+    // The DPI the window is laid out at, and its client area's size there.
+    static UINT LayoutDpi(const CAnalyzerDlg& dlg) { return dlg.m_nDpi; }
+    static SIZE LayoutClient(const CAnalyzerDlg& dlg)
+    {
+        return dlg.m_layout.ClientSize(dlg.m_nDpi);
+    }
 };

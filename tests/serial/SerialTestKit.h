@@ -35,7 +35,7 @@ public:
     // The comm calls every link makes, for CDriverPlay.
     static auto& Comm() { return CSerialLink::s_comm; }
     // The device goes from under the link: every later call on the port fails.
-    static void LosePort(CSerialLink& link) { link.m_hPort.Close(); }
+    static void LosePort(CSerialLink& link) { link.m_hPort.Reset(); }
     // The worker's next wait is given a handle that cannot be waited on, as a missing event.
     static void BreakWait(CSerialLink& link) { link.m_ahWait[2] = nullptr; }
     // From the nth event on (1: the first), making a link's event fails until Restore.
