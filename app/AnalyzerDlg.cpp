@@ -101,32 +101,34 @@ LRESULT CAnalyzerDlg::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
     case WM_SERIAL_PORT_BACK:
         OnPortBack(wParam != 0);
         return 0;
-    case WM_COMMAND:
-        if (LOWORD(wParam) == IDC_ENABLE_LOG && HIWORD(wParam) == BN_CLICKED)
-        {
-            OnEnableLog();
-            return 0;
-        }
-        if (LOWORD(wParam) == IDC_SETTING && HIWORD(wParam) == BN_CLICKED)
-        {
-            OnSetting();
-            return 0;
-        }
-        break;
+    case WM_DEVICECHANGE: // an adapter pulled out: the link's port may be the one gone
+        m_serial.OnDeviceChange(wParam, lParam);
+        return TRUE;
     default:
         break;
     }
     return CDialog::WindowProc(message, wParam, lParam);
 }
 
+BOOL CAnalyzerDlg::OnCommand(UINT nID, UINT nCode)
+{
+    if (nCode == BN_CLICKED && nID == IDC_ENABLE_LOG)
+        OnEnableLog();
+    else if (nCode == BN_CLICKED && nID == IDC_SETTING)
+        OnSetting();
+    else
+        return CDialog::OnCommand(nID, nCode);
+    return TRUE;
+}
+
 BOOL CAnalyzerDlg::OnInitDialog()
 {
     CDialog::OnInitDialog();
-    // At a DPI above 96 the window is its 96-dpi look enlarged: every place and every size in
-    // pixels below scales with it.
+    // At a DPI above 96 the window is its 96-dpi look enlarged, and smaller where the work area
+    // would not hold it whole: every place and every size in pixels below scales with it.
     m_nDpi = GetWindowDpi(m_hWnd);
-    if (m_layout.Attach(m_hWnd, IDD_MAIN) && m_nDpi != kBaseDpi)
-        m_layout.ScaleTo(m_nDpi, true);
+    if (m_layout.Attach(m_hWnd, IDD_MAIN))
+        m_nDpi = m_layout.FitToWorkArea(m_nDpi);
 
     if (HMENU hSysMenu = GetSystemMenu(FALSE))
     {
@@ -299,16 +301,14 @@ void CAnalyzerDlg::OnSetting()
 void CAnalyzerDlg::OnDpiChanged(UINT nDpi, const RECT& rcSuggested)
 {
     // The window has moved to a monitor of another scale: it takes the place Windows suggests
-    // and draws itself anew at that scale.
-    m_nDpi = nDpi;
-    SetWindowPos(nullptr, rcSuggested.left, rcSuggested.top, rcSuggested.right - rcSuggested.left,
-                 rcSuggested.bottom - rcSuggested.top, SWP_NOZORDER | SWP_NOACTIVATE);
-    m_layout.ScaleTo(nDpi, false);
+    // and draws itself anew at that scale, its size its layout's own rather than the suggested
+    // one, which would drift by rounding from move to move.
+    m_nDpi = m_layout.Place(nDpi, rcSuggested);
     SetColumnWidths();
     for (CShadedButton& button : m_btnCmd)
     {
         button.GenerateShade(ShadeRowCurve, 8, 10, 0, 0);
-        button.SetDpi(nDpi);
+        button.SetDpi(m_nDpi);
     }
     {
         // The lamps show the old pictures until they have the new ones.
@@ -317,12 +317,12 @@ void CAnalyzerDlg::OnDpiChanged(UINT nDpi, const RECT& rcSuggested)
         for (int i = 0; i < m_nChannels; ++i)
             SetLamp(i, m_anLampLit[i]);
     }
-    auto placeLed = [nDpi](CLedIndicator& led, const RECT& rc96)
+    auto placeLed = [this](CLedIndicator& led, const RECT& rc96)
     {
-        const RECT rc = ScaleRectToDpi(rc96, nDpi);
+        const RECT rc = ScaleRectToDpi(rc96, m_nDpi);
         led.SetWindowPos(nullptr, rc.left, rc.top, rc.right - rc.left, rc.bottom - rc.top,
                          SWP_NOZORDER | SWP_NOACTIVATE);
-        led.SetDpi(nDpi);
+        led.SetDpi(m_nDpi);
     };
     placeLed(m_ledMaster, kMasterLampRect);
     placeLed(m_ledSlaver, kSlaverLampRect);
@@ -439,7 +439,8 @@ void CAnalyzerDlg::InitChannelList()
     m_listChannels.ModifyStyle(0, LVS_REPORT);
     m_listChannels.ModifyStyle(0, LVS_SHOWSELALWAYS);
     // Header drag-drop, full-row select, one-click activate and flat scroll bars, nothing else.
-    m_listChannels.SetExtendedStyle(0x170);
+    m_listChannels.SetExtendedStyle(LVS_EX_HEADERDRAGDROP | LVS_EX_FULLROWSELECT |
+                                    LVS_EX_ONECLICKACTIVATE | LVS_EX_FLATSB);
     m_listChannels.InsertColumn(0, "Channel", LVCFMT_LEFT);
     m_listChannels.InsertColumn(1, "Value", LVCFMT_LEFT);
     m_listChannels.InsertColumn(2, "Num Notes", LVCFMT_LEFT);

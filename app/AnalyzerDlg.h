@@ -42,6 +42,7 @@ protected:
     BOOL OnInitDialog() override;
     void OnOK() override;     // Start/Stop
     void OnCancel() override; // Close
+    BOOL OnCommand(UINT nID, UINT nCode) override;
     LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
 
 private:
@@ -108,7 +109,8 @@ private:
     // create no GDI objects. They outlive the window (see the destructor).
     CBitmap m_bmpLampDark;
     CBitmap m_bmpLampLit;
-    // The DPI the window is drawn at, and its controls' 96-dpi places to scale from.
+    // The DPI the window is laid out at (its monitor.s, or less where the work area is smaller),
+    // and its controls. 96-dpi places to scale from.
     UINT m_nDpi = kBaseDpi;
     CDpiLayout m_layout;
     // Start/Stop, Setting, Close. Declared last: the buttons go first, Close first of them.

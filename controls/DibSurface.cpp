@@ -9,7 +9,7 @@ static_assert(sizeof(BITMAPINFOHEADER) == sizeof(DibInfoHeader),
 void CDibSurface::ReleaseDerived()
 {
     m_memDC.DeleteDC();
-    m_section.DeleteObject();
+    m_section.Reset();
     m_pSectionBits = nullptr;
 }
 
@@ -17,17 +17,17 @@ void CDibSurface::Blit(HDC hdc, int x, int y)
 {
     if (Block() == nullptr || hdc == nullptr)
         return;
-    if (m_section.GetSafeHandle() == nullptr)
+    if (m_section.Get() == nullptr)
     {
         void* pBits = nullptr;
         HBITMAP hSection = ::CreateDIBSection(hdc, reinterpret_cast<const BITMAPINFO*>(Block()),
                                               DIB_RGB_COLORS, &pBits, nullptr, 0);
         if (hSection == nullptr)
             return;
-        m_section.Attach(hSection);
+        m_section.Reset(hSection);
         if (pBits == nullptr)
         {
-            m_section.DeleteObject();
+            m_section.Reset();
             return;
         }
         m_pSectionBits = pBits;

@@ -26,11 +26,11 @@ void CIconButton::PreSubclassWindow()
     const DWORD dwStyle = GetStyle();
     // BS_CHECKBOX, BS_AUTOCHECKBOX and the other types with that bit; not BS_OWNERDRAW, which
     // has it too and is what a button we attached before already is.
-    if ((dwStyle & 2) && (dwStyle & 0x1F) != BS_OWNERDRAW)
+    if ((dwStyle & BS_CHECKBOX) && (dwStyle & BS_TYPEMASK) != BS_OWNERDRAW)
         m_bCheckMode = TRUE;
-    if ((dwStyle & 0x1F) == BS_DEFPUSHBUTTON)
+    if ((dwStyle & BS_TYPEMASK) == BS_DEFPUSHBUTTON)
         m_bDefault = TRUE;
-    ModifyStyle(0x1F, BS_OWNERDRAW, SWP_FRAMECHANGED);
+    ModifyStyle(BS_TYPEMASK, BS_OWNERDRAW, SWP_FRAMECHANGED);
     CButton::PreSubclassWindow();
 }
 
@@ -115,7 +115,7 @@ void CIconButton::ReleaseImages()
 {
     for (IconSlot& slot : m_icons)
     {
-        slot.hIcon.Destroy();
+        slot.hIcon.Reset();
         slot.dwWidth = slot.dwHeight = 0;
     }
 }
@@ -140,7 +140,7 @@ bool GreyKeepingAlpha(CDC& dc, CBitmap& bmp, int cx, int cy)
     bi.bmiHeader.biBitCount = 32;
     bi.bmiHeader.biCompression = BI_RGB;
     std::vector<RGBQUAD> pixels(static_cast<size_t>(cx) * static_cast<size_t>(cy));
-    const HBITMAP hBmp = bmp.GetSafeHandle();
+    const HBITMAP hBmp = bmp.Get();
     if (::GetDIBits(dc.m_hDC, hBmp, 0, static_cast<UINT>(cy), pixels.data(), &bi, DIB_RGB_COLORS) !=
         cy)
         return false;
@@ -166,7 +166,7 @@ HICON CIconButton::MakeGreyIcon(HICON hIcon)
     CMemoryDC dcSource, dcGrey;
     BITMAP bm = {};
     if (dcWindow.m_hDC == nullptr || !dcSource.CreateCompatibleDC(&dcWindow) ||
-        !dcGrey.CreateCompatibleDC(&dcWindow) || bmpColor.GetSafeHandle() == nullptr ||
+        !dcGrey.CreateCompatibleDC(&dcWindow) || bmpColor.Get() == nullptr ||
         bmpColor.GetBitmap(&bm) == 0)
         return nullptr;
     const int cx = static_cast<int>(ii.xHotspot * 2), cy = static_cast<int>(ii.yHotspot * 2);
@@ -344,12 +344,13 @@ LRESULT CIconButton::OnSetStyle(WPARAM wParam, LPARAM lParam)
 {
     // The dialog manager moves the default state with BM_SETSTYLE; the window itself must stay
     // owner-drawn, so only the flag follows.
-    const UINT nType = static_cast<UINT>(wParam & 0x1F);
+    const UINT nType = static_cast<UINT>(wParam & BS_TYPEMASK);
     if (nType == BS_DEFPUSHBUTTON)
         m_bDefault = TRUE;
     else if (nType == BS_PUSHBUTTON)
         m_bDefault = FALSE;
-    return DefWindowProc(BM_SETSTYLE, (wParam & ~static_cast<WPARAM>(0x14)) | BS_OWNERDRAW, lParam);
+    return DefWindowProc(BM_SETSTYLE, (wParam & ~static_cast<WPARAM>(BS_TYPEMASK)) | BS_OWNERDRAW,
+                         lParam);
 }
 
 void CIconButton::OnMouseMove(UINT nFlags, POINT point)

@@ -6,6 +6,9 @@
 #include <cstring>
 #include <new>
 
+#include <dbt.h>
+
+#include "serial/PortErrorPolicy.h"
 #include "serial/PortName.h"
 
 UINT g_nSerialByteMsg = WM_SERIAL_BYTE;
@@ -16,6 +19,16 @@ constexpr DWORD kPurgeAll = PURGE_TXABORT | PURGE_RXABORT | PURGE_TXCLEAR | PURG
 constexpr UINT kStoppedExitCode = 100;
 // How often a wait for the worker's end looks for a box the worker put up after the last look.
 constexpr DWORD kBoxSweepMs = 100;
+// After this long of a silent line the worker asks whether the handle still answers: a driver
+// may keep a pulled adapter's handle, and its wait, pending for ever.
+constexpr DWORD kHealthCheckMs = 2000;
+// This many wakes with neither an event nor a byte within kHealthCheckMs: a driver completing
+// empty waits for an adapter that is gone.
+constexpr unsigned kEmptyWakesLost = 50;
+// What a read of one byte may take: the port's time-outs allow it two seconds.
+constexpr DWORD kIoBoundMs = 3000;
+// What a cancelled I/O, or a wait told by a new mask to end, is given to do so.
+constexpr DWORD kIoEndMs = 500;
 
 // Holds m_csPort for one scope.
 class CPortLock
@@ -41,6 +54,28 @@ HANDLE OpenOverlapped(const char* pszName)
                          FILE_FLAG_OVERLAPPED, nullptr);
 }
 
+// Only what the mode text names comes from the operator. Every other member that changes what is
+// received is set here, not left from whichever program used the port last: a stale fNull drops
+// every 0x00 byte of a frame, fAbortOnError turns one framing error into a failed wait, and
+// DSR sensitivity or any flow control silences the input.
+void SetReceivingMembers(DCB& dcb)
+{
+    dcb.DCBlength = sizeof(DCB);
+    dcb.fBinary = TRUE;
+    dcb.fParity = dcb.Parity != NOPARITY;
+    dcb.fOutxCtsFlow = FALSE;
+    dcb.fOutxDsrFlow = FALSE;
+    dcb.fDtrControl = DTR_CONTROL_ENABLE;
+    dcb.fDsrSensitivity = FALSE;
+    dcb.fOutX = FALSE;
+    dcb.fInX = FALSE;
+    dcb.fErrorChar = FALSE;
+    dcb.fNull = FALSE;
+    dcb.fRtsControl = RTS_CONTROL_ENABLE;
+    dcb.fAbortOnError = FALSE;
+    dcb.wReserved = 0; // must be zero, or the port refuses the whole record
+}
+
 // Presses OK on a message box: the worker's windows are its boxes.
 BOOL CALLBACK PressOkOnBox(HWND hWnd, LPARAM)
 {
@@ -55,6 +90,8 @@ BOOL CALLBACK PressOkOnBox(HWND hWnd, LPARAM)
 HANDLE (*CSerialLink::s_pfnCreateEvent)() = CreateManualResetEvent;
 HANDLE (*CSerialLink::s_pfnOpenPort)(const char*) = OpenOverlapped;
 BOOL (*CSerialLink::s_pfnBeginWorker)(CThread&, LPVOID) = CSerialLink::BeginWorker;
+CSerialLink::CommCalls CSerialLink::s_comm = {::WaitCommEvent, ::ClearCommError, ::SetCommMask,
+                                              ::GetCommState, ::SetCommState};
 
 BOOL CSerialLink::BeginWorker(CThread& thread, LPVOID pLink)
 {
@@ -84,10 +121,10 @@ CSerialLink::~CSerialLink()
         CPortLock lock(m_csPort);
         ClosePort();
     }
-    m_hStopEvent.Close();
-    m_hPortEvent.Close();
+    m_hStopEvent.Reset();
+    m_hPortEvent.Reset();
     m_overlapped.hEvent = nullptr;
-    m_hWriteRequest.Close();
+    m_hWriteRequest.Reset();
     ::DeleteCriticalSection(&m_csPort);
 }
 
@@ -125,7 +162,6 @@ BOOL CSerialLink::PreparePort(CWnd* pPortOwner, UINT nPort, UINT nBaud, char cPa
     m_nPort = nPort;
     m_nWriteBufSize = m_pWriteBuf ? nWriteBufferSize : 0;
     m_dwEventMask = dwCommEvents;
-    m_bConfigReported = false;
 
     std::snprintf(m_szPortName, sizeof m_szPortName, "%s",
                   PortDevicePath(static_cast<int>(nPort)).c_str());
@@ -144,8 +180,19 @@ bool CSerialLink::OpenDevice()
     m_hPort.Reset(s_pfnOpenPort(m_szPortName));
     if (!m_hPort)
         return false;
-    const HANDLE hPort = m_hPort.Get();
+    m_bPortRemoved = false;
+    if (!Configure() && m_bReconnect)
+    {
+        ClosePort(); // a failed try: the next one comes as after a failed open
+        return false;
+    }
+    ::PurgeComm(m_hPort.Get(), kPurgeAll);
+    return true;
+}
 
+bool CSerialLink::Configure()
+{
+    const HANDLE hPort = m_hPort.Get();
     m_timeouts.ReadIntervalTimeout = 1000;
     m_timeouts.ReadTotalTimeoutMultiplier = 1000;
     m_timeouts.ReadTotalTimeoutConstant = 1000;
@@ -153,24 +200,33 @@ bool CSerialLink::OpenDevice()
     m_timeouts.WriteTotalTimeoutConstant = 1000;
 
     // Each step runs only if the one before it held; the first that fails is reported.
+    const char* pszFailed = nullptr;
     if (!::SetCommTimeouts(hPort, &m_timeouts))
-        ReportConfigError("SetCommTimeouts()");
-    else if (!::SetCommMask(hPort, m_dwEventMask))
-        ReportConfigError("SetCommMask()");
-    else if (!::GetCommState(hPort, &m_dcbLine))
-        ReportConfigError("GetCommState()");
+        pszFailed = "SetCommTimeouts()";
+    else if (!s_comm.pfnSetCommMask(hPort, m_dwEventMask))
+        pszFailed = "SetCommMask()";
+    else if (!s_comm.pfnGetCommState(hPort, &m_dcbLine))
+        pszFailed = "GetCommState()";
     else
     {
         m_dcbLine.EvtChar = 'q';
         m_dcbLine.fRtsControl = RTS_CONTROL_ENABLE;
         if (!::BuildCommDCBA(m_szMode, &m_dcbLine))
-            ReportConfigError("BuildCommDCB()");
-        else if (!::SetCommState(hPort, &m_dcbLine))
-            ReportConfigError("SetCommState()");
+            pszFailed = "BuildCommDCB()";
+        else
+        {
+            SetReceivingMembers(m_dcbLine);
+            if (!s_comm.pfnSetCommState(hPort, &m_dcbLine))
+                pszFailed = "SetCommState()";
+        }
     }
-
-    ::PurgeComm(hPort, kPurgeAll);
-    return true;
+    if (!pszFailed || JudgePortError(PortCall::Configure, ::GetLastError()) != PortVerdict::Refused)
+        return true;
+    // Reconnecting, nobody may be there to press OK (a re-plugged adapter refuses its settings
+    // for a moment): the try fails quietly and the next one comes.
+    if (!m_bReconnect)
+        ReportError(pszFailed);
+    return false;
 }
 
 BOOL CSerialLink::StartThread()
@@ -209,6 +265,20 @@ void CSerialLink::RequestStop()
     CloseWorkerBoxes();
 }
 
+void CSerialLink::OnDeviceChange(WPARAM nEvent, LPARAM lParam)
+{
+    const auto* pHeader = reinterpret_cast<const DEV_BROADCAST_HDR*>(lParam);
+    if (nEvent != DBT_DEVICEREMOVECOMPLETE || !pHeader ||
+        pHeader->dbch_devicetype != DBT_DEVTYP_PORT || !m_thread.GetHandle())
+        return;
+    const auto* pPort = reinterpret_cast<const DEV_BROADCAST_PORT_A*>(pHeader);
+    if (::lstrcmpiA(pPort->dbcp_name, PortName(static_cast<int>(m_nPort)).c_str()) != 0)
+        return;
+    // Raised before the wake: the worker looks at it after every start of a wait and every wake.
+    m_bPortRemoved = true;
+    ::SetEvent(m_hPortEvent.Get());
+}
+
 UINT CSerialLink::PortThreadProc(LPVOID pParam)
 {
     CSerialLink* pLink = static_cast<CSerialLink*>(pParam);
@@ -218,76 +288,100 @@ UINT CSerialLink::PortThreadProc(LPVOID pParam)
 
 UINT CSerialLink::RunWorker()
 {
-    bool bPortGone = false;
     m_bWaitPending = false;
-    DWORD dwEvents = 0; // written by the system while a wait is pending: outlives every wait
+    m_nEmptyWakes = 0;
     // Only a reconnecting link is started without its port.
-    if (!m_hPort && m_bReconnect && !AwaitPortBack(true))
+    if (!m_hPort && !AwaitPortBack(true))
         return EndWorker();
     for (;;)
     {
-        if (!bPortGone)
+        bool bAlive = ArmWait();
+        if (bAlive && !m_bPortRemoved)
         {
-            if (::WaitCommEvent(m_hPort.Get(), &dwEvents, &m_overlapped))
+            switch (::WaitForMultipleObjects(3, m_ahWait, FALSE, kHealthCheckMs))
             {
-                if (InputQueueLength() == 0)
-                    continue;
+            case WAIT_OBJECT_0: // stop
+                return EndWorker();
+            case WAIT_OBJECT_0 + 1: // port event
+                bAlive = OnPortEvent();
+                break;
+            case WAIT_OBJECT_0 + 2: // write request
+                WritePending();
+                break;
+            case WAIT_TIMEOUT: // a silent line: is the handle still there?
+            {
+                DWORD dwQueued = 0;
+                bAlive = QueuedInput(dwQueued);
+                break;
             }
-            else
-            {
-                const DWORD dwError = ::GetLastError();
-                if (dwError == ERROR_IO_PENDING)
-                    m_bWaitPending = true;
-                else if (dwError != ERROR_INVALID_PARAMETER) // 87: a wait is still pending
-                {
-                    if (!PortGone(bPortGone))
-                        return EndWorker();
-                    continue;
-                }
+            default: // a wait that fails would fail again at once, and could never see a stop
+                return EndWorker();
             }
         }
-
-        // Once the port is gone there is nothing to wait for but the stop.
-        const DWORD dwWait = bPortGone ? ::WaitForSingleObject(m_hStopEvent.Get(), INFINITE)
-                                       : ::WaitForMultipleObjects(3, m_ahWait, FALSE, INFINITE);
-        // A wait that fails would fail again at once, and could never see a stop: the end.
-        if (dwWait == WAIT_OBJECT_0 || dwWait == WAIT_FAILED)
+        if ((!bAlive || m_bPortRemoved) && (StopRequested() || !PortLost()))
             return EndWorker();
-        if (dwWait == WAIT_OBJECT_0 + 1)
-        {
-            if (m_bWaitPending)
-            {
-                // A wait that ends in failure is how a vanished device shows itself on some
-                // drivers (and under Wine): the next WaitCommEvent would only start it again.
-                DWORD dwUnused = 0;
-                m_bWaitPending = false;
-                if (!::GetOverlappedResult(m_hPort.Get(), &m_overlapped, &dwUnused, FALSE) &&
-                    ::GetLastError() != ERROR_IO_INCOMPLETE)
-                {
-                    if (!PortGone(bPortGone))
-                        return EndWorker();
-                    continue;
-                }
-            }
-            // The mask set at open, not what happened: every enabled kind is acted on.
-            DWORD dwMask = 0;
-            ::GetCommMask(m_hPort.Get(), &dwMask);
-            if (dwMask & EV_RXCHAR)
-                DrainInput();
-            if (dwMask & EV_CTS)
-                Notify(WM_SERIAL_CTS, 0);
-            if (dwMask & EV_BREAK)
-                Notify(WM_SERIAL_BREAK, 0);
-            if (dwMask & EV_ERR)
-                Notify(WM_SERIAL_LINE_ERROR, 0);
-            if (dwMask & EV_RING)
-                Notify(WM_SERIAL_RING, 0);
-            if (dwMask & EV_RXFLAG)
-                Notify(WM_SERIAL_EVENT_CHAR, 0);
-        }
-        else if (dwWait == WAIT_OBJECT_0 + 2)
-            WritePending();
     }
+}
+
+bool CSerialLink::ArmWait()
+{
+    if (m_bWaitPending)
+        return true;
+    m_dwWaitEvents = 0;
+    if (s_comm.pfnWaitCommEvent(m_hPort.Get(), &m_dwWaitEvents, &m_overlapped))
+    {
+        ::SetEvent(m_hPortEvent.Get()); // ended at once: the loop's wait must see it all the same
+        return true;
+    }
+    m_bWaitPending =
+        JudgePortError(PortCall::WaitEvent, ::GetLastError()) == PortVerdict::KeepWaiting;
+    return m_bWaitPending;
+}
+
+bool CSerialLink::OnPortEvent()
+{
+    if (m_bWaitPending)
+    {
+        DWORD dwUnused = 0;
+        if (!::GetOverlappedResult(m_hPort.Get(), &m_overlapped, &dwUnused, FALSE))
+        {
+            // A wait that ends in failure is how a vanished device shows itself on some drivers
+            // (and under Wine); one still in flight was woken by a removal that the loop sees.
+            if (JudgePortError(PortCall::WaitResult, ::GetLastError()) != PortVerdict::Lost)
+                return true;
+            m_bWaitPending = false;
+            return false;
+        }
+        m_bWaitPending = false;
+    }
+    // The mask set at open, not what happened: every enabled kind is acted on.
+    DWORD dwMask = 0;
+    ::GetCommMask(m_hPort.Get(), &dwMask);
+    DWORD nRead = 0;
+    if ((dwMask & EV_RXCHAR) && !DrainInput(nRead))
+        return false;
+    if (dwMask & EV_CTS)
+        Notify(WM_SERIAL_CTS, 0);
+    if (dwMask & EV_BREAK)
+        Notify(WM_SERIAL_BREAK, 0);
+    if (dwMask & EV_ERR)
+        Notify(WM_SERIAL_LINE_ERROR, 0);
+    if (dwMask & EV_RING)
+        Notify(WM_SERIAL_RING, 0);
+    if (dwMask & EV_RXFLAG)
+        Notify(WM_SERIAL_EVENT_CHAR, 0);
+    return CountEmptyWake(m_dwWaitEvents == 0 && nRead == 0);
+}
+
+bool CSerialLink::CountEmptyWake(bool bEmpty)
+{
+    const ULONGLONG nNow = ::GetTickCount64();
+    if (!bEmpty || nNow - m_nEmptyRunStart > kHealthCheckMs)
+    {
+        m_nEmptyWakes = 0;
+        m_nEmptyRunStart = nNow;
+    }
+    return !bEmpty || ++m_nEmptyWakes < kEmptyWakesLost;
 }
 
 UINT CSerialLink::EndWorker()
@@ -301,13 +395,19 @@ UINT CSerialLink::EndWorker()
     return kStoppedExitCode;
 }
 
-bool CSerialLink::PortGone(bool& rbPortGone)
+bool CSerialLink::PortLost()
 {
+    // Told before the port is let go, which may take a dead adapter's driver a moment.
     if (m_bReconnect)
+    {
+        Notify(WM_SERIAL_PORT_LOST, 0);
         return AwaitPortBack(false);
-    rbPortGone = true;
+    }
     ShowDisconnect();
-    return true;
+    // The port stays open until Stop: the operator is told to stop and start again.
+    EndPendingWait();
+    ::WaitForSingleObject(m_hStopEvent.Get(), INFINITE);
+    return false;
 }
 
 bool CSerialLink::AwaitPortBack(bool bAtStart)
@@ -320,7 +420,8 @@ bool CSerialLink::AwaitPortBack(bool bAtStart)
     const bool bOpenedAtOnce = bAtStart && TryOpen();
     if (!bOpenedAtOnce)
     {
-        Notify(WM_SERIAL_PORT_LOST, 0);
+        if (bAtStart)
+            Notify(WM_SERIAL_PORT_LOST, 0);
         do
         {
             // A wait that fails could never see a stop either: the worker ends as on a stop.
@@ -331,6 +432,7 @@ bool CSerialLink::AwaitPortBack(bool bAtStart)
     if (StopRequested())
         return false;
     ::ResetEvent(m_hPortEvent.Get()); // the lost port's last wait may have left it signalled
+    m_nEmptyWakes = 0;
     Notify(WM_SERIAL_PORT_BACK, bOpenedAtOnce ? TRUE : FALSE);
     return true;
 }
@@ -339,37 +441,43 @@ bool CSerialLink::TryOpen()
 {
     CPortLock lock(m_csPort);
     m_bOpening = true;
-    // Asked after raising the flag: a stop either is seen here or sees the flag and cancels.
-    const bool bOpen = !StopRequested() && OpenDevice();
+    // Asked after raising the flag: a stop either is seen here or sees the flag and cancels. A
+    // port that opens but cannot say what it holds (a driver keeping a pulled adapter's handle
+    // half alive) is not back.
+    DWORD dwQueued = 0;
+    const bool bOpen = !StopRequested() && OpenDevice() && QueuedInput(dwQueued);
+    if (!bOpen)
+        ClosePort();
     m_bOpening = false;
     return bOpen;
 }
 
-void CSerialLink::DrainInput()
+bool CSerialLink::DrainInput(DWORD& rnRead)
 {
     // One byte per read, one message per byte; the queue is asked again only once the bytes
     // it last reported have been read, as each question costs as much as a read.
-    for (DWORD dwQueued = InputQueueLength(); dwQueued != 0; dwQueued = InputQueueLength())
+    rnRead = 0;
+    DWORD dwQueued = 0;
+    while (QueuedInput(dwQueued))
     {
+        if (dwQueued == 0)
+            return true;
         for (; dwQueued != 0; --dwQueued)
         {
             // A busy line must not hold off a Stop: what is left unread dies with the port.
             if (StopRequested())
-                return;
-            BYTE byte = 0;
-            // After a failed read the count may be stale (the device may be gone with the
-            // bytes): ask the queue again rather than fail once for every byte it held. A
-            // reconnecting link shows no box to pace that: back to the wait, which finds a
-            // lost port gone, rather than spin on a count that stays.
-            if (!ReadOneByte(byte))
+                return true;
+            bool bGot = false;
+            if (!ReadOneByte(bGot))
+                return false;
+            if (bGot)
             {
-                if (m_bReconnect)
-                    return;
-                break;
+                ++rnRead;
+                Notify(g_nSerialByteMsg, m_byteRead);
             }
-            Notify(g_nSerialByteMsg, byte);
         }
     }
+    return false;
 }
 
 void CSerialLink::WritePending()
@@ -383,7 +491,7 @@ void CSerialLink::WritePending()
     if (::WriteFile(m_hPort.Get(), m_pWriteBuf.get(), m_nWriteLength, &dwWritten, &m_overlapped))
         return;
     if (::GetLastError() == ERROR_IO_PENDING)
-        ::GetOverlappedResult(m_hPort.Get(), &m_overlapped, &dwWritten, TRUE);
+        FinishIo(kIoBoundMs, dwWritten);
     else
         ReportError("WriteFile()");
 }
@@ -408,42 +516,53 @@ void CSerialLink::ReportError(const char* pszCall)
         ::LocalFree(pszSystem);
 }
 
-void CSerialLink::ReportConfigError(const char* pszCall)
-{
-    // A reconnecting worker's tries meet the same refusal every time.
-    if (!m_bConfigReported)
-        ReportError(pszCall);
-    m_bConfigReported = true;
-}
-
-DWORD CSerialLink::InputQueueLength()
+bool CSerialLink::QueuedInput(DWORD& rdwQueued)
 {
     CPortLock lock(m_csPort);
     DWORD dwErrors = 0;
     COMSTAT status = {};
-    if (!::ClearCommError(m_hPort.Get(), &dwErrors, &status))
-        return 0;
-    return status.cbInQue;
+    rdwQueued = 0;
+    if (!s_comm.pfnClearCommError(m_hPort.Get(), &dwErrors, &status))
+        return JudgePortError(PortCall::Status, ::GetLastError()) != PortVerdict::Lost;
+    rdwQueued = status.cbInQue;
+    return true;
 }
 
-bool CSerialLink::ReadOneByte(BYTE& rByte)
+bool CSerialLink::ReadOneByte(bool& rbGot)
 {
-    // A reconnecting link's failed read is a port going: no box holds the worker from its tries.
-    const auto fail = [this](const char* pszCall)
+    CPortLock lock(m_csPort);
+    DWORD dwRead = 0;
+    const char* pszCall = "ReadFile()";
+    BOOL bDone = ::ReadFile(m_hPort.Get(), &m_byteRead, 1, &dwRead, &m_overlapped);
+    if (!bDone && JudgePortError(PortCall::Read, ::GetLastError()) == PortVerdict::KeepWaiting)
     {
+        pszCall = "GetOverlappedResults() in ReadFile()";
+        bDone = FinishIo(kIoBoundMs, dwRead);
+    }
+    if (!bDone)
+    {
+        // A reconnecting link's failed read is a port going: no box holds the worker from its
+        // tries.
         if (!m_bReconnect)
             ReportError(pszCall);
         return false;
-    };
-    CPortLock lock(m_csPort);
-    DWORD dwRead = 0;
-    if (::ReadFile(m_hPort.Get(), &rByte, 1, &dwRead, &m_overlapped))
-        return dwRead == 1;
-    if (::GetLastError() != ERROR_IO_PENDING)
-        return fail("ReadFile()");
-    if (!::GetOverlappedResult(m_hPort.Get(), &m_overlapped, &dwRead, TRUE))
-        return fail("GetOverlappedResults() in ReadFile()");
-    return dwRead == 1;
+    }
+    rbGot = dwRead == 1;
+    return true;
+}
+
+BOOL CSerialLink::FinishIo(DWORD nMillis, DWORD& rdwDone)
+{
+    const HANDLE ahWait[2] = {m_overlapped.hEvent, m_hStopEvent.Get()};
+    if (!HasOverlappedIoCompleted(&m_overlapped) &&
+        ::WaitForMultipleObjects(2, ahWait, FALSE, nMillis) != WAIT_OBJECT_0)
+    {
+        ::CancelIoEx(m_hPort.Get(), &m_overlapped);
+        ::WaitForSingleObject(m_overlapped.hEvent, kIoEndMs);
+    }
+    // ERROR_IO_INCOMPLETE when even the cancel was ignored: what the system writes later lands
+    // in the link's members.
+    return ::GetOverlappedResult(m_hPort.Get(), &m_overlapped, &rdwDone, FALSE);
 }
 
 bool CSerialLink::StopRequested() const
@@ -460,19 +579,22 @@ void CSerialLink::ShowDisconnect()
 
 void CSerialLink::EndPendingWait()
 {
-    // Closing the port under a pending wait lets the system write into m_overlapped and the
-    // worker's event variable after they are gone. A new mask ends the wait at once.
+    // Closing the port under a pending wait lets the system write into m_overlapped after the
+    // worker has moved on. A new mask ends the wait at once; a driver that refuses the mask, or
+    // ignores it, has the wait cancelled, and neither may hold a stop for long.
     if (!m_bWaitPending)
         return;
     m_bWaitPending = false;
+    // The owner may have set the event to tell of a removal: only the wait's end may count.
+    if (!HasOverlappedIoCompleted(&m_overlapped))
+        ::ResetEvent(m_overlapped.hEvent);
     DWORD dwUnused = 0;
-    ::SetCommMask(m_hPort.Get(), 0);
-    ::GetOverlappedResult(m_hPort.Get(), &m_overlapped, &dwUnused, TRUE);
+    FinishIo(s_comm.pfnSetCommMask(m_hPort.Get(), 0) ? kIoEndMs : 0, dwUnused);
 }
 
 void CSerialLink::ClosePort()
 {
-    m_hPort.Close();
+    m_hPort.Reset();
 }
 
 void CSerialLink::WaitForWorkerEnd()

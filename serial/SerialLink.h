@@ -39,7 +39,7 @@ public:
 
     // Ends a running worker, then opens and configures port nPort. FALSE only when the port
     // (or the worker's events) cannot be made; a configuration step that fails shows its box
-    // and the rest is skipped.
+    // and the rest is skipped. Reconnecting, a refused step fails the open instead, with no box.
     BOOL OpenPort(CWnd* pPortOwner, UINT nPort, UINT nBaud, char cParity, UINT nDataBits,
                   UINT nStopBits, DWORD dwCommEvents, UINT nWriteBufferSize);
     // All of OpenPort but the open, which a reconnecting worker then tries at once: a port that
@@ -52,6 +52,8 @@ public:
     BOOL StartThread();
     // Asks the worker to close the port and end, and takes down a box it shows; returns at once.
     void RequestStop();
+    // WM_DEVICECHANGE's wParam and lParam: the removal of this link's port is a lost port at once.
+    void OnDeviceChange(WPARAM nEvent, LPARAM lParam);
     // From the next start on: a port that is lost (or did not open) is let go and opened again
     // about every kRetryMs, with WM_SERIAL_PORT_LOST and _BACK instead of the disconnect box.
     void SetReconnect(bool bReconnect) { m_bReconnect = bReconnect; }
@@ -68,19 +70,38 @@ private:
     static HANDLE (*s_pfnCreateEvent)();
     static HANDLE (*s_pfnOpenPort)(const char* pszName);
     static BOOL (*s_pfnBeginWorker)(CThread& thread, LPVOID pLink);
+    // The comm calls that USB serial drivers answer in their own ways once an adapter is pulled,
+    // reached through pointers for the same reason: the peer plays such a driver.
+    struct CommCalls
+    {
+        decltype(&::WaitCommEvent) pfnWaitCommEvent;
+        decltype(&::ClearCommError) pfnClearCommError;
+        decltype(&::SetCommMask) pfnSetCommMask;
+        decltype(&::GetCommState) pfnGetCommState;
+        decltype(&::SetCommState) pfnSetCommState;
+    };
+    static CommCalls s_comm;
 
     static UINT PortThreadProc(LPVOID pParam);
     static BOOL BeginWorker(CThread& thread, LPVOID pLink);
     UINT RunWorker();
-    void DrainInput();
+    // Starts a wait for the port's next event unless one is in flight; false: the port is lost.
+    bool ArmWait();
+    // The wait has ended: acts on every kind of event the mask enables; false: the port is lost.
+    bool OnPortEvent();
+    // Hands every queued byte to the owner, rnRead of them; false: the port is lost.
+    bool DrainInput(DWORD& rnRead);
     void WritePending();
     void ReportError(const char* pszCall);
-    // A refused line setting: its box, once per OpenPort or PreparePort.
-    void ReportConfigError(const char* pszCall);
-    // Opens m_szPortName and sets it up, under m_csPort; false only when it will not open.
+    // Opens m_szPortName and sets it up, under m_csPort; false when it will not open, or (on a
+    // reconnecting link, where no box may wait for a person) will not take its settings.
     bool OpenDevice();
-    // The port is gone: the box (rbPortGone set) or, reconnecting, AwaitPortBack.
-    bool PortGone(bool& rbPortGone);
+    // The line settings; false, after the step's box on a link that is not reconnecting, when
+    // the port refuses one.
+    bool Configure();
+    // The port is lost: the disconnect box, then nothing but the stop (false); or, reconnecting,
+    // AwaitPortBack.
+    bool PortLost();
     // Lets the port go and tries it every m_nRetryMs until it opens (true) or a stop (false);
     // bAtStart: the first try comes at once, and the loss is told only if it fails.
     bool AwaitPortBack(bool bAtStart);
@@ -91,8 +112,16 @@ private:
     // Takes down the worker's boxes and cancels an open it is blocked in.
     void CloseWorkerBoxes();
 
-    DWORD InputQueueLength();
-    bool ReadOneByte(BYTE& rByte);
+    // The bytes queued now; false when the queue cannot be asked: the port is lost.
+    bool QueuedInput(DWORD& rdwQueued);
+    // One byte into m_byteRead (rbGot unless the read timed out); false: the port is lost.
+    bool ReadOneByte(bool& rbGot);
+    // A wake with neither an event nor a byte; false once such wakes come too fast to be
+    // anything but a driver completing empty waits for an adapter that is gone.
+    bool CountEmptyWake(bool bEmpty);
+    // Waits up to nMillis (less after a stop) for the I/O in flight on m_overlapped, cancels it
+    // if it has not ended, and returns its result as GetOverlappedResult does.
+    BOOL FinishIo(DWORD nMillis, DWORD& rdwDone);
     bool StopRequested() const;
     void ShowDisconnect();
     void EndPendingWait();
@@ -120,8 +149,17 @@ private:
     DWORD m_dwEventMask = 0;
     UINT m_nWriteBufSize = 0;
     CThread m_thread;
-    // Set by the worker while a WaitCommEvent is in flight on m_overlapped.
+    // Set by the worker while a WaitCommEvent is in flight on m_overlapped. What the system
+    // writes for an I/O in flight (the events word, the byte read) lives as long as the link:
+    // a driver may complete it after the worker has given up on it.
     bool m_bWaitPending = false;
+    DWORD m_dwWaitEvents = 0;
+    BYTE m_byteRead = 0;
+    // The worker's run of empty wakes, and when it began.
+    unsigned m_nEmptyWakes = 0;
+    ULONGLONG m_nEmptyRunStart = 0;
+    // Raised by the owner's thread when the system says the port's device was removed.
+    std::atomic<bool> m_bPortRemoved{false};
     // Mirrors the stop event for the per-byte check in DrainInput, where asking the kernel
     // about the event for every byte would cost as much as reading it.
     std::atomic<bool> m_bStopRequested{false};
@@ -131,8 +169,6 @@ private:
     // Set on the owner's thread before OpenPort ends the last worker, which may still read it.
     std::atomic<bool> m_bReconnect{false};
     DWORD m_nRetryMs = kRetryMs;
-    // A refused line setting is reported once per Open/PreparePort, not once per try.
-    bool m_bConfigReported = false;
     // Raised while the worker is inside an open that may block: a stop then cancels it.
     std::atomic<bool> m_bOpening{false};
 };

@@ -24,22 +24,15 @@ void CCommSettingDlg::DoDataExchange(CDataExchange* pDX)
     DDX_Control(pDX, IDC_COMM_PORT, m_comboPort);
 }
 
-LRESULT CCommSettingDlg::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
+BOOL CCommSettingDlg::OnCommand(UINT nID, UINT nCode)
 {
-    if (message == WM_COMMAND && HIWORD(wParam) == BN_CLICKED)
-    {
-        if (LOWORD(wParam) == IDC_COMM_OK)
-        {
-            OnOkButton();
-            return 0;
-        }
-        if (LOWORD(wParam) == IDC_COMM_CANCEL)
-        {
-            OnCancelButton();
-            return 0;
-        }
-    }
-    return CDialog::WindowProc(message, wParam, lParam);
+    if (nCode == BN_CLICKED && nID == IDC_COMM_OK)
+        OnOkButton();
+    else if (nCode == BN_CLICKED && nID == IDC_COMM_CANCEL)
+        OnCancelButton();
+    else
+        return CDialog::OnCommand(nID, nCode);
+    return TRUE;
 }
 
 void CCommSettingDlg::SetSettings(PortSettings settings)

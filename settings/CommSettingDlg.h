@@ -28,7 +28,7 @@ protected:
     void DoDataExchange(CDataExchange* pDX) override;
     BOOL OnInitDialog() override;
     void OnOK() override;
-    LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
+    BOOL OnCommand(UINT nID, UINT nCode) override;
 
 private:
     friend class CCommSettingDlgTestPeer;

@@ -32,8 +32,9 @@ echo "== serial link (Wine) =="
 tools/wine-harness.sh exec build/win64/bench_serial.exe
 echo "== whole road: COM pair to channel table (Wine) =="
 tools/wine-harness.sh exec build/win64/bench_app.exe
-echo "== reconnection: a pulled pair back to the first note counted (Wine) =="
-tools/wine-harness.sh serial-drop B build/win64/bench_reconnect.exe
+echo "== reconnection: a pulled pair back to the first note counted, a half-dead handle to PORT LOST (Wine) =="
+KESTRANE_PTYSHIM_EIO=$PWD/$harness/half-dead \
+  tools/wine-harness.sh serial-drop B build/win64/bench_reconnect.exe
 echo "== idle, and retrying: the program against a bare pending WaitCommEvent (Wine) =="
 tools/wine-harness.sh shell "$harness" bench/app/idle-bench.sh build/win64/Kestrane.exe \
   build/win64/kestrane-probe.exe build/win64/bench_idle_wait.exe

@@ -5,9 +5,23 @@ set -euo pipefail
 packages=(
   cmake ninja-build make g++ gcc clang libclang-rt-14-dev
   g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
-  wine wine64 xvfb x11-utils socat xdotool imagemagick xxd zip unzip
+  wine wine64 xvfb x11-utils fonts-dejavu-core socat xdotool imagemagick xxd zip unzip
   googletest libgtest-dev libbenchmark-dev
 )
+
+# fonts-liberation unpacked for windows.app_fonts, never installed: installed, it would change
+# what Wine draws for every other program of the machine.
+fonts=$HOME/.cache/kestrane/fonts-liberation
+if [ ! -d "$fonts/usr/share/fonts" ]; then
+  tmp=$(mktemp -d)
+  mkdir -p "$fonts"
+  if (cd "$tmp" && apt-get download -q fonts-liberation) && dpkg-deb -x "$tmp"/fonts-liberation_*.deb "$fonts"; then
+    echo "setup-deps: fonts-liberation unpacked in $fonts"
+  else
+    echo "setup-deps: fonts-liberation could not be fetched; windows.app_fonts will be skipped"
+  fi
+  rm -rf "$tmp"
+fi
 
 missing=()
 for p in "${packages[@]}"; do

@@ -22,11 +22,22 @@
 # (tools/ptyshim, built here with cc) is preloaded into Wine so that its comm event wait blocks
 # on an idle pty and a pty opens only once at a time, as a COM port does.
 #
+# A program started with KESTRANE_PTYSHIM_EIO naming a file finds its pty ports half dead while
+# that file exists: the handle stays, but reads and queue queries fail (tools/ptyshim).
+#
 # DIR/env holds the environment that setup chose (prefix, display); exec and shell read it.
 #
 # KESTRANE_LOGPIXELS runs programs at that display DPI (120 for 125 %, 144 for 150 %, 192 for
 # 200 %) through the prefix's LogPixels, which Wine reads as a program starts: given to setup,
 # for every program of the prefix; given to exec, for that run only (96 is put back after it).
+#
+# KESTRANE_WORKAREA "X,Y,WIDTH,HEIGHT", given to exec, runs that program with that work area (the
+# screen less a taskbar), which Wine's desktop reads from the root window's _NET_WORKAREA as it
+# starts: the wineserver is started afresh before the run and after it, with the whole screen.
+#
+# Every program of the prefix draws its text in DejaVu Sans alone (pin_fonts), whatever fonts the
+# machine has: Wine would otherwise draw the dialogs' font from whichever family it likes best
+# among them, and a font package installed for something else would move every picture.
 #
 # Two settings change what setup makes, for the run script (tools/run.sh); tests leave them unset:
 #   KESTRANE_HARNESS_DISPLAY  an X display to use instead of a private Xvfb
@@ -62,6 +73,44 @@ start_xvfb() {
   done
   [ -s "$fdfile" ] || die "Xvfb did not start (see $dir/xvfb.log)"
   echo ":$(head -n1 "$fdfile" | tr -d '[:space:]')"
+}
+
+# A fontconfig configuration of the harness's own, which knows only DejaVu Sans and its bold.
+pin_fonts() {
+  local dir=$1 files
+  mkdir -p "$dir/fonts" "$dir/fontcache"
+  files=$(fc-list -f '%{file}\n' 'DejaVu Sans' | grep -E '/DejaVuSans(-Bold)?\.ttf$' || true)
+  [ "$(wc -l <<<"$files")" -eq 2 ] || die "DejaVu Sans not found (Debian package fonts-dejavu-core)"
+  # shellcheck disable=SC2086
+  cp $files "$dir/fonts/"
+  cat >"$dir/fonts.conf" <<CONF
+<?xml version="1.0"?>
+<!DOCTYPE fontconfig SYSTEM "urn:fontconfig:fonts.dtd">
+<fontconfig>
+  <dir>$dir/fonts</dir>
+  <cachedir>$dir/fontcache</cachedir>
+</fontconfig>
+CONF
+  export FONTCONFIG_FILE="$dir/fonts.conf"
+}
+
+# The work area of KESTRANE_WORKAREA, or with none given the whole screen again; the desktop
+# reads it only as it starts.
+set_workarea() {
+  if [ -n "$1" ]; then
+    xprop -root -f _NET_WORKAREA 32c -set _NET_WORKAREA "$1"
+  else
+    xprop -root -remove _NET_WORKAREA
+  fi
+  wineserver -k 2>/dev/null || true
+  wineserver -w
+  wineserver -p >/dev/null 2>&1 </dev/null
+}
+
+# What exec changed for one run, put back.
+restore_after_exec() {
+  [ -z "${KESTRANE_LOGPIXELS:-}" ] || set_logpixels 96
+  [ -z "${KESTRANE_WORKAREA:-}" ] || set_workarea ""
 }
 
 kill_pidfile() {
@@ -186,12 +235,34 @@ cmd_cleanup() {
   for f in "$dir"/*.pid; do
     [ -e "$f" ] && kill_pidfile "$f"
   done
-  rm -rf "$dir/prefix" "$dir/env" "$dir/serial" "$dir/ptyshim.so"
+  rm -rf "$dir/prefix" "$dir/env" "$dir/serial" "$dir/ptyshim.so" "$dir/fonts" "$dir/fontcache" \
+    "$dir/fonts.conf"
 }
 
+# A loaded machine now and then fails a step of the setup: say why, and try once more before
+# turning the run away.
 cmd_setup() {
-  local dir=$1
+  local dir=$1 try rc f
   [ -z "${KESTRANE_HARNESS_COM1:-}" ] || serial_links "$KESTRANE_HARNESS_COM1" >/dev/null
+  for try in 1 2; do
+    # errexit holds in the subshell only where its status is not tested.
+    set +e
+    (set -e; setup_once "$dir")
+    rc=$?
+    set -e
+    [ "$rc" -ne 0 ] || return 0
+    echo "wine-harness: setup failed (status $rc, try $try of 2)" >&2
+    for f in "$dir/xvfb.log" "$dir/wineboot.log"; do
+      if [ -s "$f" ]; then
+        { echo "--- last lines of $f:"; tail -n 20 "$f"; } >&2
+      fi
+    done
+  done
+  die "setup failed twice"
+}
+
+setup_once() {
+  local dir=$1
   cmd_cleanup "$dir"
   mkdir -p "$dir"
   dir=$(cd "$dir" && pwd)
@@ -199,6 +270,7 @@ cmd_setup() {
   local display=${KESTRANE_HARNESS_DISPLAY:-}
   [ -n "$display" ] || display=$(start_xvfb "$dir")
   export DISPLAY=$display
+  pin_fonts "$dir"
   wine wineboot --init >"$dir/wineboot.log" 2>&1 || die "wineboot failed (see $dir/wineboot.log)"
   wineserver -w
   [ -z "${KESTRANE_LOGPIXELS:-}" ] || set_logpixels "$KESTRANE_LOGPIXELS"
@@ -214,6 +286,7 @@ export WINEDLLOVERRIDES='$WINEDLLOVERRIDES'
 export WINEARCH='$WINEARCH'
 export DISPLAY='$DISPLAY'
 export LD_PRELOAD='$LD_PRELOAD'
+export FONTCONFIG_FILE='$FONTCONFIG_FILE'
 ENV
   echo "wine-harness: prefix $WINEPREFIX, display $DISPLAY"
 }
@@ -243,10 +316,9 @@ case "$cmd" in
     # its output; CTest would wait for them to close it. So the program writes to a file that
     # is shown once the program itself has ended.
     out=$(mktemp "$dir/out.XXXXXX")
-    if [ -n "${KESTRANE_LOGPIXELS:-}" ]; then
-      trap 'set_logpixels 96' EXIT
-      set_logpixels "$KESTRANE_LOGPIXELS"
-    fi
+    trap restore_after_exec EXIT
+    [ -z "${KESTRANE_LOGPIXELS:-}" ] || set_logpixels "$KESTRANE_LOGPIXELS"
+    [ -z "${KESTRANE_WORKAREA:-}" ] || set_workarea "$KESTRANE_WORKAREA"
     rc=0
     wine "$@" >"$out" 2>&1 </dev/null || rc=$?
     cat "$out"

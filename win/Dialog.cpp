@@ -190,6 +190,21 @@ void CDialog::OnCancel()
     EndDialog(IDCANCEL);
 }
 
+BOOL CDialog::OnCommand(UINT nID, UINT nCode)
+{
+    // Buttons, Enter and Escape (from the dialog manager) and the close box (DefDlgProc turns
+    // WM_CLOSE into IDCANCEL) all arrive here.
+    if (nCode != BN_CLICKED)
+        return FALSE;
+    if (nID == IDOK)
+        OnOK();
+    else if (nID == IDCANCEL)
+        OnCancel();
+    else
+        return FALSE;
+    return TRUE;
+}
+
 LRESULT CDialog::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
 {
     switch (message)
@@ -198,21 +213,8 @@ LRESULT CDialog::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
         ExecuteDlgInit();
         return OnInitDialog();
     case WM_COMMAND:
-        // Buttons, Enter and Escape (from the dialog manager) and the close box (DefDlgProc
-        // turns WM_CLOSE into IDCANCEL) all arrive here.
-        if (HIWORD(wParam) == BN_CLICKED)
-        {
-            if (LOWORD(wParam) == IDOK)
-            {
-                OnOK();
-                return 0;
-            }
-            if (LOWORD(wParam) == IDCANCEL)
-            {
-                OnCancel();
-                return 0;
-            }
-        }
+        if (OnCommand(LOWORD(wParam), HIWORD(wParam)))
+            return 0;
         break;
     default:
         break;

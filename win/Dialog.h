@@ -49,6 +49,10 @@ protected:
     virtual BOOL OnInitDialog(); // exchanges data (binds controls); TRUE: default focus
     virtual void OnOK();         // button IDOK, or Enter: EndDialog(IDOK)
     virtual void OnCancel();     // button IDCANCEL, Escape or the close box: EndDialog(IDCANCEL)
+    // A command (WM_COMMAND) of control or menu item nID with notification nCode; TRUE: handled.
+    // Here the clicks of IDOK and IDCANCEL go to OnOK and OnCancel; a dialog says what its own
+    // commands do and passes the rest on.
+    virtual BOOL OnCommand(UINT nID, UINT nCode);
     virtual void DoDataExchange(CDataExchange*) {}
 
 private:

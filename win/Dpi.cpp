@@ -3,6 +3,10 @@
 // (the dialog manager's own whole-pixel base units would stretch it unevenly).
 #include "win/Dpi.h"
 
+#include <algorithm>
+
+#include <shellscalingapi.h>
+
 #include "win/Dc.h"
 
 namespace
@@ -29,6 +33,42 @@ SIZE BaseUnits(const LOGFONTA& lf)
     return base;
 }
 
+// shcore's GetDpiForMonitor (Windows 8.1 on), or null.
+using GetDpiForMonitorFn = HRESULT(WINAPI*)(HMONITOR, MONITOR_DPI_TYPE, UINT*, UINT*);
+GetDpiForMonitorFn ShcoreGetDpiForMonitor()
+{
+    const HMODULE hShcore = ::LoadLibraryExA("shcore.dll", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
+    const FARPROC proc = hShcore ? ::GetProcAddress(hShcore, "GetDpiForMonitor") : nullptr;
+    return reinterpret_cast<GetDpiForMonitorFn>(reinterpret_cast<void*>(proc));
+}
+
+RECT WorkAreaAt(const RECT& rc)
+{
+    MONITORINFO mi = {sizeof mi, {}, {}, 0};
+    ::GetMonitorInfoA(::MonitorFromRect(&rc, MONITOR_DEFAULTTONEAREST), &mi);
+    return mi.rcWork;
+}
+
+PixelSize SizeOf(const RECT& rc)
+{
+    return {rc.right - rc.left, rc.bottom - rc.top};
+}
+
+// The user is dragging or sizing hWnd: only the drag decides where it goes.
+bool IsInMoveLoop(HWND hWnd)
+{
+    GUITHREADINFO gti = {};
+    gti.cbSize = sizeof gti;
+    return ::GetGUIThreadInfo(::GetWindowThreadProcessId(hWnd, nullptr), &gti) &&
+           (gti.flags & GUI_INMOVESIZE) && gti.hwndMoveSize == hWnd;
+}
+
+// x moved as little as needed for [x, x + cx) to lie within [lo, hi), or to start at lo.
+LONG KeptWithin(LONG x, LONG cx, LONG lo, LONG hi)
+{
+    return std::max(lo, std::min(x, hi - cx));
+}
+
 LOGFONTA FontOf(HWND hWnd)
 {
     LOGFONTA lf = {};
@@ -45,6 +85,13 @@ UINT GetWindowDpi(HWND hWnd)
     if (pfnGetDpiForWindow != nullptr)
         if (const UINT dpi = pfnGetDpiForWindow(hWnd))
             return dpi;
+    static const auto pfnGetDpiForMonitor = ShcoreGetDpiForMonitor();
+    UINT dpiX = 0, dpiY = 0;
+    if (pfnGetDpiForMonitor != nullptr &&
+        SUCCEEDED(pfnGetDpiForMonitor(::MonitorFromWindow(hWnd, MONITOR_DEFAULTTONEAREST),
+                                      MDT_EFFECTIVE_DPI, &dpiX, &dpiY)) &&
+        dpiY != 0)
+        return dpiY;
     HDC hdc = ::GetDC(hWnd);
     const int dpi = ::GetDeviceCaps(hdc, LOGPIXELSY);
     ::ReleaseDC(hWnd, hdc);
@@ -61,8 +108,7 @@ BOOL CDpiLayout::Attach(HWND hDlg, UINT nIDTemplate)
 {
     m_hDlg = hDlg;
     m_children.clear();
-    const HRSRC hRes =
-        ::FindResourceA(nullptr, MAKEINTRESOURCEA(nIDTemplate), MAKEINTRESOURCEA(5)); // RT_DIALOG
+    const HRSRC hRes = ::FindResourceA(nullptr, MAKEINTRESOURCEA(nIDTemplate), RT_DIALOG);
     const void* pTemplate =
         hRes != nullptr ? ::LockResource(::LoadResource(nullptr, hRes)) : nullptr;
     DialogGeometry geometry;
@@ -101,28 +147,67 @@ BOOL CDpiLayout::Attach(HWND hDlg, UINT nIDTemplate)
         return FALSE;
     }
     // Left to itself, the dialog manager of Windows 10 rescales a dialog that changes monitors
-    // by its own rounding; we do it here. DDC_DISABLE_ALL.
-    using SetBehaviorFn = BOOL(WINAPI*)(HWND, int, int);
+    // by its own rounding; we do it here.
+    using SetBehaviorFn =
+        BOOL(WINAPI*)(HWND, DIALOG_DPI_CHANGE_BEHAVIORS, DIALOG_DPI_CHANGE_BEHAVIORS);
     if (const auto pfnSet = User32Function<SetBehaviorFn>("SetDialogDpiChangeBehavior"))
-        pfnSet(hDlg, 1, 1);
+        pfnSet(hDlg, DDC_DISABLE_ALL, DDC_DISABLE_ALL);
     return TRUE;
 }
 
-void CDpiLayout::ScaleTo(UINT dpi, bool bResizeClient)
+UINT CDpiLayout::FitToWorkArea(UINT dpi)
 {
-    if (m_children.empty())
-        return;
-    if (bResizeClient)
+    RECT rc;
+    ::GetWindowRect(m_hDlg, &rc);
+    const RECT rcWork = WorkAreaAt(rc);
+    const PixelSize size = SizeOf(rc), work = SizeOf(rcWork);
+    if (m_children.empty() || (dpi == kBaseDpi && size.cx <= work.cx && size.cy <= work.cy))
     {
-        RECT rcWindow, rcClient;
-        ::GetWindowRect(m_hDlg, &rcWindow);
-        ::GetClientRect(m_hDlg, &rcClient);
-        const int cx =
-            rcWindow.right - rcWindow.left - rcClient.right + ScaleToDpi(m_client96.cx, dpi);
-        const int cy =
-            rcWindow.bottom - rcWindow.top - rcClient.bottom + ScaleToDpi(m_client96.cy, dpi);
-        ::SetWindowPos(m_hDlg, nullptr, 0, 0, cx, cy, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+        ::SetWindowPos(m_hDlg, nullptr, KeptWithin(rc.left, size.cx, rcWork.left, rcWork.right),
+                       KeptWithin(rc.top, size.cy, rcWork.top, rcWork.bottom), 0, 0,
+                       SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+        return dpi;
     }
+    return Place(dpi, rc);
+}
+
+UINT CDpiLayout::Place(UINT dpi, const RECT& rcWanted)
+{
+    if (m_children.empty()) // the dialog manager lays it out: it takes the place as given
+    {
+        ::SetWindowPos(m_hDlg, nullptr, rcWanted.left, rcWanted.top, rcWanted.right - rcWanted.left,
+                       rcWanted.bottom - rcWanted.top, SWP_NOZORDER | SWP_NOACTIVATE);
+        return dpi;
+    }
+    // The frame as Windows draws it at the window's DPI now: where it does not scale the caption
+    // (per-monitor v1), a window sized in proportion would cut off the client's bottom row.
+    RECT rcWindow, rcClient;
+    ::GetWindowRect(m_hDlg, &rcWindow);
+    ::GetClientRect(m_hDlg, &rcClient);
+    const PixelSize frame = {rcWindow.right - rcWindow.left - rcClient.right,
+                             rcWindow.bottom - rcWindow.top - rcClient.bottom};
+    const RECT rcWork = WorkAreaAt(rcWanted);
+    const UINT fit = FitDpi(dpi, {m_client96.cx, m_client96.cy}, frame, SizeOf(rcWork));
+    const SIZE client = ClientSize(fit);
+    const int cx = frame.cx + client.cx, cy = frame.cy + client.cy;
+    LONG x = rcWanted.left, y = rcWanted.top;
+    if (!IsInMoveLoop(m_hDlg))
+    {
+        x = KeptWithin(x, cx, rcWork.left, rcWork.right);
+        y = KeptWithin(y, cy, rcWork.top, rcWork.bottom);
+    }
+    ::SetWindowPos(m_hDlg, nullptr, x, y, cx, cy, SWP_NOZORDER | SWP_NOACTIVATE);
+    ScaleTo(fit);
+    return fit;
+}
+
+SIZE CDpiLayout::ClientSize(UINT dpi) const
+{
+    return {ScaleToDpi(m_client96.cx, dpi), ScaleToDpi(m_client96.cy, dpi)};
+}
+
+void CDpiLayout::ScaleTo(UINT dpi)
+{
     // The dialog manager's font where it was made for this DPI, else the same face at dpi.
     CFont font;
     HFONT hFont = reinterpret_cast<HFONT>(::SendMessageA(m_hDlg, WM_GETFONT, 0, 0));
@@ -130,7 +215,7 @@ void CDpiLayout::ScaleTo(UINT dpi, bool bResizeClient)
     {
         LOGFONTA lf = FontOf(m_hDlg);
         lf.lfHeight = -::MulDiv(m_nPointSize, static_cast<int>(dpi), 72);
-        font.Attach(::CreateFontIndirectA(&lf));
+        font.Reset(::CreateFontIndirectA(&lf));
         hFont = font;
     }
     for (const Child& child : m_children)

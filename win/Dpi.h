@@ -9,8 +9,8 @@
 #include "win/DpiScale.h"
 #include "win/GdiObject.h"
 
-// The window's DPI; where user32 has no GetDpiForWindow (before Windows 10, older Wine), that
-// of its device context.
+// The DPI of the window's monitor. Where user32 has no GetDpiForWindow (Windows 8.1, older
+// Wine), shcore's GetDpiForMonitor; without either (Windows 7), the system's.
 UINT GetWindowDpi(HWND hWnd);
 RECT ScaleRectToDpi(const RECT& rc96, UINT dpi);
 
@@ -21,11 +21,21 @@ public:
     // the dialog manager from rescaling the dialog on its own. FALSE (a template that does not
     // match the children) leaves the layout to the dialog manager.
     BOOL Attach(HWND hDlg, UINT nIDTemplate);
-    // Lays the children out at dpi and gives them the font at dpi; with bResizeClient the
-    // client area takes its scaled size too, the window keeping its top-left corner.
-    void ScaleTo(UINT dpi, bool bResizeClient);
+    // The window made at dpi, laid out to fit the work area of its monitor (see Place); as the
+    // dialog manager made it where that is 96 dpi and fits. Returns the DPI it is laid out at.
+    UINT FitToWorkArea(UINT dpi);
+    // Lays the window out at the largest DPI up to dpi at which it fits the work area of the
+    // monitor under rcWanted, its client area exactly the layout's size there, at rcWanted's
+    // top-left corner moved only as far as the work area needs (not while the user drags it).
+    // Returns the DPI it is laid out at.
+    UINT Place(UINT dpi, const RECT& rcWanted);
+    // The client area's size at dpi.
+    SIZE ClientSize(UINT dpi) const;
 
 private:
+    // Lays the children out at dpi and gives them the font at dpi.
+    void ScaleTo(UINT dpi);
+
     struct Child
     {
         HWND hWnd;

@@ -70,6 +70,18 @@ int ScaleToDpi(int n, unsigned dpi)
     return MulDivRound(n, static_cast<int>(dpi), static_cast<int>(kBaseDpi));
 }
 
+unsigned FitDpi(unsigned dpi, PixelSize client96, PixelSize frame, PixelSize work)
+{
+    auto fits = [&](unsigned d)
+    {
+        return frame.cx + ScaleToDpi(client96.cx, d) <= work.cx &&
+               frame.cy + ScaleToDpi(client96.cy, d) <= work.cy;
+    };
+    while (dpi > kBaseDpi / 2 && !fits(dpi))
+        --dpi;
+    return dpi;
+}
+
 int NearestSize(int want, const int* sizes, std::size_t count)
 {
     int best = count > 0 ? sizes[0] : want;

@@ -11,6 +11,14 @@ constexpr unsigned kBaseDpi = 96;
 // n pixels of the 96-dpi look at dpi, rounded to the nearest pixel (halves away from zero).
 int ScaleToDpi(int n, unsigned dpi);
 
+struct PixelSize
+{
+    int cx, cy;
+};
+// The largest DPI up to dpi at which a client area, client96 at 96 dpi, inside a frame that adds
+// frame, fits work; never below half the base DPI, where no text would read any more.
+unsigned FitDpi(unsigned dpi, PixelSize client96, PixelSize frame, PixelSize work);
+
 // Of sizes (ascending), the one nearest to want; a tie takes the smaller, which fits wherever
 // the larger would.
 int NearestSize(int want, const int* sizes, std::size_t count);

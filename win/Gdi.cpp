@@ -5,18 +5,20 @@
 
 BOOL CBitmap::LoadBitmap(UINT nIDResource)
 {
-    return Attach(::LoadBitmapA(::GetModuleHandleA(nullptr), MAKEINTRESOURCEA(nIDResource)));
+    return Make(
+        [nIDResource]
+        { return ::LoadBitmapA(::GetModuleHandleA(nullptr), MAKEINTRESOURCEA(nIDResource)); });
 }
 
 BOOL CBitmap::CreateBitmap(int nWidth, int nHeight, UINT nPlanes, UINT nBitsPerPixel,
                            const void* lpBits)
 {
-    return Attach(::CreateBitmap(nWidth, nHeight, nPlanes, nBitsPerPixel, lpBits));
+    return Make([=] { return ::CreateBitmap(nWidth, nHeight, nPlanes, nBitsPerPixel, lpBits); });
 }
 
 BOOL CBitmap::CreateCompatibleBitmap(CDC* pDC, int nWidth, int nHeight)
 {
-    return Attach(::CreateCompatibleBitmap(pDC->m_hDC, nWidth, nHeight));
+    return Make([=] { return ::CreateCompatibleBitmap(pDC->m_hDC, nWidth, nHeight); });
 }
 
 void CDC::FillSolidRect(const RECT* lpRect, COLORREF crColor)

@@ -1,93 +1,54 @@
-// Owners of GDI objects: CBitmap, CBrush and CPen each own one handle and delete it when they
-// die. Move-only; a plain HBITMAP/HBRUSH/HPEN is the non-owning view.
+// Owners of GDI objects: CBitmap, CBrush, CPen and CFont each own one handle and delete it when
+// they die. Move-only; a plain HBITMAP/HBRUSH/HPEN/HFONT is the non-owning view.
 #pragma once
-
-#include <utility>
 
 #include <windows.h>
 
+#include "win/HandleOwner.h"
+
 class CDC;
 
-template <class THandle> class CGdiObjectT
+// The object must not be selected into a DC any more when its owner deletes it.
+template <class THandle> struct CGdiObjectTraits : CHandleTraits<THandle>
 {
-public:
-    CGdiObjectT() = default;
-    explicit CGdiObjectT(THandle hObject) : m_hObject(hObject) {}
-    ~CGdiObjectT() { DeleteObject(); }
-    CGdiObjectT(const CGdiObjectT&) = delete;
-    CGdiObjectT& operator=(const CGdiObjectT&) = delete;
-    CGdiObjectT(CGdiObjectT&& other) noexcept : m_hObject(other.Detach()) {}
-    CGdiObjectT& operator=(CGdiObjectT&& other) noexcept
-    {
-        if (this != &other)
-        {
-            DeleteObject();
-            m_hObject = other.Detach();
-        }
-        return *this;
-    }
-
-    operator THandle() const { return m_hObject; }
-    THandle GetSafeHandle() const { return m_hObject; }
-
-    // Takes ownership; fails if this already owns something.
-    BOOL Attach(THandle hObject)
-    {
-        if (m_hObject != nullptr)
-            return FALSE;
-        m_hObject = hObject;
-        return hObject != nullptr;
-    }
-    THandle Detach() { return std::exchange(m_hObject, nullptr); }
-    // The object must not be selected into a DC any more.
-    BOOL DeleteObject()
-    {
-        return m_hObject != nullptr && ::DeleteObject(std::exchange(m_hObject, nullptr));
-    }
-
-protected:
-    THandle m_hObject = nullptr;
+    static void Destroy(THandle h) { ::DeleteObject(h); }
 };
 
-class CBitmap : public CGdiObjectT<HBITMAP>
+class CBitmap : public CHandleOwner<CGdiObjectTraits<HBITMAP>>
 {
 public:
-    using CGdiObjectT::CGdiObjectT;
+    using CHandleOwner::CHandleOwner;
     // A bitmap resource of the executable.
     BOOL LoadBitmap(UINT nIDResource);
     BOOL CreateBitmap(int nWidth, int nHeight, UINT nPlanes, UINT nBitsPerPixel,
                       const void* lpBits);
     BOOL CreateCompatibleBitmap(CDC* pDC, int nWidth, int nHeight);
-    int GetBitmap(BITMAP* pBitmap) const
+    int GetBitmap(BITMAP* pBitmap) const { return ::GetObjectA(Get(), sizeof(BITMAP), pBitmap); }
+};
+
+class CBrush : public CHandleOwner<CGdiObjectTraits<HBRUSH>>
+{
+public:
+    using CHandleOwner::CHandleOwner;
+    explicit CBrush(COLORREF crColor) : CHandleOwner(::CreateSolidBrush(crColor)) {}
+    BOOL CreateSolidBrush(COLORREF crColor)
     {
-        return ::GetObjectA(m_hObject, sizeof(BITMAP), pBitmap);
+        return Make([crColor] { return ::CreateSolidBrush(crColor); });
     }
 };
 
-class CBrush : public CGdiObjectT<HBRUSH>
+class CPen : public CHandleOwner<CGdiObjectTraits<HPEN>>
 {
 public:
-    using CGdiObjectT::CGdiObjectT;
-    explicit CBrush(COLORREF crColor) : CGdiObjectT(::CreateSolidBrush(crColor)) {}
-    BOOL CreateSolidBrush(COLORREF crColor) { return Attach(::CreateSolidBrush(crColor)); }
-};
-
-class CPen : public CGdiObjectT<HPEN>
-{
-public:
-    using CGdiObjectT::CGdiObjectT;
+    using CHandleOwner::CHandleOwner;
     CPen(int nPenStyle, int nWidth, COLORREF crColor)
-        : CGdiObjectT(::CreatePen(nPenStyle, nWidth, crColor))
+        : CHandleOwner(::CreatePen(nPenStyle, nWidth, crColor))
     {
     }
     BOOL CreatePen(int nPenStyle, int nWidth, COLORREF crColor)
     {
-        return Attach(::CreatePen(nPenStyle, nWidth, crColor));
+        return Make([=] { return ::CreatePen(nPenStyle, nWidth, crColor); });
     }
 };
 
-class CFont : public CGdiObjectT<HFONT>
-{
-public:
-    using CGdiObjectT::CGdiObjectT;
-};
+using CFont = CHandleOwner<CGdiObjectTraits<HFONT>>;

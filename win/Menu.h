@@ -1,11 +1,12 @@
 // Menus. CMenuHandle is a non-owning view (e.g. of the system menu from GetSystemMenu);
-// CMenu owns the menu it created or attached and destroys it when it dies.
+// CMenu owns the menu it created or took and destroys it when it dies.
 #pragma once
 
 #include <string>
-#include <utility>
 
 #include <windows.h>
+
+#include "win/HandleOwner.h"
 
 class CMenuHandle
 {
@@ -31,25 +32,18 @@ public:
     }
 };
 
-class CMenu : public CMenuHandle
+struct CMenuTraits : CHandleTraits<HMENU>
+{
+    static void Destroy(HMENU h) { ::DestroyMenu(h); }
+};
+
+// Its items are reached through a CMenuHandle view of it.
+class CMenu : public CHandleOwner<CMenuTraits>
 {
 public:
-    CMenu() = default;
-    ~CMenu() { DestroyMenu(); }
-    CMenu(const CMenu&) = delete;
-    CMenu& operator=(const CMenu&) = delete;
-
-    BOOL CreatePopupMenu() { return Attach(::CreatePopupMenu()); }
-    BOOL Attach(HMENU hMenu)
+    using CHandleOwner::CHandleOwner;
+    BOOL CreatePopupMenu()
     {
-        if (m_hMenu != nullptr)
-            return FALSE;
-        m_hMenu = hMenu;
-        return hMenu != nullptr;
-    }
-    HMENU Detach() { return std::exchange(m_hMenu, nullptr); }
-    BOOL DestroyMenu()
-    {
-        return m_hMenu != nullptr && ::DestroyMenu(std::exchange(m_hMenu, nullptr));
+        return Make([] { return ::CreatePopupMenu(); });
     }
 };

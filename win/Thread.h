@@ -33,7 +33,7 @@ public:
     // Drops the handle once the thread is known to have ended.
     void Close()
     {
-        m_hThread.Close();
+        m_hThread.Reset();
         m_nThreadID = 0;
     }
 

@@ -6,7 +6,8 @@
 # cannot run. Run inside the Wine harness (tools/bench.sh does):
 #   wine-harness.sh shell DIR idle-bench.sh Kestrane.exe kestrane-probe.exe bench_idle_wait.exe
 # Then the program's, retrying a port that never opens under /start /reconnect, over
-# KESTRANE_RETRY_SECONDS (default 60).
+# KESTRANE_RETRY_SECONDS (default 60). KESTRANE_IDLE_BASELINE may name an earlier Kestrane.exe,
+# measured idle the same way in the same run.
 set -euo pipefail
 
 program=$1
@@ -44,14 +45,20 @@ measure() {
   echo "$(proc_share "$p0" "$p1" "$seconds"); wineserver meanwhile $(proc_share "$s0" "$s1" "$seconds")"
 }
 
-printf '[PORT]\r\nnport=5\r\n' >"$work/Kestrane.ini"
-ui_launch "$program" "$work" "$WAIT" "$work/window" || die "the window did not come up"
-# Right after start-up the focus is on Start.
-ui_keys Return || die "could not type into the window"
-ui_wait_control "$WAIT" "$work/window" 'id=1 text="&Stop"' || die "Enter did not start"
-program_figures=$(measure "$UI_APP_PID")
-ui_close "$WAIT" || die "the program did not end after Escape"
-UI_APP_PID=
+# listening EXE: its figures, started on COM5 with nothing on the line.
+listening() {
+  printf '[PORT]\r\nnport=5\r\n' >"$work/Kestrane.ini"
+  ui_launch "$1" "$work" "$WAIT" "$work/window" || die "the window did not come up"
+  # Right after start-up the focus is on Start.
+  ui_keys Return || die "could not type into the window"
+  ui_wait_control "$WAIT" "$work/window" 'id=1 text="&Stop"' || die "Enter did not start"
+  measure "$UI_APP_PID"
+  ui_close "$WAIT" || die "the program did not end after Escape"
+  UI_APP_PID=
+}
+program_figures=$(listening "$program")
+baseline=${KESTRANE_IDLE_BASELINE:-}
+[ -z "$baseline" ] || baseline_figures=$(listening "$baseline")
 
 wine "$waiter" $((seconds + WAIT)) >"$work/waiter.out" 2>&1 </dev/null &
 waiter_pid=$!
@@ -71,6 +78,7 @@ UI_APP_PID=
 
 echo "idle: $seconds s of an open idle line (COM5)"
 echo "  Kestrane.exe, started:        $program_figures"
+[ -z "$baseline" ] || echo "  $baseline, started: $baseline_figures"
 echo "  bare pending WaitCommEvent:   $waiter_figures"
 echo "retrying: $retry_seconds s of /start /reconnect on a port that never opens (COM1)"
 echo "  Kestrane.exe:                 $retry_figures"

@@ -771,6 +771,13 @@ void ExpectDrawnToScale(HWND hDlg, UINT dpi, const std::function<void()>& flashS
                                             rc.bottom - rc.top <= screen.second.cy))
             << "the window, " << rc.right - rc.left << " x " << rc.bottom - rc.top
             << ", is larger than a " << screen.second.cx << " x " << screen.second.cy << " screen";
+    MONITORINFO mi = {sizeof mi, {}, {}, 0};
+    ::GetMonitorInfoA(::MonitorFromWindow(hDlg, MONITOR_DEFAULTTONEAREST), &mi);
+    RECT rcInside;
+    ::IntersectRect(&rcInside, &rc, &mi.rcWork);
+    EXPECT_TRUE(::EqualRect(&rcInside, &rc))
+        << "the window (" << rc.left << ", " << rc.top << ", " << rc.right << ", " << rc.bottom
+        << ") leaves the work area (" << mi.rcWork.right << " x " << mi.rcWork.bottom << ")";
 
     const std::vector<RECT> lamps96 = BoxesOf(ref, kLampDark), lamps = BoxesOf(shown, kLampDark);
     ASSERT_EQ(lamps96.size(), 12u);
@@ -812,22 +819,49 @@ void ExpectDrawnToScale(HWND hDlg, UINT dpi, const std::function<void()>& flashS
 }
 } // namespace
 
-// At the DPI of this run (the harness sets the prefix's LogPixels: 96, 120, 144 or 192).
+// At the DPI of this run (the harness sets the prefix's LogPixels: 96, 120, 144 or 192), or the
+// largest below it at which the window fits the work area (which the harness can make small).
 TEST_F(AnalyzerDlgTest, DrawsToTheScaleOfItsDpi)
 {
     ::SetCursorPos(1200, 1000); // off the buttons: their resting faces show
     std::srand(1);              // the faces' grain, as on a program's first start
-    ExpectDrawnToScale(Dlg().m_hWnd, GetWindowDpi(Dlg().m_hWnd), [this] { Feed({0x97}); });
+    const UINT dpi = CAnalyzerDlgTestPeer::LayoutDpi(Dlg());
+    EXPECT_LE(dpi, GetWindowDpi(Dlg().m_hWnd));
+    ExpectDrawnToScale(Dlg().m_hWnd, dpi, [this] { Feed({0x97}); });
 }
 
+// Moved back and forth between monitors of 96 and 144 dpi, the window takes each suggested
+// place, but its client area is its layout's own every time: no drift from the suggested sizes.
 TEST_F(AnalyzerDlgTest, TakesTheSuggestedPlaceAndRedrawsWhenItsDpiChanges)
 {
-    const UINT dpi = 144;
-    RECT rcSuggested = {40, 30, 40 + ScaleToDpi(524, dpi), 30 + ScaleToDpi(595, dpi)}, rc;
-    Dlg().SendMessage(WM_DPICHANGED, MAKEWPARAM(dpi, dpi), reinterpret_cast<LPARAM>(&rcSuggested));
-    ::GetWindowRect(Dlg().m_hWnd, &rc);
-    EXPECT_TRUE(::EqualRect(&rc, &rcSuggested));
-    ExpectDrawnToScale(Dlg().m_hWnd, dpi, [this] { Feed({0x97}); });
+    SIZE aFirst[2] = {};
+    UINT oldDpi = GetWindowDpi(Dlg().m_hWnd);
+    for (int i = 0; i <= 10; ++i)
+    {
+        // As Windows suggests: the window's rectangle scaled, here at a new place each time.
+        const UINT dpi = i % 2 ? 96 : 144;
+        RECT rc, rcSuggested;
+        ::GetWindowRect(Dlg().m_hWnd, &rc);
+        rcSuggested = {40 + i, 30 + 2 * i, 40 + i + ::MulDiv(rc.right - rc.left, dpi, oldDpi),
+                       30 + 2 * i + ::MulDiv(rc.bottom - rc.top, dpi, oldDpi)};
+        Dlg().SendMessage(WM_DPICHANGED, MAKEWPARAM(dpi, dpi),
+                          reinterpret_cast<LPARAM>(&rcSuggested));
+        oldDpi = dpi;
+        ::GetWindowRect(Dlg().m_hWnd, &rc);
+        EXPECT_TRUE(rc.left == rcSuggested.left && rc.top == rcSuggested.top) << "move " << i;
+        RECT rcClient;
+        ::GetClientRect(Dlg().m_hWnd, &rcClient);
+        const SIZE want = CAnalyzerDlgTestPeer::LayoutClient(Dlg());
+        EXPECT_TRUE(rcClient.right == want.cx && rcClient.bottom == want.cy)
+            << "move " << i << ": client " << rcClient.right << " x " << rcClient.bottom
+            << ", its layout " << want.cx << " x " << want.cy;
+        SIZE& first = aFirst[i % 2];
+        if (i < 2)
+            first = {rcClient.right, rcClient.bottom};
+        EXPECT_TRUE(first.cx == rcClient.right && first.cy == rcClient.bottom) << "move " << i;
+    }
+    ExpectDrawnToScale(Dlg().m_hWnd, CAnalyzerDlgTestPeer::LayoutDpi(Dlg()),
+                       [this] { Feed({0x97}); });
 }
 
 TEST(AnalyzerAppTest, AnUnknownSwitchShowsTheUsageAndEndsWithStatusTwo)

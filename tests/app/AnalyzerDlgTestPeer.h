@@ -1,5 +1,5 @@
 // The tests' and benchmarks' view of the main window's insides: the lamp state and pictures,
-// the line settings and the decoder, none of which the window shows as such.
+// the line settings, the decoder and the layout's DPI, none of which the window shows as such.
 #pragma once
 
 #include "app/AnalyzerDlg.h"
@@ -18,5 +18,11 @@ public:
     static void SetLogClock(CAnalyzerDlg& dlg, LocalClock clock)
     {
         dlg.m_log = CDailyLog(dlg.m_strAppDir, std::move(clock));
+    }
+    // The DPI the window is laid out at, and its client area's size there.
+    static UINT LayoutDpi(const CAnalyzerDlg& dlg) { return dlg.m_nDpi; }
+    static SIZE LayoutClient(const CAnalyzerDlg& dlg)
+    {
+        return dlg.m_layout.ClientSize(dlg.m_nDpi);
     }
 };

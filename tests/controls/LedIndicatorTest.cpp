@@ -45,7 +45,7 @@ struct Canvas
         BITMAPINFO bi = {};
         bi.bmiHeader = {sizeof(BITMAPINFOHEADER), 40, -60, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
         void* pBits = nullptr;
-        bmp.Attach(::CreateDIBSection(nullptr, &bi, DIB_RGB_COLORS, &pBits, nullptr, 0));
+        bmp.Reset(::CreateDIBSection(nullptr, &bi, DIB_RGB_COLORS, &pBits, nullptr, 0));
         ::SelectObject(dc, bmp);
         dc.FillSolidRect(0, 0, 40, 60, kBackground);
     }
@@ -58,9 +58,9 @@ struct Sheet
     CMemoryDC dc{nullptr};
     Sheet()
     {
-        bmp.Attach(static_cast<HBITMAP>(::LoadImageA(::GetModuleHandleA(nullptr),
-                                                     MAKEINTRESOURCEA(IDB_LEDS), IMAGE_BITMAP, 0, 0,
-                                                     LR_CREATEDIBSECTION)));
+        bmp.Reset(static_cast<HBITMAP>(::LoadImageA(::GetModuleHandleA(nullptr),
+                                                    MAKEINTRESOURCEA(IDB_LEDS), IMAGE_BITMAP, 0, 0,
+                                                    LR_CREATEDIBSECTION)));
         ::SelectObject(dc, bmp);
     }
 };

@@ -10,6 +10,10 @@
 #   switches as frames, but launched with /start /log and never typed into
 #   no-port  Start on a port that never opens shows "Open port failed" once, and the program
 #            goes on, stopped; Escape closes and writes the default settings
+#   half-dead the port's handle stays alive while its reads and queue queries fail (the pty
+#            shim's flag file): under /start /reconnect the status line says
+#            " PORT LOST, RETRYING", and " PORT BACK" once the flag is gone; without switches
+#            one "Disconnect, Check the port and restart" box comes; Escape closes both runs
 #   package  the program as users get it: PROGRAM is the release zip; unpacked into a fresh
 #            folder, its Kestrane.exe shows the main window, ends on Escape and leaves the
 #            default Kestrane.ini beside itself
@@ -231,6 +235,32 @@ case_no_port() {
   [ ! -e "$work/Log" ] || fail "a Log folder appeared though logging was off"
 }
 
+case_half_dead() {
+  export KESTRANE_PTYSHIM_EIO=$work/half-dead
+  printf '[PORT]\r\nnport=5\r\n' >"$work/Kestrane.ini"
+  start_program /start /reconnect
+  ui_wait_control "$WAIT" "$work/window" 'id=1 text="&Stop"' || abort "/start did not start"
+  touch "$KESTRANE_PTYSHIM_EIO"
+  ui_wait_control "$WAIT" "$work/window" 'id=1005 text=" PORT LOST, RETRYING"' ||
+    fail "no \" PORT LOST, RETRYING\": $(grep '^id=1005 ' "$work/window")"
+  rm -f "$KESTRANE_PTYSHIM_EIO"
+  ui_wait_control "$WAIT" "$work/window" 'id=1005 text=" PORT BACK"' ||
+    fail "no \" PORT BACK\": $(grep '^id=1005 ' "$work/window")"
+  close_with_escape
+
+  start_program
+  ui_keys Return || abort "could not type into the window"
+  ui_wait_control "$WAIT" "$work/window" 'id=1 text="&Stop"' || abort "Enter did not start"
+  touch "$KESTRANE_PTYSHIM_EIO"
+  ui_probe "$work/box" --wait-box "Disconnect, Check the port and restart" --press-ok \
+    --timeout "$WAIT" || abort "no disconnect box: $(cat "$work/box.err")"
+  local rc=0
+  ui_probe "$work/again" --wait-box "Disconnect, Check the port and restart" --timeout 5 || rc=$?
+  [ "$rc" -eq 1 ] || fail "a second disconnect box (status $rc)"
+  rm -f "$KESTRANE_PTYSHIM_EIO"
+  close_with_escape
+}
+
 case_package() {
   unzip -q "$program" -d "$work/unpacked" || abort "could not unpack $program"
   app_dir=$(find "$work/unpacked" -name Kestrane.exe -printf '%h\n' | head -n1)
@@ -244,7 +274,8 @@ case $case_name in
   frames) case_frames ;;
   switches) case_frames /start /log ;;
   no-port) case_no_port ;;
+  half-dead) case_half_dead ;;
   package) case_package ;;
-  *) echo "usage: $0 frames|switches|no-port|package DIR Kestrane.exe|ZIP kestrane-probe.exe ACCEPTOR DECODER" >&2; exit 2 ;;
+  *) echo "usage: $0 frames|switches|no-port|half-dead|package DIR Kestrane.exe|ZIP kestrane-probe.exe ACCEPTOR DECODER" >&2; exit 2 ;;
 esac
 finish

@@ -87,6 +87,6 @@ TEST(Controls, SystemMenuTakesAppendedCommandsAndStaticShowsABitmap)
     CBitmap bmp;
     bmp.CreateBitmap(20, 40, 1, 1, nullptr);
     lamp.SetBitmap(bmp);
-    EXPECT_EQ(lamp.GetBitmap(), bmp.GetSafeHandle());
+    EXPECT_EQ(lamp.GetBitmap(), bmp.Get());
     lamp.SetBitmap(nullptr); // the static must not show a bitmap its owner is about to delete
 }

@@ -27,8 +27,8 @@ TEST(Gdi, OwnersDeleteTheirObjectsAndMovesTransferOwnership)
         EXPECT_FALSE(first.CreateBitmap(8, 8, 1, 1, nullptr)) << "one object per owner";
         hMoved = first;
         CBitmap second(std::move(first));
-        EXPECT_EQ(first.GetSafeHandle(), nullptr);
-        EXPECT_EQ(second.GetSafeHandle(), hMoved);
+        EXPECT_EQ(first.Get(), nullptr);
+        EXPECT_EQ(second.Get(), hMoved);
 
         CMemoryDC memDC(nullptr);
         hMemDC = memDC;
@@ -69,8 +69,8 @@ TEST(Gdi, FillSolidRectAndDraw3dRectPaintExactlyTheirPixels)
     BITMAPINFO bi = {};
     bi.bmiHeader = {sizeof(BITMAPINFOHEADER), 6, -6, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
     void* pBits = nullptr;
-    bmp.Attach(::CreateDIBSection(nullptr, &bi, DIB_RGB_COLORS, &pBits, nullptr, 0));
-    ASSERT_NE(bmp.GetSafeHandle(), nullptr);
+    bmp.Reset(::CreateDIBSection(nullptr, &bi, DIB_RGB_COLORS, &pBits, nullptr, 0));
+    ASSERT_NE(bmp.Get(), nullptr);
     CSelectObject select(dc, bmp);
 
     const COLORREF white = RGB(255, 255, 255), tl = RGB(255, 0, 0), br = RGB(0, 0, 255);

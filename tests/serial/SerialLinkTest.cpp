@@ -1,10 +1,17 @@
 // CSerialLink against virtual null-modem pairs under Wine: the link reads one end (COM5, COM7
 // or COM12), the test writes the other (COM6, COM8 or COM13) with plain WriteFile.
+#include <chrono>
+#include <cstddef>
 #include <cstdlib>
+#include <cstring>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include <gtest/gtest.h>
+
+#include <windows.h>
+#include <dbt.h>
 
 #include "tests/serial/SerialTestKit.h"
 
@@ -357,6 +364,97 @@ TEST_F(SerialLinkTest, AThousandFailedTriesOfAReconnectingLinkLeaveTheHandlesFla
         anNext[i] = reinterpret_cast<ULONG_PTR>(CKernelHandle(::CreateEventA(0, 0, 0, 0)).Get());
     }
     EXPECT_LE(anNext[1], anNext[0] + 16 * sizeof(HANDLE)) << "from " << anNext[0];
+    EXPECT_EQ(m_boxes.Seen().size(), 0u);
+}
+
+// Each way a driver keeps a pulled adapter's handle: the loss is told within 3 s without a spin
+// and the close that follows takes under 2 s. Reconnecting it is a lost port; plainly, one box.
+TEST_F(SerialLinkTest, DeadAdapterIsLostWithinSecondsWhateverItsDriverDoesAndLetsTheCloseThrough)
+{
+    using Clock = std::chrono::steady_clock;
+    const auto ms = [](Clock::time_point t)
+    { return std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - t).count(); };
+    // Empty waits with the status failing or answering, a wait that never ends with the status
+    // and the mask refused, a removal told by the system.
+    for (const int nDriver : {0, 1, 2, 3})
+        for (const bool bReconnect : {true, false})
+        {
+            SCOPED_TRACE(std::to_string(nDriver) + (bReconnect ? ", reconnecting" : ", plain"));
+            const size_t nBoxes = m_boxes.Count("Plexa");
+            CDriverPlay driver;
+            auto link = std::make_unique<CSerialLink>();
+            link->SetReconnect(bReconnect);
+            ASSERT_TRUE(Open(*link, &m_owner));
+            driver.bEmptyWaits = nDriver < 2;
+            driver.bStatusFails = nDriver == 0 || nDriver == 2;
+            driver.bWaitsNeverEnd = driver.bMaskFails = nDriver == 2;
+            const Clock::time_point start = Clock::now();
+            Start(*link);
+            // The name runs on past the record's one-character array, as the system sends it.
+            alignas(DEV_BROADCAST_PORT_A) char port[sizeof(DEV_BROADCAST_PORT_A) + 4] = {};
+            *reinterpret_cast<DEV_BROADCAST_HDR*>(port) = {sizeof port, DBT_DEVTYP_PORT, 0};
+            std::memcpy(port + offsetof(DEV_BROADCAST_PORT_A, dbcp_name), "com5", 5);
+            if (nDriver == 3)
+                link->OnDeviceChange(DBT_DEVICEREMOVECOMPLETE, reinterpret_cast<LPARAM>(port));
+            ASSERT_TRUE(PumpUntil(
+                [&]
+                { return m_owner.Count(WM_SERIAL_PORT_LOST) + m_boxes.Count("Plexa") > nBoxes; }));
+            EXPECT_LT(ms(start), 3000);
+            FILETIME ft[4];
+            ASSERT_TRUE(::GetThreadTimes(CSerialLinkTestPeer::Worker(*link), &ft[0], &ft[1], &ft[2],
+                                         &ft[3]));
+            EXPECT_LT(ft[2].dwLowDateTime + ft[3].dwLowDateTime, 3000000u) << "0.3 s of CPU";
+            // A person presses OK before Close, as the box disables the window under it.
+            ASSERT_TRUE(PumpUntil([] { return !::FindWindowA("#32770", "Plexa"); }));
+            const Clock::time_point close = Clock::now();
+            link.reset();
+            EXPECT_LT(ms(close), 2000) << "the close";
+            EXPECT_EQ(m_boxes.Count("Plexa"), nBoxes + (bReconnect ? 0 : 1));
+            m_owner.m_received.clear();
+        }
+    EXPECT_EQ(m_boxes.Count("Application Error"), 0u);
+}
+
+// Just after a re-plug a port may refuse its settings: reconnecting, nobody may be there to
+// press OK, so that is a failed try like a failed open, and the next one reads.
+TEST_F(SerialLinkTest, SettingsRefusedWhileReconnectingAreAFailedTryNotABox)
+{
+    CDriverPlay driver;
+    driver.nStateRefusals = 1;
+    CSerialLink link;
+    link.SetReconnect(true);
+    CSerialLinkTestPeer::SetRetryMs(link, 50);
+    ASSERT_TRUE(link.PreparePort(&m_owner, kLinkPort, 9600, 'N', 8, 1, kRxOnly, 1024));
+    Start(link);
+    ASSERT_TRUE(PumpUntil([&] { return m_owner.Count(WM_SERIAL_PORT_BACK) == 1; }));
+    EXPECT_EQ(m_owner.Count(WM_SERIAL_PORT_LOST), 1u) << "the refused try";
+    ASSERT_TRUE(CFarEnd(kFarPort).Write("back"));
+    EXPECT_TRUE(PumpUntil([&] { return m_owner.Bytes() == "back"; }));
+    EXPECT_EQ(m_boxes.Seen().size(), 0u);
+}
+
+// Whatever the last program left in the port's settings, only the mode text's members are the
+// operator's: the rest are those of a receiver that hears every byte.
+TEST_F(SerialLinkTest, LineSettingsKeepNothingOfTheLastProgramThatChangesWhatIsReceived)
+{
+    CDriverPlay driver;
+    driver.bStateAllBits = true;
+    for (const char cParity : {'N', 'E'})
+    {
+        CSerialLink link;
+        ASSERT_TRUE(Open(link, &m_owner, kLinkPort, kRxOnly, cParity));
+        const DCB& d = driver.dcbSet;
+        const DWORD bParity = cParity == 'E';
+        EXPECT_EQ(std::vector<DWORD>({d.DCBlength, d.BaudRate, d.ByteSize, d.Parity, d.StopBits,
+                                      d.fParity, d.fBinary, d.fNull, d.fAbortOnError,
+                                      d.fDsrSensitivity, d.fOutxCtsFlow, d.fOutxDsrFlow, d.fOutX,
+                                      d.fInX, d.fDtrControl, d.fRtsControl, d.fErrorChar,
+                                      d.wReserved, static_cast<DWORD>(d.EvtChar)}),
+                  std::vector<DWORD>({sizeof(DCB), 9600, 8, bParity ? DWORD{EVENPARITY} : NOPARITY,
+                                      ONESTOPBIT, bParity, 1, 0, 0, 0, 0, 0, 0, 0,
+                                      DTR_CONTROL_ENABLE, RTS_CONTROL_ENABLE, 0, 0, 'q'}))
+            << "parity " << cParity << ": the members in the order of the record";
+    }
     EXPECT_EQ(m_boxes.Seen().size(), 0u);
 }
 

@@ -4,6 +4,8 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
+#include <type_traits>
 
 #include "serial/PortName.h"
 
@@ -29,9 +31,63 @@ bool IsSerialMessage(UINT message)
 {
     return message == WM_SERIAL_BREAK || message == WM_SERIAL_CTS ||
            message == WM_SERIAL_LINE_ERROR || message == WM_SERIAL_RING ||
-           message == WM_SERIAL_BYTE || message == WM_SERIAL_EVENT_CHAR;
+           message == WM_SERIAL_BYTE || message == WM_SERIAL_EVENT_CHAR ||
+           message == WM_SERIAL_PORT_LOST || message == WM_SERIAL_PORT_BACK;
+}
+
+CDriverPlay* g_pPlay = nullptr;
+std::remove_reference_t<decltype(CSerialLinkTestPeer::Comm())> g_real;
+
+BOOL Fail(DWORD dwError)
+{
+    ::SetLastError(dwError);
+    return FALSE;
 }
 } // namespace
+
+CDriverPlay::CDriverPlay()
+{
+    g_pPlay = this;
+    auto& comm = CSerialLinkTestPeer::Comm();
+    g_real = comm;
+    comm.pfnWaitCommEvent = [](HANDLE hPort, LPDWORD pdwEvents, LPOVERLAPPED pOverlapped)
+    {
+        if (g_pPlay->bEmptyWaits)
+            return *pdwEvents = 0, TRUE;
+        if (!g_pPlay->bWaitsNeverEnd)
+            return g_real.pfnWaitCommEvent(hPort, pdwEvents, pOverlapped);
+        ::ResetEvent(pOverlapped->hEvent); // as the system starts an I/O
+        pOverlapped->Internal = STATUS_PENDING;
+        return Fail(ERROR_IO_PENDING);
+    };
+    comm.pfnClearCommError = [](HANDLE hPort, LPDWORD pdwErrors, LPCOMSTAT pStatus)
+    {
+        return g_pPlay->bStatusFails ? Fail(ERROR_ACCESS_DENIED)
+                                     : g_real.pfnClearCommError(hPort, pdwErrors, pStatus);
+    };
+    comm.pfnSetCommMask = [](HANDLE hPort, DWORD dwMask) {
+        return g_pPlay->bMaskFails ? Fail(ERROR_BAD_COMMAND) : g_real.pfnSetCommMask(hPort, dwMask);
+    };
+    comm.pfnGetCommState = [](HANDLE hPort, LPDCB pDcb)
+    {
+        if (!g_pPlay->bStateAllBits)
+            return g_real.pfnGetCommState(hPort, pDcb);
+        return std::memset(pDcb, 0xFF, sizeof *pDcb), TRUE;
+    };
+    comm.pfnSetCommState = [](HANDLE hPort, LPDCB pDcb)
+    {
+        g_pPlay->dcbSet = *pDcb;
+        if (g_pPlay->nStateRefusals > 0)
+            return --g_pPlay->nStateRefusals, Fail(ERROR_GEN_FAILURE);
+        // A record made from every bit set is for looking at, not for the port.
+        return g_pPlay->bStateAllBits ? TRUE : g_real.pfnSetCommState(hPort, pDcb);
+    };
+}
+
+CDriverPlay::~CDriverPlay()
+{
+    CSerialLinkTestPeer::Comm() = g_real;
+}
 
 void CSerialLinkTestPeer::FailEventsFrom(int nEvent)
 {

@@ -20,12 +20,22 @@
 class CSerialLinkTestPeer
 {
 public:
-    static DWORD QueuedInput(CSerialLink& link) { return link.InputQueueLength(); }
+    static DWORD QueuedInput(CSerialLink& link)
+    {
+        DWORD dwQueued = 0;
+        return link.QueuedInput(dwQueued), dwQueued;
+    }
     static HANDLE Worker(CSerialLink& link) { return link.m_thread.GetHandle(); }
     // Drains the input queue on the calling thread, as the worker does.
-    static void Drain(CSerialLink& link) { link.DrainInput(); }
+    static void Drain(CSerialLink& link)
+    {
+        DWORD nRead = 0;
+        link.DrainInput(nRead);
+    }
+    // The comm calls every link makes, for CDriverPlay.
+    static auto& Comm() { return CSerialLink::s_comm; }
     // The device goes from under the link: every later call on the port fails.
-    static void LosePort(CSerialLink& link) { link.m_hPort.Close(); }
+    static void LosePort(CSerialLink& link) { link.m_hPort.Reset(); }
     // The worker's next wait is given a handle that cannot be waited on, as a missing event.
     static void BreakWait(CSerialLink& link) { link.m_ahWait[2] = nullptr; }
     // From the nth event on (1: the first), making a link's event fails until Restore.
@@ -58,6 +68,20 @@ public:
     ~CEventFailure() { CSerialLinkTestPeer::RestoreEvents(); }
     CEventFailure(const CEventFailure&) = delete;
     CEventFailure& operator=(const CEventFailure&) = delete;
+};
+
+// A USB serial driver after its adapter is pulled, played over a real port while this lives:
+// each flag makes its calls misbehave; every other call goes to Win32. One at a time; the flags
+// are set before the worker starts.
+struct CDriverPlay
+{
+    CDriverPlay();
+    ~CDriverPlay();
+    bool bEmptyWaits = false;    // WaitCommEvent ends at once with no event
+    bool bWaitsNeverEnd = false; // WaitCommEvent stays pending whatever is done
+    bool bStatusFails = false, bMaskFails = false, bStateAllBits = false;
+    int nStateRefusals = 0; // SetCommState refuses (ERROR_GEN_FAILURE) so often
+    DCB dcbSet = {};        // what SetCommState was last given
 };
 
 struct SerialMessage
