@@ -86,11 +86,11 @@ LRESULT CAnalyzerDlg::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
     case WM_SERIAL_BYTE:
         return OnSerialByte(wParam, lParam);
     case WM_QUERYENDSESSION:
-        OnEndSession();
+        OnEndSession(false);
         return TRUE;
     case WM_ENDSESSION:
         if (wParam)
-            OnEndSession();
+            OnEndSession(true);
         return 0;
     case WM_DPICHANGED:
         OnDpiChanged(LOWORD(wParam), *reinterpret_cast<const RECT*>(lParam));
@@ -246,8 +246,9 @@ void CAnalyzerDlg::OnCancel()
         return;
     CFlagScope closing(m_bClosing);
     SavePortSettings(m_portSettings, m_strAppDir);
-    // The log's lines are the record of the day: none may vanish without a word.
-    m_log.WriteKept();
+    // The log's lines are the record of the day: none may vanish without a word, and what the
+    // day's file refuses goes into a part of its own.
+    m_log.WriteBeforeExit(0);
     const std::wstring text = m_log.UnwrittenText();
     if (!text.empty())
     {
@@ -261,9 +262,18 @@ void CAnalyzerDlg::OnCancel()
     CDialog::OnCancel();
 }
 
-void CAnalyzerDlg::OnEndSession()
+void CAnalyzerDlg::OnEndSession(bool bEnding)
 {
-    m_log.WriteKept();
+    // The next start, often unattended, must open the port the operator chose.
+    SavePortSettings(m_portSettings, m_strAppDir);
+    // Only asked, the session may yet go on: kept lines then wait for their day's file.
+    if (bEnding)
+        m_log.WriteBeforeExit(kEndSessionRetryMs);
+    else
+    {
+        m_log.WriteKept();
+        m_log.Flush();
+    }
 }
 
 void CAnalyzerDlg::OnEnableLog()
@@ -366,6 +376,8 @@ void CAnalyzerDlg::OnTimer(UINT_PTR nIDEvent)
     else if (nIDEvent == kClockTimer)
     {
         SetDlgItemText(IDC_CLOCK, FormatLocalTime(std::time(nullptr), " %H:%M  %B %d  %Y").c_str());
+        // Once a second, not for every line: what a power cut may take is the last second.
+        m_log.Flush();
     }
     else if (nIDEvent == kLogRetryTimer)
     {

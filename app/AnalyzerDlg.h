@@ -31,6 +31,8 @@ public:
     // While log lines wait for their file: tries them again even when no frame comes.
     static constexpr UINT kLogRetryTimer = 103;
     static constexpr UINT kLogRetryPeriod = 2000;
+    // Windows gives a program about 5 s to end: for this long a held day's file may let go.
+    static constexpr DWORD kEndSessionRetryMs = 3000;
 
     // The command line's switches, taken by the next OnInitDialog.
     void SetLaunchOptions(const LaunchOptions& options) { m_launch = options; }
@@ -52,8 +54,9 @@ private:
     LRESULT OnSerialByte(WPARAM wParam, LPARAM lParam);
     void OnEnableLog();
     void OnSetting();
-    // A shutdown or log-off: write what can be written; nothing may wait for a click now.
-    void OnEndSession();
+    // A shutdown, restart or log-off, asked (bEnding false) or under way: the settings saved and
+    // the log written as at Close; nothing may wait for a click now.
+    void OnEndSession(bool bEnding);
     void OnDpiChanged(UINT nDpi, const RECT& rcSuggested);
     // A reconnecting link's word that the port went, or came back (or opened at the Start's
     // first try: bAtStart, which a Start that opened the port itself passes too).

@@ -1,7 +1,7 @@
 // The daily log of frames: stamping, keeping and writing lines, a day's file at a time.
 #include "log/DailyLog.h"
 
-#include <ctime>
+#include <algorithm>
 
 #include "log/LogRollOver.h"
 #include "log/TextFile.h"
@@ -23,7 +23,17 @@ std::string DayOf(const std::string& strLine)
 {
     return strLine.substr(1, 10);
 }
+
+// Between tries of a file that a holder may let go of as the program ends.
+constexpr DWORD kExitRetryStepMs = 250;
 } // namespace
+
+SYSTEMTIME SystemLocalTime()
+{
+    SYSTEMTIME now;
+    ::GetLocalTime(&now);
+    return now;
+}
 
 void CDailyLog::WriteLine(const char* pszText)
 {
@@ -33,9 +43,9 @@ void CDailyLog::WriteLine(const char* pszText)
     try
     {
         // One reading of the clock gives the stamp and, through it, the day's file.
-        std::string strLine = FormatLocalTime(std::time(nullptr), "[%Y-%m-%d %H:%M:%S]  ");
-        if (strLine.empty())
-            return;
+        const SYSTEMTIME t = m_clock();
+        std::string strLine = Format("[%04d-%02d-%02d %02d:%02d:%02d]  ", t.wYear, t.wMonth, t.wDay,
+                                     t.wHour, t.wMinute, t.wSecond);
         // Stored as a text-mode stream would: every line end, the text's own too, as CR LF.
         for (const char* p = pszText; *p != '\0'; ++p)
         {
@@ -64,10 +74,15 @@ void CDailyLog::WriteLine(const char* pszText)
 
 bool CDailyLog::WriteKept()
 {
+    return WriteKept(false);
+}
+
+bool CDailyLog::WriteKept(bool bIntoParts)
+{
     try
     {
         while (!m_kept.empty())
-            if (!WriteDay())
+            if (!WriteDay(bIntoParts))
                 return false;
         return true;
     }
@@ -77,7 +92,30 @@ bool CDailyLog::WriteKept()
     }
 }
 
-bool CDailyLog::WriteDay()
+bool CDailyLog::WriteBeforeExit(DWORD nRetryMs)
+{
+    // A holder (a spreadsheet open on the day's file) may let go in a moment.
+    const ULONGLONG nEnd = ::GetTickCount64() + nRetryMs;
+    while (!WriteKept() && ::GetTickCount64() + kExitRetryStepMs <= nEnd)
+        ::Sleep(kExitRetryStepMs);
+    // A part out of its day's order can still be read in time order; a line not written is gone.
+    WriteKept(true);
+    Flush();
+    return m_kept.empty();
+}
+
+void CDailyLog::Flush()
+{
+    for (const std::wstring& strPath : m_unflushed)
+    {
+        CTextFile file;
+        if (file.OpenForAppend(strPath, OPEN_EXISTING))
+            file.Flush();
+    }
+    m_unflushed.clear();
+}
+
+bool CDailyLog::WriteDay(bool bIntoPart)
 {
     const std::string strDay = DayOf(m_kept.front());
     const auto bOfDay = [&strDay](const std::string& strLine) { return DayOf(strLine) == strDay; };
@@ -86,22 +124,32 @@ bool CDailyLog::WriteDay()
     const std::wstring strFolder = m_strDir + L"Log";
     if (!FolderExists(strFolder) && !::CreateDirectoryW(strFolder.c_str(), nullptr))
         return Fail(strFolder, ::GetLastError());
-    const std::wstring strPath = DayLogPath(strFolder, strDay);
+    const std::wstring strPath =
+        bIntoPart ? NextLogPartPath(strFolder, strDay) : DayLogPath(strFolder, strDay);
     // Said as it is, rather than as whatever the plain calls make of an over-long path.
     if (strPath.size() >= MAX_PATH)
         return Fail(strPath, ERROR_FILENAME_EXCED_RANGE);
 
     CTextFile file;
     ULONGLONG nSize = 0;
-    bool bMayRoll = true;
+    // A part is new and takes all of its day's lines: it never rolls over.
+    bool bMayRoll = !bIntoPart;
     bool bOneAtATime = false;
+    // A file this log has just written ends in its own line end: only the first line into a
+    // file pays for reading its end.
+    bool bEnded = strPath == m_strEndedPath;
     while (!m_kept.empty() && bOfDay(m_kept.front()))
     {
-        if (!file.IsOpen() && (!file.OpenForAppend(strPath) || !file.GetSize(nSize)))
+        if (!file.IsOpen() && (!file.OpenForAppend(strPath, bIntoPart ? CREATE_NEW : OPEN_ALWAYS) ||
+                               !file.GetSize(nSize)))
             return Fail(strPath, ::GetLastError());
         if (nSize > kMaxLogBytes && bMayRoll)
         {
+            // Its lines reach the disk before it takes a part's name.
+            file.Flush();
             file.Close();
+            m_unflushed.erase(std::remove(m_unflushed.begin(), m_unflushed.end(), strPath),
+                              m_unflushed.end());
             // A file that cannot be renamed (a reader that does not share deletion, a part name
             // too long) takes the lines rather than lose them; the next call tries again, and
             // until one succeeds the operator is told at Close.
@@ -111,6 +159,10 @@ bool CDailyLog::WriteDay()
                 Fail(strPath, ::GetLastError());
             continue;
         }
+        // A power cut may have left the file ending inside a line: the next must not join it.
+        if (!bEnded && !file.EndLastLine(nSize))
+            return Fail(strPath, ::GetLastError());
+        bEnded = true;
         // As many lines as the file takes before it passes the limit, in one write.
         std::string strBatch;
         size_t n = 0;
@@ -120,15 +172,19 @@ bool CDailyLog::WriteDay()
                (nSize + strBatch.size() <= kMaxLogBytes || !bMayRoll));
         if (!file.Append(strBatch))
         {
+            m_strEndedPath.clear(); // a write cut short might not have been taken back
             // A nearly full disk may still take the oldest lines one at a time.
             bOneAtATime = true;
             if (n > 1)
                 continue;
             return Fail(strPath, ::GetLastError());
         }
+        if (std::find(m_unflushed.begin(), m_unflushed.end(), strPath) == m_unflushed.end())
+            m_unflushed.push_back(strPath);
         nSize += strBatch.size();
         m_nKeptBytes -= strBatch.size();
         m_kept.erase(m_kept.begin(), m_kept.begin() + static_cast<std::ptrdiff_t>(n));
+        m_strEndedPath = strPath;
     }
     return true;
 }
@@ -151,7 +207,8 @@ std::wstring CDailyLog::UnwrittenText() const
         nLines == 0
             ? L"The daily log's file could not be rolled over into a part and has grown past 1 MiB."
             : std::to_wstring(nLines) + (nLines == 1 ? L" line" : L" lines") +
-                  L" of the daily log could not be written and will be missing from it.";
+                  L" of the daily log could not be written to any file in the Log folder and"
+                  L" will be missing from it.";
     return strWhat + L"\n\nFile: " + m_strFailedPath + L"\nReason: " + strReason;
 }
 

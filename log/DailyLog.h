@@ -7,21 +7,37 @@
 
 #include <cstddef>
 #include <deque>
+#include <functional>
 #include <string>
+#include <vector>
 
 #include <windows.h>
+
+// The local time a line is stamped with, and so the day's file it goes to.
+using LocalClock = std::function<SYSTEMTIME()>;
+SYSTEMTIME SystemLocalTime();
 
 class CDailyLog
 {
 public:
     // strDir: the folder that holds Log, ending in a backslash (empty: unknown, lines are kept).
-    explicit CDailyLog(std::wstring strDir) : m_strDir(std::move(strDir)) {}
+    explicit CDailyLog(std::wstring strDir, LocalClock clock = SystemLocalTime)
+        : m_strDir(std::move(strDir)), m_clock(std::move(clock))
+    {
+    }
 
     // Stamps the text with the time now and writes it as one line after any kept lines. An
     // empty text (or none) writes nothing and creates nothing.
     void WriteLine(const char* pszText);
     // Writes the kept lines, each into the file of its own day; true when none is left.
     bool WriteKept();
+    // As the program ends: the kept lines into their days' files, tried for up to nRetryMs;
+    // what a day's file still refuses then goes into a new part of that day; all of it on the
+    // disk. True when no line is left unwritten.
+    bool WriteBeforeExit(DWORD nRetryMs);
+    // Asks the system to put the lines written since the last call on the disk. Called about
+    // once a second, so a power cut loses no more than that; never for every line.
+    void Flush();
 
     bool HasKept() const { return !m_kept.empty(); }
     size_t KeptLines() const { return m_kept.size(); }
@@ -36,12 +52,17 @@ public:
     std::wstring UnwrittenText() const;
 
 private:
-    // Writes the leading kept lines that share the first one's day.
-    bool WriteDay();
+    bool WriteKept(bool bIntoParts);
+    // Writes the leading kept lines that share the first one's day: into its file, or all of
+    // them into a new part of that day.
+    bool WriteDay(bool bIntoPart);
     bool Fail(const std::wstring& strPath, DWORD dwError);
 
     std::wstring m_strDir;
-    std::deque<std::string> m_kept; // whole lines as stored: stamp, text, CR LF
+    LocalClock m_clock;
+    std::vector<std::wstring> m_unflushed; // files written since the last Flush
+    std::wstring m_strEndedPath;           // the file written last, which ends in a line end
+    std::deque<std::string> m_kept;        // whole lines as stored: stamp, text, CR LF
     size_t m_nKeptBytes = 0;
     size_t m_nLost = 0;
     bool m_bRollOverFailed = false; // the latest try, the file then taking the lines past the limit

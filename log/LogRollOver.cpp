@@ -56,11 +56,16 @@ unsigned HighestLogPart(const std::wstring& strFolder, const std::string& strDay
     return nHighest;
 }
 
-BOOL RollOverLog(const std::wstring& strFolder, const std::string& strDay)
+std::wstring NextLogPartPath(const std::wstring& strFolder, const std::string& strDay)
 {
     wchar_t szPart[16];
     std::swprintf(szPart, sizeof szPart / sizeof szPart[0], L".%03u.log",
                   HighestLogPart(strFolder, strDay) + 1);
+    return strFolder + L"\\" + DayName(strDay) + szPart;
+}
+
+BOOL RollOverLog(const std::wstring& strFolder, const std::string& strDay)
+{
     return ::MoveFileW(DayLogPath(strFolder, strDay).c_str(),
-                       (strFolder + L"\\" + DayName(strDay) + szPart).c_str());
+                       NextLogPartPath(strFolder, strDay).c_str());
 }

@@ -12,12 +12,13 @@ CTextFile& CTextFile::operator=(CTextFile&& other) noexcept
     return *this;
 }
 
-BOOL CTextFile::OpenForAppend(const std::wstring& strPath)
+BOOL CTextFile::OpenForAppend(const std::wstring& strPath, DWORD dwDisposition)
 {
     Close();
-    // Readers (the offline decoder, a viewer, a backup) are welcome while a line goes in.
-    m_hFile = ::CreateFileW(strPath.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_ALWAYS,
-                            FILE_ATTRIBUTE_NORMAL, nullptr);
+    // Readers (the offline decoder, a viewer, a backup) are welcome while a line goes in. Read
+    // access of our own: a torn end is found by its last byte.
+    m_hFile = ::CreateFileW(strPath.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, nullptr,
+                            dwDisposition, FILE_ATTRIBUTE_NORMAL, nullptr);
     return IsOpen();
 }
 
@@ -27,6 +28,27 @@ BOOL CTextFile::GetSize(ULONGLONG& nSize) const
     if (!IsOpen() || !::GetFileSizeEx(m_hFile, &size))
         return FALSE;
     nSize = static_cast<ULONGLONG>(size.QuadPart);
+    return TRUE;
+}
+
+BOOL CTextFile::EndLastLine(ULONGLONG& nSize)
+{
+    if (nSize == 0)
+        return TRUE;
+    OVERLAPPED at = {};
+    at.Offset = static_cast<DWORD>(nSize - 1);
+    at.OffsetHigh = static_cast<DWORD>((nSize - 1) >> 32);
+    char last = 0;
+    DWORD nRead = 0;
+    if (!::ReadFile(m_hFile, &last, 1, &nRead, &at) || nRead != 1)
+        return FALSE;
+    if (last == '\n')
+        return TRUE;
+    // Cut between CR and LF, the line itself is whole.
+    const std::string strEnd = last == '\r' ? "\n" : "\r\n";
+    if (!Append(strEnd))
+        return FALSE;
+    nSize += strEnd.size();
     return TRUE;
 }
 

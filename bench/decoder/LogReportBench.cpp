@@ -78,6 +78,7 @@ int main(int argc, char** argv)
             return 0;
         }
         std::fclose(in);
+        reader.Finish();
         report.PrintSummary();
         const auto t1 = std::chrono::steady_clock::now();
         ms.push_back(std::chrono::duration<double, std::milli>(t1 - t0).count());

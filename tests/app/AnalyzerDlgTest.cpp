@@ -122,6 +122,16 @@ protected:
     }
     HBITMAP LampBitmap(bool bLit) { return CAnalyzerDlgTestPeer::LampBitmap(Dlg(), bLit); }
     bool IsLampLit(int i) { return CAnalyzerDlgTestPeer::IsLampLit(Dlg(), i) != 0; }
+    // Logging on, stamped with m_logNow, while another program holds the day's file (m_strDay
+    // + ".log") with no sharing: the holder's handle.
+    HANDLE HoldDayFileAndLog()
+    {
+        CAnalyzerDlgTestPeer::SetLogClock(Dlg(), [this] { return m_logNow; });
+        ::CreateDirectoryA((ExeDir() + "Log").c_str(), nullptr);
+        ::SendMessageA(Item(IDC_ENABLE_LOG), BM_CLICK, 0, 0);
+        return ::CreateFileA((m_strDay + ".log").c_str(), GENERIC_READ, 0, nullptr, CREATE_NEW, 0,
+                             nullptr);
+    }
     // Runs the message loop until pred holds or a generous bound passes.
     bool PumpUntil(const std::function<bool()>& pred, int timeoutMs = 20000)
     {
@@ -130,6 +140,8 @@ protected:
     }
 
     int m_nPort = 0; // no settings file: the defaults, COM1, which never opens here
+    SYSTEMTIME m_logNow = {2026, 12, 0, 7, 11, 22, 33, 0};
+    const std::string m_strDay = ExeDir() + "Log\\2026-12-07";
     // No Log at the start; whatever the test logged goes after it.
     ScratchLogFolder m_logFolder;
     LaunchOptions m_launch;
@@ -281,33 +293,23 @@ TEST_F(AnalyzerDlgTest, LogFileFollowsTheCheckBox)
 
 TEST_F(AnalyzerDlgTest, LinesOfAFileHeldAwayAreWrittenByTheTimerWithTheirArrivalTimes)
 {
-    const std::string file = ExeDir() + "Log\\" + Today();
-    ASSERT_TRUE(::CreateDirectoryA((ExeDir() + "Log").c_str(), nullptr));
-    // Another program holds the day's file with no sharing while five frames arrive.
-    HANDLE hHolder = ::CreateFileA(file.c_str(), GENERIC_READ, 0, nullptr, CREATE_NEW, 0, nullptr);
+    const std::string file = m_strDay + ".log";
+    // Held while five frames arrive.
+    const HANDLE hHolder = HoldDayFileAndLog();
     ASSERT_NE(hHolder, INVALID_HANDLE_VALUE);
-    ::SendMessageA(Item(IDC_ENABLE_LOG), BM_CLICK, 0, 0);
-    std::vector<std::string> times; // the clock before and after each frame
-    for (int n = 1; n <= 5; ++n)
+    std::string expected;
+    for (WORD n = 1; n <= 5; ++n)
     {
-        times.push_back(Today("%Y-%m-%d %H:%M:%S"));
-        Feed(NoteRead(n, 10 * n));
-        times.push_back(Today("%Y-%m-%d %H:%M:%S"));
+        m_logNow.wSecond = n;
+        const std::vector<unsigned char> frame = NoteRead(n, 10 * n);
+        Feed(frame);
+        expected += "[2026-12-07 11:22:0" + std::to_string(n) + "]  " +
+                    HexDump(frame.data(), static_cast<int>(frame.size())) + "\r\n";
     }
-    // Past the last arrival's second: a stamp taken when written would be later.
-    PumpUntil([&] { return Today("%Y-%m-%d %H:%M:%S") > times.back(); });
+    m_logNow.wSecond = 59; // a stamp taken when written would say so
     ::CloseHandle(hHolder);
-
-    const size_t nLine = 23 + 44 + 2; // stamp, dump, CR LF
-    ASSERT_TRUE(PumpUntil([&] { return ReadFileBytes(file).size() >= 5 * nLine; }));
-    const std::string log = ReadFileBytes(file);
-    ASSERT_EQ(log.size(), 5 * nLine) << log;
-    for (int i = 0; i < 5; ++i)
-    {
-        const std::string stamp = log.substr(i * nLine + 1, 19);
-        EXPECT_TRUE(times[2 * i] <= stamp && stamp <= times[2 * i + 1]) << i << ": " << stamp;
-        EXPECT_EQ(log[i * nLine + 23 + 40], '1' + i) << "line " << i << " is of another frame";
-    }
+    ASSERT_TRUE(PumpUntil([&] { return ReadFileBytes(file).size() >= expected.size(); }));
+    EXPECT_EQ(ReadFileBytes(file), expected);
 }
 
 TEST_F(AnalyzerDlgOnPairTest, CloseTellsOnceOfLinesTheLogCouldNotWriteAndAShutdownShowsNoBox)
@@ -352,9 +354,28 @@ TEST_F(AnalyzerDlgOnPairTest, CloseTellsOnceOfLinesTheLogCouldNotWriteAndAShutdo
     helper.join();
     EXPECT_TRUE(bSecondCloseReturned);
     EXPECT_EQ(boxes.size(), 1u) << "a second Close showed a box of its own";
-    EXPECT_EQ(std::strncmp(text, "3 lines ", 8), 0) << text;
+    const char kNoFile[] = "3 lines of the daily log could not be written to any file ";
+    EXPECT_EQ(std::strncmp(text, kNoFile, sizeof kNoFile - 1), 0) << text;
     EXPECT_EQ(::GetFileAttributesA((ExeDir() + "Log").c_str()), INVALID_FILE_ATTRIBUTES);
     EXPECT_EQ(Dlg().GetModalResult(), IDCANCEL);
+}
+
+TEST_F(AnalyzerDlgTest, LinesTheDayFileRefusesAsASessionEndsOrAtCloseGoIntoItsNextPartWithNoBox)
+{
+    const std::string strLine = "[2026-12-07 11:22:33]  98 00 00 00 98\r\n";
+    // A spreadsheet holds the day's file to the end.
+    const HANDLE hHolder = HoldDayFileAndLog();
+    ASSERT_NE(hHolder, INVALID_HANDLE_VALUE);
+    CBoxWatcher boxes;
+    Feed(kOkFrame);
+    EXPECT_EQ(Dlg().SendMessage(WM_QUERYENDSESSION, 0, ENDSESSION_CLOSEAPP), TRUE);
+    Dlg().SendMessage(WM_ENDSESSION, TRUE, ENDSESSION_CLOSEAPP);
+    EXPECT_EQ(ReadFileBytes(m_strDay + ".001.log"), strLine);
+    Feed(kOkFrame);
+    Click(IDCANCEL);
+    EXPECT_EQ(ReadFileBytes(m_strDay + ".002.log"), strLine);
+    EXPECT_EQ(boxes.Seen().size(), 0u);
+    ::CloseHandle(hHolder);
 }
 
 TEST_F(AnalyzerDlgTest, AboutIsTheLastSystemMenuItemAfterASeparator)
@@ -682,6 +703,9 @@ TEST_F(AnalyzerDlgOnPairTest, SettingTakesATypedPortAtOnceForTheNextStartAndTheF
     EXPECT_EQ(nDialogsShown, 1) << "a second Setting command while the dialog is up opens none";
     EXPECT_EQ(Text(IDC_STATUS_PORT), " COM12");
     EXPECT_NE(ReadFileBytes(ini).find("nport=5"), std::string::npos) << "the file waits for Close";
+    Dlg().SendMessage(WM_QUERYENDSESSION, 0, 0);
+    EXPECT_NE(ReadFileBytes(ini).find("nport=12"), std::string::npos) << "or a shutdown";
+    ::DeleteFileA(ini.c_str());
 
     Click(IDOK);
     ASSERT_EQ(Text(IDOK), "&Stop") << "COM12 opens";

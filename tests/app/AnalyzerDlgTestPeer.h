@@ -14,6 +14,11 @@ public:
     }
     static const PortSettings& Settings(const CAnalyzerDlg& dlg) { return dlg.m_portSettings; }
     static const CFrameDecoder& Decoder(const CAnalyzerDlg& dlg) { return dlg.m_decoder; }
+    // A log that stamps its lines with the clock's times instead.
+    static void SetLogClock(CAnalyzerDlg& dlg, LocalClock clock)
+    {
+        dlg.m_log = CDailyLog(dlg.m_strAppDir, std::move(clock));
+    }
     // The DPI the window is laid out at, and its client area's size there.
     static UINT LayoutDpi(const CAnalyzerDlg& dlg) { return dlg.m_nDpi; }
     static SIZE LayoutClient(const CAnalyzerDlg& dlg)

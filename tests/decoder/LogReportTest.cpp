@@ -41,6 +41,7 @@ Result ReadLogs(const std::vector<const CScratchLog*>& logs, CFrameReport::Form 
         EXPECT_TRUE(reader.Read(f, log->Name(), error)) << error;
         std::fclose(f);
     }
+    reader.Finish();
     if (form == CFrameReport::Form::Summary)
         report.PrintSummary();
     return {out.Text(), err.Text(), report.BadLines()};
@@ -61,10 +62,11 @@ std::string Line(const char* time, const char* dump, const char* end)
 
 TEST(LogReport, DayLogsAreReadBackInEachFormWithCountsAcrossFiles)
 {
-    // The monitor writes CR LF; a log copied through other hands may have LF only.
+    // The monitor writes CR LF; a log copied through other hands may have LF only. A part
+    // written while the day's file was held sits between the day's lines.
     const CScratchLog first("LogReportTest-1.log", Line("2026-12-07 11:22:33", kNote5, "\r\n") +
-                                                       Line("2026-12-07 11:22:40", kBlock, "\r\n") +
                                                        Line("2026-12-07 11:23:00", kNote2, "\r\n"));
+    const CScratchLog part("LogReportTest-1.001.log", Line("2026-12-07 11:22:40", kBlock, "\r\n"));
     const CScratchLog second("LogReportTest-2.log",
                              Line("2026-12-08 09:00:00", kNote5, "\n") +
                                  Line("2026-12-08 09:00:01", kCounterfeit, "\n") +
@@ -107,17 +109,19 @@ TEST(LogReport, DayLogsAreReadBackInEachFormWithCountsAcrossFiles)
     };
     for (const Case& c : cases)
     {
-        const Result r = ReadLogs({&first, &second}, c.form);
+        const Result r = ReadLogs({&first, &part, &second}, c.form);
         EXPECT_EQ(r.out, c.expected);
         EXPECT_EQ(r.err, "");
         EXPECT_EQ(r.badLines, 0);
     }
+    // Frames come in time order whatever the order of the files.
+    EXPECT_EQ(ReadLogs({&second, &part, &first}, CFrameReport::Form::Csv).out, cases[1].expected);
 
     // A shift: from its first frame, up to but not with the frame at its end.
     long long from = 0, to = 0;
     ASSERT_EQ(ParseLogTime("2026-12-07 11:22:40", from) + ParseLogTime("2026-12-08 09:00:02", to),
               "");
-    EXPECT_EQ(ReadLogs({&first, &second}, CFrameReport::Form::Summary, from, to).out,
+    EXPECT_EQ(ReadLogs({&second, &part, &first}, CFrameReport::Form::Summary, from, to).out,
               "channel 2  value 10  notes 1\nchannel 5  value 20  notes 1\ntotal-value 30\n"
               "block 1\ncounterfeit 1\nok 0\nbad-lines 0\n"
               "from 2026-12-07 11:22:40 to 2026-12-08 09:00:01\n");

@@ -1,7 +1,6 @@
 // The daily log against the real file system beside the test executable.
 #include "log/DailyLog.h"
 
-#include <regex>
 #include <string>
 #include <vector>
 
@@ -16,27 +15,28 @@
 
 namespace
 {
-const char kStamp[] = R"(\[\d{4}-\d{2}-\d{2} \d{2}:\d{2}:\d{2}\]  )";
+// The stamp of every line written at the fixture's time.
+const char kStamp[] = "[2026-12-07 11:22:33]  ";
 
-bool Matches(const std::string& bytes, const std::string& pattern)
+// A local time in December 2026.
+SYSTEMTIME At(WORD wDay, WORD wHour, WORD wMinute, WORD wSecond)
 {
-    return std::regex_match(bytes, std::regex(pattern));
+    return {2026, 12, 0, wDay, wHour, wMinute, wSecond, 0};
 }
 
 class DailyLog : public ::testing::Test
 {
 protected:
     ScratchLogFolder m_log;
-    CDailyLog m_daily{GetModuleDirectoryW()};
-    std::string m_strDay = Today();
+    SYSTEMTIME m_now = At(7, 11, 22, 33); // the log's clock
+    CDailyLog m_daily{GetModuleDirectoryW(), [this] { return m_now; }};
+    std::string m_strDay = "2026-12-07.log";
 
     std::string DayFile() const { return m_log.Folder() + "\\" + m_strDay; }
     void CreateLogFolder() const
     {
         ASSERT_TRUE(::CreateDirectoryA(m_log.Folder().c_str(), nullptr));
     }
-    // A test that straddles midnight cannot say which file a line went to.
-    bool DayChanged() const { return Today() != m_strDay; }
 };
 } // namespace
 
@@ -44,16 +44,14 @@ TEST_F(DailyLog, FirstLineCreatesFolderAndDayFileAndLeavesNoHandleOpen)
 {
     ASSERT_FALSE(::PathIsDirectoryA(m_log.Folder().c_str()));
     m_daily.WriteLine("92 01 02 03 98");
-    if (DayChanged())
-        GTEST_SKIP() << "midnight passed during the test";
 
     EXPECT_TRUE(::PathIsDirectoryA(m_log.Folder().c_str()));
     EXPECT_EQ(m_log.Files(), std::vector<std::string>{m_strDay});
     const std::string bytes = ReadFileBytes(DayFile());
-    EXPECT_TRUE(Matches(bytes, std::string(kStamp) + "92 01 02 03 98\r\n")) << bytes;
-    EXPECT_EQ(bytes.substr(1, 10), m_strDay.substr(0, 10)) << "stamp and file name disagree";
+    EXPECT_EQ(bytes, std::string(kStamp) + "92 01 02 03 98\r\n");
 
-    // Nobody else may hold the file once the call is over.
+    // Nobody else may hold the file once the call, or the flush, is over.
+    m_daily.Flush();
     HANDLE h = ::CreateFileA(DayFile().c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
                              OPEN_EXISTING, 0, nullptr);
     EXPECT_NE(h, INVALID_HANDLE_VALUE) << "the log still holds its file";
@@ -73,28 +71,24 @@ TEST_F(DailyLog, LinesKeepCallOrderAndEveryLineEndIsCrLf)
     m_daily.WriteLine("first");
     m_daily.WriteLine("a\nb");
     m_daily.WriteLine("second");
-    if (DayChanged())
-        GTEST_SKIP() << "midnight passed during the test";
 
     const std::string bytes = ReadFileBytes(DayFile());
     const std::string s(kStamp);
     // An embedded line end becomes CR LF too, and starts a line without a stamp.
-    EXPECT_TRUE(Matches(bytes, s + "first\r\n" + s + "a\r\nb\r\n" + s + "second\r\n")) << bytes;
+    EXPECT_EQ(bytes, s + "first\r\n" + s + "a\r\nb\r\n" + s + "second\r\n");
 }
 
 TEST_F(DailyLog, DayFileRollsOverIntoTheNextPartOnlyWhenLargerThanOneMebibyte)
 {
     CreateLogFolder();
-    const std::string exact(static_cast<size_t>(kMaxLogBytes), 'x');
+    const std::string exact = std::string(static_cast<size_t>(kMaxLogBytes) - 2, 'x') + "\r\n";
 
     ASSERT_TRUE(WriteFileBytes(DayFile(), exact));
     m_daily.WriteLine("kept");
-    if (DayChanged())
-        GTEST_SKIP() << "midnight passed during the test";
     std::string bytes = ReadFileBytes(DayFile());
     ASSERT_GT(bytes.size(), exact.size()) << "a file of exactly the limit must take the line";
     EXPECT_EQ(bytes.compare(0, exact.size(), exact), 0);
-    EXPECT_TRUE(Matches(bytes.substr(exact.size()), std::string(kStamp) + "kept\r\n"));
+    EXPECT_EQ(bytes.substr(exact.size()), std::string(kStamp) + "kept\r\n");
 
     // One byte more and the file becomes the day's next part: 001 first, then one more than the
     // highest there, whatever the gaps and other days' parts. Nothing is deleted.
@@ -105,10 +99,8 @@ TEST_F(DailyLog, DayFileRollsOverIntoTheNextPartOnlyWhenLargerThanOneMebibyte)
     {
         ASSERT_TRUE(WriteFileBytes(DayFile(), exact + pszNext[2]));
         m_daily.WriteLine("alone");
-        if (DayChanged())
-            GTEST_SKIP() << "midnight passed during the test";
         bytes = ReadFileBytes(DayFile());
-        EXPECT_TRUE(Matches(bytes, std::string(kStamp) + "alone\r\n")) << bytes.size() << " bytes";
+        EXPECT_TRUE(bytes == std::string(kStamp) + "alone\r\n") << bytes.size() << " bytes";
         EXPECT_EQ(ReadFileBytes(part(pszNext)), exact + pszNext[2]);
         ASSERT_TRUE(WriteFileBytes(part("003"), "a part after a gap"));
     }
@@ -121,7 +113,7 @@ TEST_F(DailyLog, DayFileRollsOverIntoTheNextPartOnlyWhenLargerThanOneMebibyte)
                       OPEN_EXISTING, 0, nullptr);
     m_daily.WriteLine("held");
     ::CloseHandle(hHolder);
-    EXPECT_TRUE(DayChanged() || m_daily.UnwrittenText().find(L"rolled over") != std::wstring::npos);
+    EXPECT_NE(m_daily.UnwrittenText().find(L"rolled over"), std::wstring::npos);
 }
 
 TEST_F(DailyLog, PlainFileNamedLogMeansNothingIsWritten)
@@ -160,11 +152,42 @@ TEST_F(DailyLog, FileHeldByAnotherHandleDelaysItsLinesUnlessItLetsTheLogWrite)
         EXPECT_EQ(m_daily.HasKept(), dwShare == 0);
         ::CloseHandle(hHolder);
         m_daily.WriteLine("written");
-        if (DayChanged())
-            GTEST_SKIP() << "midnight passed during the test";
 
         const std::string bytes = ReadFileBytes(DayFile());
         const std::string s(kStamp);
-        EXPECT_TRUE(Matches(bytes, s + "held\r\n" + s + "written\r\n")) << bytes;
+        EXPECT_EQ(bytes, s + "held\r\n" + s + "written\r\n");
     }
+}
+
+TEST_F(DailyLog, ATornLastLineIsEndedAndLeftAsItIsSoTheNextLineStandsWhole)
+{
+    CreateLogFolder();
+    const std::string s = "[2026-12-07 11:22:30]  92 01 02 03 98";
+    // Cut inside a line; a tail the system never wrote; cut between CR and LF, the line whole.
+    for (const std::string& torn :
+         {s.substr(0, 30), s + "\r\n" + std::string(4096, '\0'), s + "\r"})
+    {
+        ASSERT_TRUE(WriteFileBytes(DayFile(), torn));
+        CDailyLog restarted(GetModuleDirectoryW(), [this] { return m_now; });
+        restarted.WriteLine("ok");
+        EXPECT_EQ(ReadFileBytes(DayFile()),
+                  torn + (torn.back() == '\r' ? "\n" : "\r\n") + "[2026-12-07 11:22:33]  ok\r\n");
+    }
+}
+
+TEST_F(DailyLog, EachLineGoesToTheDayOfItsStampAcrossMidnightAndWithTheClockPutBackAnHour)
+{
+    CreateLogFolder();
+    // Kept while midnight passes, and the clock then put back an hour across it.
+    const HANDLE hHolder =
+        ::CreateFileA(DayFile().c_str(), GENERIC_READ, 0, nullptr, CREATE_NEW, 0, nullptr);
+    for (const SYSTEMTIME& t : {At(7, 23, 59, 59), At(8, 0, 30, 0), At(7, 23, 30, 0)})
+    {
+        m_now = t;
+        m_daily.WriteLine("x");
+    }
+    ::CloseHandle(hHolder);
+    EXPECT_TRUE(m_daily.WriteKept());
+    EXPECT_EQ(ReadFileBytes(DayFile()), "[2026-12-07 23:59:59]  x\r\n[2026-12-07 23:30:00]  x\r\n");
+    EXPECT_EQ(ReadFileBytes(m_log.Folder() + "\\2026-12-08.log"), "[2026-12-08 00:30:00]  x\r\n");
 }

@@ -51,14 +51,15 @@ const char kUsage[] =
     "  --stats    end with totals per kind, of frames dropped for a bad checksum, and of an\n"
     "             unfinished frame at the end of the input\n"
     "\n"
-    "  --log      reads the monitor's daily logs (Log\\YYYY-MM-DD.log) in the order given:\n"
-    "             a frame a line, \"[YYYY-MM-DD HH:MM:SS]  \" then its hex dump, lines ending\n"
-    "             in CR LF or LF. A line that holds anything but exactly one valid frame is\n"
-    "             reported on standard error as FILE:LINE: why, counted and passed over.\n"
-    "             Counts run across all the files; on Windows the program itself expands\n"
-    "             a name with * or ?, as cmd.exe does not, in name order: Log\\2026-12-07*.log\n"
-    "             gives the day's parts (YYYY-MM-DD.NNN.log) and then its last file, in time\n"
-    "             order. Prints, by default, the time and the frame's line as above:\n"
+    "  --log      reads the monitor's daily logs (Log\\YYYY-MM-DD.log, and its parts\n"
+    "             YYYY-MM-DD.NNN.log): a frame a line, \"[YYYY-MM-DD HH:MM:SS]  \" then its hex\n"
+    "             dump, lines ending in CR LF or LF. A line that holds anything but exactly\n"
+    "             one valid frame is reported on standard error as FILE:LINE: why, counted\n"
+    "             and passed over. The frames of all the files are taken in time order (of\n"
+    "             the same second, in the order read), whatever the order of the files, and\n"
+    "             counts run across them; on Windows the program itself expands a name with\n"
+    "             * or ?, as cmd.exe does not, so Log\\2026-12-07*.log is the whole day.\n"
+    "             Prints, by default, the time and the frame's line as above:\n"
     "               2026-12-07 11:22:33 note-read 97 ... channel=5 value=20 count=3\n"
     "  --csv      with --log: a header time,kind,channel,value, then a row a frame; channel\n"
     "             (the frame's channel byte as it stands) and value for note reads only:\n"
@@ -306,6 +307,7 @@ int DecodeLogs(const std::vector<std::string>& paths, CFrameReport::Form form, l
         if (!read)
             return Fail(error);
     }
+    reader.Finish();
     if (form == CFrameReport::Form::Summary)
         report.PrintSummary();
     if (!OutputWritten())

@@ -2,6 +2,7 @@
 
 #include "tools/decode/LogReader.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 
@@ -56,9 +57,27 @@ void CLogReader::OnLine(const std::string& line, bool tooLong, const std::string
     }
     if (logged.seconds < m_from || logged.seconds >= m_to)
         return;
-    // Only a whole, valid frame reaches the decoder, so it is hunting again after each line.
-    m_report.SetTime(logged.time);
-    m_report.Feed(logged.bytes.data(), logged.bytes.size());
+    // One valid frame, so no more than the longest frame's bytes; the stamp's shape is fixed.
+    TimedFrame frame = {logged.seconds, {}, static_cast<std::uint8_t>(logged.bytes.size()), {}};
+    logged.time.copy(frame.time, sizeof frame.time - 1);
+    std::copy(logged.bytes.begin(), logged.bytes.end(), frame.bytes);
+    m_frames.push_back(frame);
+}
+
+void CLogReader::Finish()
+{
+    const auto earlier = [](const TimedFrame& a, const TimedFrame& b)
+    { return a.seconds < b.seconds; };
+    // Mostly in order already: then without the sort's buffer.
+    if (!std::is_sorted(m_frames.begin(), m_frames.end(), earlier))
+        std::stable_sort(m_frames.begin(), m_frames.end(), earlier);
+    // Only a whole, valid frame reaches the decoder, so it is hunting again after each one.
+    for (const TimedFrame& frame : m_frames)
+    {
+        m_report.SetTime(frame.time);
+        m_report.Feed(frame.bytes, frame.length);
+    }
+    m_frames.clear();
 }
 
 bool CLogReader::Read(std::FILE* in, const std::string& name, std::string& error)
