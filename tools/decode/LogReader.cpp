@@ -50,19 +50,21 @@ void CLogReader::OnLine(const std::string& line, bool tooLong, const std::string
         why = WhyNotOneFrame(logged.bytes);
     if (!why.empty())
     {
-        std::fprintf(m_err, "%s:%ld: %s\n", name.c_str(), lineNo, why.c_str());
-        m_report.CountBadLine();
+        const std::string where = name + ":" + std::to_string(lineNo) + ": " + why;
+        std::fprintf(m_err, "%s\n", where.c_str());
+        m_report.CountBadLine(where);
         return;
     }
     if (logged.seconds < m_from || logged.seconds >= m_to)
         return;
     // Only a whole, valid frame reaches the decoder, so it is hunting again after each line.
-    m_report.SetTime(logged.time);
+    m_report.SetTime(logged.time, logged.seconds);
     m_report.Feed(logged.bytes.data(), logged.bytes.size());
 }
 
 bool CLogReader::Read(std::FILE* in, const std::string& name, std::string& error)
 {
+    m_report.BeginFile(name);
     std::string line;
     bool tooLong = false, open = false; // open: a line has begun and not yet ended
     long lineNo = 0;
