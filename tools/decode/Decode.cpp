@@ -8,6 +8,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <ctime>
 #include <limits>
 #include <string>
 #include <vector>
@@ -23,6 +24,7 @@
 
 #include "frames/LogLine.h"
 #include "tools/decode/FrameReport.h"
+#include "tools/decode/HtmlReport.h"
 #include "tools/decode/LogReader.h"
 
 #ifdef __MINGW32__
@@ -38,7 +40,8 @@ namespace
 {
 const char kUsage[] =
     "usage: kestrane-decode [--hex] [--stats] [FILE]\n"
-    "       kestrane-decode --log [--csv | --summary] [--from TIME] [--to TIME] FILE...\n"
+    "       kestrane-decode --log [--csv [--source] | --summary | --html OUT] [--from TIME]\n"
+    "                       [--to TIME] FILE...\n"
     "\n"
     "Decodes a captured acceptor byte stream from FILE, or standard input when FILE is absent\n"
     "or \"-\", and prints one line per valid frame:\n"
@@ -64,6 +67,8 @@ const char kUsage[] =
     "             (the frame's channel byte as it stands) and value for note reads only:\n"
     "               2026-12-07 11:22:33,note-read,5,20\n"
     "               2026-12-07 11:22:40,block,,\n"
+    "  --source   with --csv: a last column, the folder of the frame's file as given, so the\n"
+    "             rows of a fleet's logs (one folder per PC) tell the machines apart\n"
     "  --summary  with --log: the notes read per channel and value, in channel then value\n"
     "             order, the sum of value times notes over them, then the other kinds, the\n"
     "             bad lines and the first and last time:\n"
@@ -71,6 +76,12 @@ const char kUsage[] =
     "               total-value 60\n"
     "               block N, counterfeit N, ok N, bad-lines N (a line each)\n"
     "               from 2026-12-07 08:00:01 to 2026-12-07 18:42:10\n"
+    "  --html OUT with --log: writes the same figures as one HTML page to OUT, to open in\n"
+    "             a browser, print or mail: the period and files, the headline figures,\n"
+    "             cash by value and by channel, a chart of the value taken per hour (per\n"
+    "             day past two days), the counterfeits and blocks, the bad lines, and a\n"
+    "             table by folder when the files come from more than one; nothing else is\n"
+    "             printed. The page appears only whole: with status 2 there is none\n"
     "  --from TIME, --to TIME\n"
     "             with --log, in any form: only the frames stamped from <= time < to, TIME\n"
     "             being \"YYYY-MM-DD HH:MM:SS\" and --from before --to (a shift, a day, a cash\n"
@@ -272,8 +283,46 @@ void AddExpanded(const std::string& arg, std::vector<std::string>& files)
 }
 #endif
 
-int DecodeLogs(const std::vector<std::string>& paths, CFrameReport::Form form, long long from,
-               long long to)
+bool EndsWithLog(const std::string& name)
+{
+    if (name.size() < 4)
+        return false;
+    std::string end = name.substr(name.size() - 4);
+    for (char& c : end)
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return end == ".log";
+}
+
+struct LogOptions
+{
+    CFrameReport::Form form = CFrameReport::Form::Lines;
+    bool source = false; // --source
+    std::string html;    // --html OUT
+    long long from = std::numeric_limits<long long>::min();
+    long long to = std::numeric_limits<long long>::max();
+};
+
+std::string LocalTimeNow()
+{
+    const std::time_t now = std::time(nullptr);
+    char text[32] = "-";
+    if (const std::tm* local = std::localtime(&now))
+        std::strftime(text, sizeof text, "%Y-%m-%d %H:%M:%S", local);
+    return text;
+}
+
+// Puts the finished page in place of whatever OUT held.
+bool ReplaceFile(const std::string& from, const std::string& to)
+{
+#ifdef _WIN32
+    // The C library's rename refuses an existing target there.
+    return ::MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING) != FALSE;
+#else
+    return std::rename(from.c_str(), to.c_str()) == 0;
+#endif
+}
+
+int DecodeLogs(const std::vector<std::string>& paths, const LogOptions& o)
 {
     // Every file is tried before anything is printed: a report that silently lacks a day
     // would pass for a whole one.
@@ -292,21 +341,54 @@ int DecodeLogs(const std::vector<std::string>& paths, CFrameReport::Form form, l
     if (!allOpen)
         return 2;
 
-    CFrameReport report(stdout, form);
+    // The page is written beside OUT and put in its place only when whole, so a failed run
+    // leaves no half page and an earlier page stays as it was.
+    const std::string part = o.html + ".part";
+    std::FILE* page = nullptr;
+    if (!o.html.empty() && !(page = std::fopen(part.c_str(), "wb")))
+        return Fail("cannot write " + part + ": " + std::strerror(errno));
+    const auto failPage = [&](const std::string& message)
+    {
+        if (page)
+        {
+            std::fclose(page);
+            std::remove(part.c_str());
+        }
+        return Fail(message);
+    };
+
+    CFrameReport report(stdout, o.form, o.source);
     CLogReader reader(report, stderr);
-    reader.SetWindow(from, to);
+    reader.SetWindow(o.from, o.to);
     for (const std::string& path : paths)
     {
         std::FILE* in = std::fopen(path.c_str(), "rb");
         if (!in)
-            return Fail("cannot open " + path + ": " + std::strerror(errno));
+            return failPage("cannot open " + path + ": " + std::strerror(errno));
         std::string error;
         const bool read = reader.Read(in, path, error);
         std::fclose(in);
         if (!read)
-            return Fail(error);
+            return failPage(error);
     }
-    if (form == CFrameReport::Form::Summary)
+    if (page)
+    {
+        const bool written = WriteHtmlReport(page, report.Totals(), o.from, o.to, LocalTimeNow()) &&
+                             !std::ferror(page);
+        if (std::fclose(page) != 0 || !written)
+        {
+            page = nullptr;
+            std::remove(part.c_str());
+            return Fail("cannot write " + part);
+        }
+        if (!ReplaceFile(part, o.html))
+        {
+            const int why = errno;
+            std::remove(part.c_str());
+            return Fail("cannot write " + o.html + ": " + std::strerror(why));
+        }
+    }
+    else if (o.form == CFrameReport::Form::Summary)
         report.PrintSummary();
     if (!OutputWritten())
         return 2;
@@ -316,11 +398,10 @@ int DecodeLogs(const std::vector<std::string>& paths, CFrameReport::Form form, l
 
 int main(int argc, char** argv)
 {
-    bool hex = false, stats = false, log = false, csv = false, summary = false;
+    bool hex = false, stats = false, log = false, csv = false, summary = false, html = false;
     bool options = true; // until "--"
     std::vector<std::string> files;
-    long long from = std::numeric_limits<long long>::min();
-    long long to = std::numeric_limits<long long>::max();
+    LogOptions o;
     bool window = false;
     for (int i = 1; i < argc; ++i)
     {
@@ -342,11 +423,20 @@ int main(int argc, char** argv)
             csv = true;
         else if (options && arg == "--summary")
             summary = true;
+        else if (options && arg == "--source")
+            o.source = true;
+        else if (options && arg == "--html")
+        {
+            if (i + 1 == argc)
+                return Fail("--html wants the page's file name");
+            o.html = argv[++i];
+            html = true;
+        }
         else if (options && (arg == "--from" || arg == "--to"))
         {
             if (i + 1 == argc)
                 return Fail(arg + " wants a time \"YYYY-MM-DD HH:MM:SS\"");
-            const std::string why = ParseLogTime(argv[++i], arg == "--from" ? from : to);
+            const std::string why = ParseLogTime(argv[++i], arg == "--from" ? o.from : o.to);
             if (!why.empty())
                 return Fail(arg + ": " + why);
             window = true;
@@ -359,8 +449,8 @@ int main(int argc, char** argv)
 
     if (!log)
     {
-        if (csv || summary)
-            return Fail("--csv and --summary are forms of --log");
+        if (csv || summary || html || o.source)
+            return Fail("--csv, --source, --summary and --html are forms of --log");
         if (window)
             return Fail("--from and --to are for --log");
         if (files.size() > 1)
@@ -369,16 +459,20 @@ int main(int argc, char** argv)
     }
     if (hex || stats)
         return Fail("--hex and --stats are for streams, not for --log");
-    if (csv && summary)
-        return Fail("--csv and --summary exclude each other");
+    if (csv + summary + html > 1)
+        return Fail("--csv, --summary and --html exclude each other");
+    if (o.source && !csv)
+        return Fail("--source is a column of --csv");
+    // A forgotten OUT would take the first log's name, and the page would replace that log.
+    if (html && (o.html.empty() || EndsWithLog(o.html)))
+        return Fail("--html wants the page's file name, not a log's: \"" + o.html + "\"");
     // An empty window would pass for a period without a frame.
-    if (from >= to)
+    if (o.from >= o.to)
         return Fail("--from must come before --to");
     if (files.empty())
         return Fail("--log wants at least one FILE");
-    return DecodeLogs(files,
-                      csv       ? CFrameReport::Form::Csv
-                      : summary ? CFrameReport::Form::Summary
-                                : CFrameReport::Form::Lines,
-                      from, to);
+    o.form = csv               ? CFrameReport::Form::Csv
+             : summary || html ? CFrameReport::Form::Summary
+                               : CFrameReport::Form::Lines;
+    return DecodeLogs(files, o);
 }
