@@ -248,32 +248,53 @@ bool NameOrder(const std::string& a, const std::string& b)
     return la != lb ? la < lb : a < b;
 }
 
-// cmd.exe hands "Log\*.log" over as typed. The files a name with * or ? matches in its last
-// part, in name order; the name itself when it matches none, so that it is reported as given.
-void AddExpanded(const std::string& arg, std::vector<std::string>& files)
+// The entries of one folder that a part with * or ? matches, folders or files, in name order.
+std::vector<std::string> Matches(const std::string& pattern, bool folders)
 {
     std::vector<std::string> names;
     WIN32_FIND_DATAA data;
-    const HANDLE hFind = arg.find_first_of("*?") == std::string::npos
-                             ? INVALID_HANDLE_VALUE
-                             : ::FindFirstFileA(arg.c_str(), &data);
-    if (hFind != INVALID_HANDLE_VALUE)
+    const HANDLE hFind = ::FindFirstFileA(pattern.c_str(), &data);
+    if (hFind == INVALID_HANDLE_VALUE)
+        return names;
+    do
     {
-        do
-            if (!(data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
-                names.push_back(data.cFileName);
-        while (::FindNextFileA(hFind, &data));
-        ::FindClose(hFind);
-    }
-    if (names.empty())
-    {
-        files.push_back(arg);
-        return;
-    }
+        const std::string name = data.cFileName;
+        const bool folder = (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+        if (folder == folders && name != "." && name != "..")
+            names.push_back(name);
+    } while (::FindNextFileA(hFind, &data));
+    ::FindClose(hFind);
     std::sort(names.begin(), names.end(), NameOrder);
-    const std::string folder = arg.substr(0, arg.find_last_of("\\/:") + 1);
+    return names;
+}
+
+// The files that prefix + rest names, a wildcard allowed in any part: Fleet\*\Log\*.log
+// gives each machine's logs, machine by machine.
+void Expand(const std::string& prefix, const std::string& rest, std::vector<std::string>& files)
+{
+    const std::size_t sep = rest.find_first_of("\\/");
+    const bool last = sep == std::string::npos;
+    const std::string part = rest.substr(0, sep);
+    const std::vector<std::string> names = part.find_first_of("*?") == std::string::npos
+                                               ? std::vector<std::string>{part}
+                                               : Matches(prefix + part, !last);
     for (const std::string& name : names)
-        files.push_back(folder + name);
+        if (last)
+            files.push_back(prefix + name);
+        else
+            Expand(prefix + name + rest[sep], rest.substr(sep + 1), files);
+}
+
+// cmd.exe hands "Log\*.log" over as typed. The files it matches, or the name itself when it
+// has no wildcard or matches none, so that it is reported as given.
+void AddExpanded(const std::string& arg, std::vector<std::string>& files)
+{
+    std::vector<std::string> found;
+    if (arg.find_first_of("*?") != std::string::npos)
+        Expand("", arg, found);
+    if (found.empty())
+        found.push_back(arg);
+    files.insert(files.end(), found.begin(), found.end());
 }
 #else
 // The shell has expanded the names already.
