@@ -27,6 +27,7 @@ const char kStyle[] =
     "tfoot td{font-weight:bold;border-top:2px solid #888}\n"
     "svg{max-width:100%;height:auto}.bar{fill:#2e7d32}.grid{stroke:#ddd}.axis{stroke:#555}\n"
     "svg text{font:11px sans-serif;fill:#444}.share rect{fill:#81c784}\n"
+    ".pair{display:flex;flex-wrap:wrap;column-gap:3em}\n"
     ".counterfeit{color:#b71c1c}ul.bad{font-family:monospace;padding-left:1.2em}\n"
     "@media print{@page{size:A4;margin:14mm}body{max-width:none;margin:0;font-size:10pt}\n"
     "h2{break-after:avoid}tr,svg,.figures,.meta{break-inside:avoid}\n"
@@ -99,8 +100,12 @@ public:
         Figures();
         if (m_totals.Sources().size() > 1)
             Fleet();
+        // Side by side on a wide page, one under the other on a narrow one.
+        m_html += "<div class=\"pair\">\n<section>\n";
         ByValue();
+        m_html += "</section>\n<section>\n";
         ByChannel();
+        m_html += "</section>\n</div>\n";
         Activity();
         Events();
         BadLines();
