@@ -279,9 +279,10 @@ private:
             if (i >= 0 && i < static_cast<long long>(count))
                 values[static_cast<std::size_t>(i)] += h.second;
         }
-        const char* unit = bucket == 3600 ? "hour" : bucket == 86400 ? "day" : "period";
-        m_html += std::string("<p>Value taken per ") + unit +
-                  "; each bar's title gives its figure.</p>\n";
+        const std::string unit = bucket == 3600    ? "hour"
+                                 : bucket == 86400 ? "day"
+                                                   : Num(bucket / 86400) + " days";
+        m_html += "<p>Value taken per " + unit + "; each bar's title gives its figure.</p>\n";
         Chart(values, first, bucket);
     }
 
@@ -305,6 +306,7 @@ private:
             m_html += buf;
         }
         const std::size_t labelEvery = (count + 11) / 12;
+        std::string labelledDay;
         for (std::size_t i = 0; i < count; ++i)
         {
             const long long at = (first + static_cast<long long>(i)) * bucket;
@@ -323,18 +325,20 @@ private:
             m_html += buf;
             if (i % labelEvery != 0)
                 continue;
-            // Hours show their hour, with the date under the first and under each midnight.
-            const bool dated = bucket != 3600 || i == 0 || from.substr(11, 2) == "00";
-            std::snprintf(
-                buf, sizeof buf, "<text x=\"%.1f\" y=\"%.0f\" text-anchor=\"middle\">%s%s</text>\n",
-                left + step * (static_cast<double>(i) + 0.5), bottom + 16,
-                bucket == 3600 ? from.substr(11, 5).c_str() : from.substr(5, 5).c_str(),
-                bucket == 3600 && dated ? ("<tspan x=\"" +
-                                           std::to_string(static_cast<int>(
-                                               left + step * (static_cast<double>(i) + 0.5))) +
-                                           "\" dy=\"13\">" + from.substr(5, 5) + "</tspan>")
-                                              .c_str()
-                                        : "");
+            const double x = left + step * (static_cast<double>(i) + 0.5);
+            std::string label = bucket == 3600 ? from.substr(11, 5) : from.substr(5, 5);
+            // Hours carry the date under the first label of each day.
+            if (bucket == 3600 && from.compare(0, 10, labelledDay) != 0)
+            {
+                labelledDay = from.substr(0, 10);
+                char tspan[80];
+                std::snprintf(tspan, sizeof tspan, "<tspan x=\"%.1f\" dy=\"13\">%s</tspan>", x,
+                              from.substr(5, 5).c_str());
+                label += tspan;
+            }
+            std::snprintf(buf, sizeof buf,
+                          "<text x=\"%.1f\" y=\"%.0f\" text-anchor=\"middle\">%s</text>\n", x,
+                          bottom + 16, label.c_str());
             m_html += buf;
         }
         std::snprintf(buf, sizeof buf,
@@ -345,7 +349,8 @@ private:
                       "</text>\n</svg>\n",
                       left, top, left, bottom, left, bottom, left + width, bottom, top + height / 2,
                       top + height / 2, left + width / 2,
-                      bucket == 3600 ? "hour (month-day under each new day)" : "day (month-day)");
+                      bucket == 3600 ? "hour (month-day under each new day)"
+                                     : "day (month-day), each bar's first");
         m_html += buf;
     }
 
