@@ -349,8 +349,9 @@ private:
                       "</text>\n</svg>\n",
                       left, top, left, bottom, left, bottom, left + width, bottom, top + height / 2,
                       top + height / 2, left + width / 2,
-                      bucket == 3600 ? "hour (month-day under each new day)"
-                                     : "day (month-day), each bar's first");
+                      bucket == 3600    ? "hour (month-day under each new day)"
+                      : bucket == 86400 ? "day (month-day)"
+                                        : "days (month-day of each bar's first)");
         m_html += buf;
     }
 
