@@ -228,6 +228,11 @@ fi
 check_page "escaping" 1 "$work/fleet/$odd/Log/2026-12-07.log" "$work/day1.log"
 grep -qF "$odd" "$work/page.html" && { echo "FAIL a folder name unescaped"; failures=$((failures + 1)); }
 [ "$(grep -cF "$(html_escape "$odd")" "$work/page.html")" = 4 ] || { echo "FAIL the escaped name not in 4 places"; failures=$((failures + 1)); }
+# A folder name beyond ASCII shows as it is, whatever code page the names came in.
+mkdir -p "$work/Café"
+cp "$work/day1.log" "$work/Café/"
+run /dev/null --log --html "$work/page.html" "$work/Café/day1.log"
+grep -q "Café" "$work/page.html" || { echo "FAIL a folder name beyond ASCII"; failures=$((failures + 1)); }
 # Status 2 leaves no page, and an earlier one as it was.
 echo earlier >"$work/page.html"
 run /dev/null --log --html "$work/page.html" "$work/day1.log" "$work/none.log"

@@ -332,6 +332,28 @@ std::string LocalTimeNow()
     return text;
 }
 
+#ifdef _WIN32
+// The names arrive in the ANSI code page, the page is UTF-8: a folder named in another
+// script would otherwise show as replacement marks.
+std::string AnsiToUtf8(const std::string& text)
+{
+    const int size = static_cast<int>(text.size());
+    const int wide = ::MultiByteToWideChar(CP_ACP, 0, text.data(), size, nullptr, 0);
+    if (size == 0 || wide <= 0)
+        return text;
+    std::wstring utf16(static_cast<std::size_t>(wide), L'\0');
+    ::MultiByteToWideChar(CP_ACP, 0, text.data(), size, &utf16[0], wide);
+    const int bytes =
+        ::WideCharToMultiByte(CP_UTF8, 0, utf16.data(), wide, nullptr, 0, nullptr, nullptr);
+    std::string utf8(static_cast<std::size_t>(bytes), '\0');
+    ::WideCharToMultiByte(CP_UTF8, 0, utf16.data(), wide, &utf8[0], bytes, nullptr, nullptr);
+    return utf8;
+}
+const TextToUtf8 kNamesToUtf8 = AnsiToUtf8;
+#else
+const TextToUtf8 kNamesToUtf8 = nullptr;
+#endif
+
 // Puts the finished page in place of whatever OUT held.
 bool ReplaceFile(const std::string& from, const std::string& to)
 {
@@ -394,8 +416,9 @@ int DecodeLogs(const std::vector<std::string>& paths, const LogOptions& o)
     }
     if (page)
     {
-        const bool written = WriteHtmlReport(page, report.Totals(), o.from, o.to, LocalTimeNow()) &&
-                             !std::ferror(page);
+        const bool written =
+            WriteHtmlReport(page, report.Totals(), o.from, o.to, LocalTimeNow(), kNamesToUtf8) &&
+            !std::ferror(page);
         if (std::fclose(page) != 0 || !written)
         {
             page = nullptr;

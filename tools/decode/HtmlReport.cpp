@@ -88,8 +88,8 @@ long long NiceCeiling(long long n)
 class CPage
 {
 public:
-    CPage(const CLogTotals& totals, long long from, long long to)
-        : m_totals(totals), m_from(from), m_to(to)
+    CPage(const CLogTotals& totals, long long from, long long to, TextToUtf8 toUtf8)
+        : m_totals(totals), m_from(from), m_to(to), m_toUtf8(toUtf8)
     {
     }
 
@@ -119,7 +119,7 @@ private:
         m_html += "<!DOCTYPE html>\n<html lang=\"en\">\n<head>\n<meta charset=\"utf-8\">\n"
                   "<meta name=\"viewport\" content=\"width=device-width, initial-scale=1\">\n"
                   "<title>Cash report " +
-                  HtmlText(PeriodStart()) + " to " + HtmlText(PeriodEnd()) + "</title>\n<style>\n" +
+                  Text(PeriodStart()) + " to " + Text(PeriodEnd()) + "</title>\n<style>\n" +
                   kStyle + "</style>\n</head>\n<body>\n<h1>Cash report</h1>\n";
     }
 
@@ -140,8 +140,8 @@ private:
     void Period(const std::string& madeAt)
     {
         const bool window = m_from != LLONG_MIN || m_to != LLONG_MAX;
-        m_html += "<p class=\"meta\">Period <b id=\"from\">" + HtmlText(PeriodStart()) +
-                  "</b> to <b id=\"to\">" + HtmlText(PeriodEnd()) + "</b> (" +
+        m_html += "<p class=\"meta\">Period <b id=\"from\">" + Text(PeriodStart()) +
+                  "</b> to <b id=\"to\">" + Text(PeriodEnd()) + "</b> (" +
                   (window ? "the window asked for, up to but not including its end"
                           : "the first and the last frame") +
                   ")<br>\n";
@@ -153,10 +153,10 @@ private:
         bool first = true;
         for (const auto& source : sources)
         {
-            m_html += (first ? "<b>" : ", <b>") + HtmlText(source.first) + "</b>";
+            m_html += (first ? "<b>" : ", <b>") + Text(source.first) + "</b>";
             first = false;
         }
-        m_html += "<br>\nMade " + HtmlText(madeAt) + " by kestrane-decode</p>\n";
+        m_html += "<br>\nMade " + Text(madeAt) + " by kestrane-decode</p>\n";
     }
 
     void Figure(const char* id, const char* label, long long n, const char* cls = "")
@@ -202,9 +202,9 @@ private:
         for (const auto& s : m_totals.Sources())
         {
             const CLogTotals::Source& t = s.second;
-            m_html += "<tr>" + Cell(HtmlText(s.first)) + Cell(t.value) + Cell(t.notes) +
-                      Cell(t.counterfeits) + Cell(t.blocks) + Cell(HtmlText(Or(t.firstTime, "-"))) +
-                      Cell(HtmlText(Or(t.lastTime, "-"))) + "</tr>\n";
+            m_html += "<tr>" + Cell(Text(s.first)) + Cell(t.value) + Cell(t.notes) +
+                      Cell(t.counterfeits) + Cell(t.blocks) + Cell(Text(Or(t.firstTime, "-"))) +
+                      Cell(Text(Or(t.lastTime, "-"))) + "</tr>\n";
         }
         m_html += "</tbody>\n</table>\n";
     }
@@ -368,11 +368,11 @@ private:
             Table("events", {"time", "event"});
         for (const CLogTotals::Event& e : m_totals.FirstEvents())
         {
-            m_html += "<tr>" + Cell(HtmlText(e.time)) +
+            m_html += "<tr>" + Cell(Text(e.time)) +
                       (e.kind == kCounterfeitFrame ? "<td class=\"counterfeit\">counterfeit</td>"
                                                    : "<td>block</td>");
             if (fleet)
-                m_html += Cell(e.source ? HtmlText(*e.source) : "");
+                m_html += Cell(e.source ? Text(*e.source) : "");
             m_html += "</tr>\n";
         }
         m_html += "</tbody>\n</table>\n";
@@ -393,7 +393,7 @@ private:
         }
         m_html += "<ul class=\"bad\">\n";
         for (const std::string& where : m_totals.FirstBadLines())
-            m_html += "<li>" + HtmlText(where) + "</li>\n";
+            m_html += "<li>" + Text(where) + "</li>\n";
         m_html += "</ul>\n";
         const long shown = static_cast<long>(m_totals.FirstBadLines().size());
         if (total > shown)
@@ -401,8 +401,14 @@ private:
                       Num(total) + " on its error output.</p>\n";
     }
 
+    std::string Text(const std::string& text) const
+    {
+        return HtmlText(m_toUtf8 ? m_toUtf8(text) : text);
+    }
+
     const CLogTotals& m_totals;
     const long long m_from, m_to;
+    const TextToUtf8 m_toUtf8;
     std::string m_html;
 };
 } // namespace
@@ -456,8 +462,8 @@ std::string HtmlText(const std::string& text)
 }
 
 bool WriteHtmlReport(std::FILE* out, const CLogTotals& totals, long long from, long long to,
-                     const std::string& madeAt)
+                     const std::string& madeAt, TextToUtf8 toUtf8)
 {
-    const std::string html = CPage(totals, from, to).Build(madeAt);
+    const std::string html = CPage(totals, from, to, toUtf8).Build(madeAt);
     return std::fwrite(html.data(), 1, html.size(), out) == html.size() && std::fflush(out) == 0;
 }
