@@ -162,7 +162,7 @@ private:
     void Figure(const char* id, const char* label, long long n, const char* cls = "")
     {
         m_html += std::string("<div class=\"") + cls + "\"><b id=\"" + id + "\">" + Num(n) +
-                  "</b>" + label + "</div>\n";
+                  "</b> " + label + "</div>\n";
     }
 
     void Figures()
