@@ -28,10 +28,12 @@ const char kStyle[] =
     "svg{max-width:100%;height:auto}.bar{fill:#2e7d32}.grid{stroke:#ddd}.axis{stroke:#555}\n"
     "svg text{font:11px sans-serif;fill:#444}.share rect{fill:#81c784}\n"
     ".pair{display:flex;flex-wrap:wrap;column-gap:3em}\n"
-    ".counterfeit{color:#b71c1c}ul.bad{font-family:monospace;padding-left:1.2em}\n"
+    ".counterfeit{color:#b71c1c}ul.bad{font-family:monospace;padding-left:1.2em;"
+    "overflow-wrap:break-word}\n"
     "@media print{@page{size:A4;margin:14mm}body{max-width:none;margin:0;font-size:10pt}\n"
     "h2{break-after:avoid}tr,svg,.figures,.meta{break-inside:avoid}\n"
-    "thead{display:table-header-group}.figures div{border-color:#888}}\n";
+    "thead{display:table-header-group}.figures div{border-color:#888;min-width:5em;"
+    "padding:.3em .6em}}\n";
 
 std::string Num(long long n)
 {
