@@ -42,9 +42,12 @@ CFrameReport::CFrameReport(std::FILE* out, Form form, bool sourceColumn)
                    m_out);
 }
 
-void CFrameReport::BeginFile(const std::string& path)
+void CFrameReport::SetFile(const std::string& path)
 {
-    m_totals.BeginFile(path);
+    if (!m_file.empty() && path == m_file)
+        return;
+    m_file = path;
+    m_totals.SetFile(path);
     if (m_bSourceColumn)
         m_source = "," + CsvField(FolderOf(path));
 }

@@ -27,8 +27,15 @@ public:
 
     // Bytes in arrival order, through the decoder.
     void Feed(const std::uint8_t* pData, std::size_t nLength);
-    // The log file the lines from now on come from.
-    void BeginFile(const std::string& path);
+    // A log file begins: counted, and the frames from now on come from it.
+    void BeginFile(const std::string& path)
+    {
+        m_totals.CountFile();
+        SetFile(path);
+    }
+    // The frames from now on come from this file; cheap when it is the file already, so frames
+    // of several files may be fed in any order, each after its own file.
+    void SetFile(const std::string& path);
     // The time stamp of the frames fed from now on ("YYYY-MM-DD HH:MM:SS"), and its seconds.
     void SetTime(const std::string& time, long long seconds)
     {
@@ -58,7 +65,8 @@ private:
     CFrameDecoder m_decoder;
     std::string m_time;
     long long m_seconds = 0;
-    std::string m_source; // the current file's folder as a CSV field
+    std::string m_file;   // the file the frames come from
+    std::string m_source; // and its folder as a CSV field
     long m_nFramesStarted = 0;
     CLogTotals m_totals;
 };

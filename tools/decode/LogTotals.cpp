@@ -16,9 +16,8 @@ std::string FolderOf(const std::string& path)
     return slash == 0 || path[slash] == ':' ? path.substr(0, slash + 1) : path.substr(0, slash);
 }
 
-void CLogTotals::BeginFile(const std::string& path)
+void CLogTotals::SetFile(const std::string& path)
 {
-    ++m_nFiles;
     m_pSource = &*m_sources.emplace(FolderOf(path), Source()).first;
 }
 

@@ -44,8 +44,10 @@ public:
     static constexpr std::size_t kEventsKept = 200;
     static constexpr std::size_t kBadLinesKept = 50;
 
-    // The frames and bad lines from now on come from this file.
-    void BeginFile(const std::string& path);
+    // One more file read.
+    void CountFile() { ++m_nFiles; }
+    // The frames from now on come from this file: its folder is listed, frames or none.
+    void SetFile(const std::string& path);
     // A valid frame; channel and value count for note reads only.
     void AddFrame(FrameKind kind, int channel, int value, const std::string& time,
                   long long seconds);
