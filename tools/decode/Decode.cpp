@@ -355,14 +355,16 @@ const TextToUtf8 kNamesToUtf8 = AnsiToUtf8;
 const TextToUtf8 kNamesToUtf8 = nullptr;
 #endif
 
-// Puts the finished page in place of whatever OUT held.
-bool ReplaceFile(const std::string& from, const std::string& to)
+// Puts the finished page in place of whatever OUT held; the reason when it could not.
+std::string ReplaceFile(const std::string& from, const std::string& to)
 {
 #ifdef _WIN32
     // The C library's rename refuses an existing target there.
-    return ::MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING) != FALSE;
+    if (::MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING))
+        return {};
+    return "Windows error " + std::to_string(::GetLastError());
 #else
-    return std::rename(from.c_str(), to.c_str()) == 0;
+    return std::rename(from.c_str(), to.c_str()) == 0 ? std::string() : std::strerror(errno);
 #endif
 }
 
@@ -426,11 +428,11 @@ int DecodeLogs(const std::vector<std::string>& paths, const LogOptions& o)
             std::remove(part.c_str());
             return Fail("cannot write " + part);
         }
-        if (!ReplaceFile(part, o.html))
+        const std::string why = ReplaceFile(part, o.html);
+        if (!why.empty())
         {
-            const int why = errno;
             std::remove(part.c_str());
-            return Fail("cannot write " + o.html + ": " + std::strerror(why));
+            return Fail("cannot write " + o.html + ": " + why);
         }
     }
     else if (o.form == CFrameReport::Form::Summary)
