@@ -1,6 +1,8 @@
 // Reading the daily log's lines: the time stamp and the hex dump.
 #include "frames/LogLine.h"
 
+#include <cstdio>
+
 #include "frames/FrameDecoder.h"
 
 namespace
@@ -44,6 +46,20 @@ long long DaysFromCivil(int y, int m, int d)
     const long long doy = (153 * (m + (m > 2 ? -3 : 9)) + 2) / 5 + d - 1;
     const long long doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
     return era * 146097 + doe - 719468;
+}
+
+// The civil date of a count of days since 1970-01-01, the inverse of DaysFromCivil.
+void CivilFromDays(long long z, int& y, int& m, int& d)
+{
+    z += 719468;
+    const long long era = (z >= 0 ? z : z - 146096) / 146097;
+    const long long doe = z - era * 146097;
+    const long long yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
+    const long long doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
+    const long long mp = (5 * doy + 2) / 153;
+    d = static_cast<int>(doy - (153 * mp + 2) / 5 + 1);
+    m = static_cast<int>(mp < 10 ? mp + 3 : mp - 9);
+    y = static_cast<int>(yoe + era * 400 + (m <= 2));
 }
 
 // text[pos, pos + shape's length) against a shape whose 'd' stands for a digit.
@@ -109,6 +125,23 @@ std::string ParseLogTime(const std::string& text, long long& seconds)
     if (!TimeSeconds(text, 0, seconds))
         return "no such time: " + text;
     return {};
+}
+
+std::string FormatLogTime(long long seconds)
+{
+    long long days = seconds / 86400, rest = seconds % 86400;
+    if (rest < 0)
+    {
+        rest += 86400;
+        --days;
+    }
+    int y = 0, m = 0, d = 0;
+    CivilFromDays(days, y, m, d);
+    char text[40];
+    std::snprintf(text, sizeof text, "%04d-%02d-%02d %02d:%02d:%02d", y, m, d,
+                  static_cast<int>(rest / 3600), static_cast<int>(rest / 60 % 60),
+                  static_cast<int>(rest % 60));
+    return text;
 }
 
 std::string ParseLogLine(const std::string& line, LogLine& out)

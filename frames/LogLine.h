@@ -25,6 +25,8 @@ std::string ParseLogLine(const std::string& line, LogLine& out);
 // A time as the stamps write it, "YYYY-MM-DD HH:MM:SS", in seconds counted as LogLine's are.
 // Returns an empty text on success, else why it is no such time.
 std::string ParseLogTime(const std::string& text, long long& seconds);
+// The other way: seconds counted as LogLine's are, as "YYYY-MM-DD HH:MM:SS".
+std::string FormatLogTime(long long seconds);
 
 // Hex text such as "92 01 02 03 98" or "9201020398": tokens of an even number of hex digits,
 // either case, separated by white space. False on anything else or on no bytes at all.

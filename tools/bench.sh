@@ -3,13 +3,15 @@
 # daily log, the serial link, the whole monitoring road, the time from a pulled pair back to the
 # first note counted under /reconnect, the program's idle cost and its cost while retrying, the
 # Setting command and the command buttons under Wine (in a harness of their own, removed
-# afterwards), and kestrane-decode's report over a 1 MiB day's log in both.
+# afterwards), and kestrane-decode's report over a 1 MiB day's log in both, and over a month of
+# such logs to --summary and --html, released, natively and under Wine, against wc -l.
 # Figures only: nothing here passes or fails on speed.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
 cmake --preset host >/dev/null
-cmake --build --preset host --target bench_decoder bench_shade bench_log_report
+cmake --build --preset host --target bench_decoder bench_shade bench_log_report \
+  kestrane-decode-release
 cmake --preset win64 >/dev/null
 cmake --build --preset win64 --target bench_log bench_serial bench_app bench_idle_wait \
   bench_settings bench_buttons bench_log_report bench_reconnect Kestrane kestrane-probe \
@@ -48,3 +50,8 @@ tools/wine-harness.sh exec build/win64/bench_log_report.exe "$day"
 # The whole tool as an operator runs it, Wine's process start included.
 TIMEFORMAT='kestrane-decode.exe --log --summary: %R s wall for the whole process'
 time tools/wine-harness.sh exec build/win64/kestrane-decode.exe --log --summary "$day" >/dev/null
+echo "== kestrane-decode over a month of logs (30 x 1 MiB), as released: native and Wine =="
+cmake --preset release >/dev/null
+cmake --build build/release --target kestrane-decode
+tools/wine-harness.sh shell "$harness" bench/decoder/month-bench.sh build/host/bench-day.log \
+  build/host/kestrane-decode-release build/release/kestrane-decode.exe

@@ -7,6 +7,8 @@ packages=(
   g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
   wine wine64 xvfb x11-utils fonts-dejavu-core socat xdotool imagemagick xxd zip unzip
   googletest libgtest-dev libbenchmark-dev
+  # The decoder's HTML report is loaded in a browser, its CSV in a database.
+  chromium-headless-shell sqlite3
 )
 
 # fonts-liberation unpacked for windows.app_fonts, never installed: installed, it would change

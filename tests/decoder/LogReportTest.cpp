@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "frames/LogLine.h"
+#include "tools/decode/HtmlReport.h"
 #include "tests/common/ScratchFile.h"
 
 namespace
@@ -185,4 +186,21 @@ TEST(LogReport, EveryLineThatIsNotOneValidFrameIsNamedAndPassedOver)
     const std::string good = "ok " + std::to_string(sizeof cases / sizeof cases[0] + 1) + "\n";
     EXPECT_NE(r.out.find(good), std::string::npos) << r.out;
     EXPECT_NE(r.out.find("bad-lines " + std::to_string(r.badLines) + "\n"), std::string::npos);
+}
+
+TEST(LogReport, PageTextIsEscapedAndKeptValidUtf8)
+{
+    const struct
+    {
+        std::string text, html;
+    } cases[] = {
+        {"<b>PC 1 & \"2\" 'x'</b>", "&lt;b&gt;PC 1 &amp; &quot;2&quot; &#39;x&#39;&lt;/b&gt;"},
+        {"Касса 收银 €", "Касса 收银 €"},
+        // A code page's byte, a cut sequence, an overlong '/', a surrogate, a control character.
+        {"caf\xe9\\\xe2\x82|\xc0\xaf|\xed\xa0\x80|\x01",
+         "caf\xef\xbf\xbd\\\xef\xbf\xbd\xef\xbf\xbd|\xef\xbf\xbd\xef\xbf\xbd|"
+         "\xef\xbf\xbd\xef\xbf\xbd\xef\xbf\xbd|\xef\xbf\xbd"},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(HtmlText(c.text), c.html) << c.text;
 }

@@ -168,10 +168,99 @@ check_error "--log without a file" "at least one FILE"
 run /dev/null --log --from "2026-12-07 11:22:40" --to "2026-12-07 11:22:40" "$work/day1.log"
 check_error "an empty window" "before --to"
 
+# The HTML page: its figures must be --summary's over the same files and window, a fleet's
+# rows each folder's own summary. rows ID PAGE: a table's body rows, cells joined by |.
+rows() { sed -n "/<table id=\"$1\">/,/<\/table>/p" "$2" | grep '^<tr><td' |
+  sed -e 's/<\/td><td[^>]*>/|/g' -e 's/<[^>]*>//g'; }
+figure() { sed -n "s/.*<b id=\"$1\">\([^<]*\)<.*/\1/p" "$2"; }
+html_escape() { sed -e 's/&/\&amp;/g' -e 's/</\&lt;/g' -e 's/>/\&gt;/g' -e 's/"/\&quot;/g' -e "s/'/\&#39;/g" <<<"$1"; }
+summary_figure() { sed -n "s/^$1 //p" "$2"; }
+by_value() { awk '/^channel/ { n[$4] += $6 } END { for (v in n) print v "|" n[v] "|" v * n[v] "|" }' "$1" | sort -n; }
+by_channel() { awk '/^channel/ { c = $2; v[c] = n[c] ? v[c] ", " $4 : $4; n[c] += $6; s[c] += $4 * $6 }
+  END { for (c in v) print c "|" v[c] "|" n[c] "|" s[c] }' "$1" | sort -n; }
+check_page() { # check_page NAME WANT-STATUS ARGS...: the page against --summary with ARGS
+  local name=$1 want=$2 failed=0
+  shift 2
+  run /dev/null --log --summary "$@"
+  cp "$work/stdout" "$work/summary"
+  rm -f "$work/page.html"
+  run /dev/null --log --html "$work/page.html" "$@"
+  [ "$rc" = "$want" ] && [ ! -s "$work/stdout" ] && [ -f "$work/page.html" ] || failed=1
+  for f in total-value block counterfeit ok bad-lines; do
+    [ "$(figure "$f" "$work/page.html")" = "$(summary_figure "$f" "$work/summary")" ] || failed=1
+  done
+  [ "$(by_value "$work/summary")" = "$(rows by-value "$work/page.html")" ] || failed=1
+  [ "$(by_channel "$work/summary")" = "$(rows by-channel "$work/page.html")" ] || failed=1
+  case " $* " in
+    *" --from "* | *" --to "*) ;;
+    *) [ "from $(figure from "$work/page.html") to $(figure to "$work/page.html")" = "$(summary_figure from "$work/summary" | sed 's/^/from /')" ] || failed=1 ;;
+  esac
+  if [ "$failed" != 0 ]; then
+    echo "FAIL page $name: status $rc (want $want)"; cat "$work/summary"; grep -E '<tr><td|<b id' "$work/page.html"
+    failures=$((failures + 1))
+  fi
+}
+# A folder name holding what HTML must escape; Windows allows neither < nor " in a name.
+odd='PC<&"'"'"'2>'
+[ ${#runner[@]} -eq 0 ] || odd="PC&'2"
+mkdir -p "$work/fleet/PC-1/Log" "$work/fleet/$odd/Log"
+cp "$work/day1.log" "$work/day2.log" "$work/fleet/PC-1/Log/"
+printf '[2026-12-07 10:00:00]  %s\r\n[2026-12-07 10:00:01]  92 01 02 03 98\r\n<b>"&\r\n[2026-12-07 12:00:00]  97 00 00 32 c9 00 00 00 00 00 00 00 00 0d 00\r\n' \
+  "$note" >"$work/fleet/$odd/Log/2026-12-07.log"
+check_page "two days" 0 "$work/day1.log" "$work/day2.log"
+check_page "a bad line" 1 "$work/day1.log" "$work/bad.log"
+check_page "a fleet" 1 "$work/fleet/PC-1/Log/"*.log "$work/fleet/$odd/Log/2026-12-07.log"
+check_page "a fleet's shift" 1 --from "2026-12-07 10:00:00" --to "2026-12-07 12:00:00" \
+  "$work/fleet/PC-1/Log/"*.log "$work/fleet/$odd/Log/2026-12-07.log"
+fleet=$(rows fleet "$work/page.html")
+for folder in "$work/fleet/PC-1/Log" "$work/fleet/$odd/Log"; do
+  run /dev/null --log --summary --from "2026-12-07 10:00:00" --to "2026-12-07 12:00:00" "$folder"/*.log
+  row="$(html_escape "$folder")|$(summary_figure total-value "$work/stdout")|"
+  grep -qF -- "$row" <<<"$fleet" || { echo "FAIL fleet row $row in: $fleet"; failures=$((failures + 1)); }
+done
+# On Windows a wildcard may stand in any part of the name: a fleet's folders, then their logs.
+if [ ${#runner[@]} -gt 0 ]; then
+  run /dev/null --log --csv --source "$work/fleet/*/Log/*.log"
+  grep -c "$work" "$work/stdout" | grep -qx 6 && head -2 "$work/stdout" | grep -q "PC&'2/Log" ||
+    { echo "FAIL fleet wildcard: $(cat "$work/stdout" "$work/err")"; failures=$((failures + 1)); }
+fi
+# Escaped wherever a name shows: the files read, the fleet, the events, the bad lines.
+check_page "escaping" 1 "$work/fleet/$odd/Log/2026-12-07.log" "$work/day1.log"
+grep -qF "$odd" "$work/page.html" && { echo "FAIL a folder name unescaped"; failures=$((failures + 1)); }
+[ "$(grep -cF "$(html_escape "$odd")" "$work/page.html")" = 4 ] || { echo "FAIL the escaped name not in 4 places"; failures=$((failures + 1)); }
+# A folder name beyond ASCII shows as it is, whatever code page the names came in.
+mkdir -p "$work/Café"
+cp "$work/day1.log" "$work/Café/"
+run /dev/null --log --html "$work/page.html" "$work/Café/day1.log"
+grep -q "Café" "$work/page.html" || { echo "FAIL a folder name beyond ASCII"; failures=$((failures + 1)); }
+# Status 2 leaves no page, and an earlier one as it was.
+echo earlier >"$work/page.html"
+run /dev/null --log --html "$work/page.html" "$work/day1.log" "$work/none.log"
+check_error "page of a missing file" "none.log"
+[ "$(cat "$work/page.html")" = earlier ] && [ ! -e "$work/page.html.part" ] ||
+  { echo "FAIL page after status 2"; failures=$((failures + 1)); }
+run /dev/null --log --html "$work/no-folder/page.html" "$work/day1.log"
+check_error "page in a missing folder" "cannot write"
+run /dev/null --log --html "$work/day1.log" "$work/day2.log"
+check_error "page over a log" "not a log's"
+run /dev/null --log --csv --source "$work/day1.log" "$work/fleet/$odd/Log/2026-12-07.log"
+# In time order across the two files, each row still naming its own file's folder.
+oddcsv=$(sed 's/"/""/g; s/.*[",].*/"&"/' <<<"$work/fleet/$odd/Log")
+check "csv source" 1 "time,kind,channel,value,source
+2026-12-07 10:00:00,note-read,5,20,$oddcsv
+2026-12-07 10:00:01,counterfeit,,,$oddcsv
+2026-12-07 11:22:33,note-read,5,20,$work
+2026-12-07 11:22:40,block,,,$work
+2026-12-07 12:00:00,note-read,13,50,$oddcsv"
+run /dev/null --log --source "$work/day1.log"
+check_error "--source without --csv" "column of --csv"
+run /dev/null --log --summary --html "$work/page.html" "$work/day1.log"
+check_error "--html with --summary" "exclude each other"
+
 run /dev/null --help
 [ "$rc" = 0 ] && grep -q '^usage: kestrane-decode' "$work/stdout" ||
   { echo "FAIL --help: status $rc"; failures=$((failures + 1)); }
-for opt in --hex --stats --log --csv --summary --from -- --help; do
+for opt in --hex --stats --log --csv --source --summary --html --from -- --help; do
   grep -q -e "^ *$opt " "$work/stdout" || { echo "FAIL --help lacks $opt"; failures=$((failures + 1)); }
 done
 

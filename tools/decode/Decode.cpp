@@ -8,6 +8,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <ctime>
 #include <limits>
 #include <string>
 #include <vector>
@@ -23,6 +24,7 @@
 
 #include "frames/LogLine.h"
 #include "tools/decode/FrameReport.h"
+#include "tools/decode/HtmlReport.h"
 #include "tools/decode/LogReader.h"
 
 #ifdef __MINGW32__
@@ -38,7 +40,8 @@ namespace
 {
 const char kUsage[] =
     "usage: kestrane-decode [--hex] [--stats] [FILE]\n"
-    "       kestrane-decode --log [--csv | --summary] [--from TIME] [--to TIME] FILE...\n"
+    "       kestrane-decode --log [--csv [--source] | --summary | --html OUT] [--from TIME]\n"
+    "                       [--to TIME] FILE...\n"
     "\n"
     "Decodes a captured acceptor byte stream from FILE, or standard input when FILE is absent\n"
     "or \"-\", and prints one line per valid frame:\n"
@@ -58,13 +61,16 @@ const char kUsage[] =
     "             and passed over. The frames of all the files are taken in time order (of\n"
     "             the same second, in the order read), whatever the order of the files, and\n"
     "             counts run across them; on Windows the program itself expands a name with\n"
-    "             * or ?, as cmd.exe does not, so Log\\2026-12-07*.log is the whole day.\n"
-    "             Prints, by default, the time and the frame's line as above:\n"
+    "             * or ?, as cmd.exe does not, so Log\\2026-12-07*.log is the whole day, and a\n"
+    "             * may also stand for folders: Fleet\\*\\Log\\*.log. Prints, by default, the\n"
+    "             time and the frame's line as above:\n"
     "               2026-12-07 11:22:33 note-read 97 ... channel=5 value=20 count=3\n"
     "  --csv      with --log: a header time,kind,channel,value, then a row a frame; channel\n"
     "             (the frame's channel byte as it stands) and value for note reads only:\n"
     "               2026-12-07 11:22:33,note-read,5,20\n"
     "               2026-12-07 11:22:40,block,,\n"
+    "  --source   with --csv: a last column, the folder of the frame's file as given, so the\n"
+    "             rows of a fleet's logs (one folder per PC) tell the machines apart\n"
     "  --summary  with --log: the notes read per channel and value, in channel then value\n"
     "             order, the sum of value times notes over them, then the other kinds, the\n"
     "             bad lines and the first and last time:\n"
@@ -72,6 +78,12 @@ const char kUsage[] =
     "               total-value 60\n"
     "               block N, counterfeit N, ok N, bad-lines N (a line each)\n"
     "               from 2026-12-07 08:00:01 to 2026-12-07 18:42:10\n"
+    "  --html OUT with --log: writes the same figures as one HTML page to OUT, to open in\n"
+    "             a browser, print or mail: the period and files, the headline figures,\n"
+    "             cash by value and by channel, a chart of the value taken per hour (per\n"
+    "             day past two days), the counterfeits and blocks, the bad lines, and a\n"
+    "             table by folder when the files come from more than one; nothing else is\n"
+    "             printed. The page appears only whole: with status 2 there is none.\n"
     "  --from TIME, --to TIME\n"
     "             with --log, in any form: only the frames stamped from <= time < to, TIME\n"
     "             being \"YYYY-MM-DD HH:MM:SS\" and --from before --to (a shift, a day, a cash\n"
@@ -238,32 +250,53 @@ bool NameOrder(const std::string& a, const std::string& b)
     return la != lb ? la < lb : a < b;
 }
 
-// cmd.exe hands "Log\*.log" over as typed. The files a name with * or ? matches in its last
-// part, in name order; the name itself when it matches none, so that it is reported as given.
-void AddExpanded(const std::string& arg, std::vector<std::string>& files)
+// The entries of one folder that a part with * or ? matches, folders or files, in name order.
+std::vector<std::string> Matches(const std::string& pattern, bool folders)
 {
     std::vector<std::string> names;
     WIN32_FIND_DATAA data;
-    const HANDLE hFind = arg.find_first_of("*?") == std::string::npos
-                             ? INVALID_HANDLE_VALUE
-                             : ::FindFirstFileA(arg.c_str(), &data);
-    if (hFind != INVALID_HANDLE_VALUE)
+    const HANDLE hFind = ::FindFirstFileA(pattern.c_str(), &data);
+    if (hFind == INVALID_HANDLE_VALUE)
+        return names;
+    do
     {
-        do
-            if (!(data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
-                names.push_back(data.cFileName);
-        while (::FindNextFileA(hFind, &data));
-        ::FindClose(hFind);
-    }
-    if (names.empty())
-    {
-        files.push_back(arg);
-        return;
-    }
+        const std::string name = data.cFileName;
+        const bool folder = (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+        if (folder == folders && name != "." && name != "..")
+            names.push_back(name);
+    } while (::FindNextFileA(hFind, &data));
+    ::FindClose(hFind);
     std::sort(names.begin(), names.end(), NameOrder);
-    const std::string folder = arg.substr(0, arg.find_last_of("\\/:") + 1);
+    return names;
+}
+
+// The files that prefix + rest names, a wildcard allowed in any part: Fleet\*\Log\*.log
+// gives each machine's logs, machine by machine.
+void Expand(const std::string& prefix, const std::string& rest, std::vector<std::string>& files)
+{
+    const std::size_t sep = rest.find_first_of("\\/");
+    const bool last = sep == std::string::npos;
+    const std::string part = rest.substr(0, sep);
+    const std::vector<std::string> names = part.find_first_of("*?") == std::string::npos
+                                               ? std::vector<std::string>{part}
+                                               : Matches(prefix + part, !last);
     for (const std::string& name : names)
-        files.push_back(folder + name);
+        if (last)
+            files.push_back(prefix + name);
+        else
+            Expand(prefix + name + rest[sep], rest.substr(sep + 1), files);
+}
+
+// cmd.exe hands "Log\*.log" over as typed. The files it matches, or the name itself when it
+// has no wildcard or matches none, so that it is reported as given.
+void AddExpanded(const std::string& arg, std::vector<std::string>& files)
+{
+    std::vector<std::string> found;
+    if (arg.find_first_of("*?") != std::string::npos)
+        Expand("", arg, found);
+    if (found.empty())
+        found.push_back(arg);
+    files.insert(files.end(), found.begin(), found.end());
 }
 #else
 // The shell has expanded the names already.
@@ -273,8 +306,70 @@ void AddExpanded(const std::string& arg, std::vector<std::string>& files)
 }
 #endif
 
-int DecodeLogs(const std::vector<std::string>& paths, CFrameReport::Form form, long long from,
-               long long to)
+bool EndsWithLog(const std::string& name)
+{
+    if (name.size() < 4)
+        return false;
+    std::string end = name.substr(name.size() - 4);
+    for (char& c : end)
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return end == ".log";
+}
+
+struct LogOptions
+{
+    CFrameReport::Form form = CFrameReport::Form::Lines;
+    bool source = false; // --source
+    std::string html;    // --html OUT
+    long long from = std::numeric_limits<long long>::min();
+    long long to = std::numeric_limits<long long>::max();
+};
+
+std::string LocalTimeNow()
+{
+    const std::time_t now = std::time(nullptr);
+    char text[32] = "-";
+    if (const std::tm* local = std::localtime(&now))
+        std::strftime(text, sizeof text, "%Y-%m-%d %H:%M:%S", local);
+    return text;
+}
+
+#ifdef _WIN32
+// The names arrive in the ANSI code page, the page is UTF-8: a folder named in another
+// script would otherwise show as replacement marks.
+std::string AnsiToUtf8(const std::string& text)
+{
+    const int size = static_cast<int>(text.size());
+    const int wide = ::MultiByteToWideChar(CP_ACP, 0, text.data(), size, nullptr, 0);
+    if (size == 0 || wide <= 0)
+        return text;
+    std::wstring utf16(static_cast<std::size_t>(wide), L'\0');
+    ::MultiByteToWideChar(CP_ACP, 0, text.data(), size, &utf16[0], wide);
+    const int bytes =
+        ::WideCharToMultiByte(CP_UTF8, 0, utf16.data(), wide, nullptr, 0, nullptr, nullptr);
+    std::string utf8(static_cast<std::size_t>(bytes), '\0');
+    ::WideCharToMultiByte(CP_UTF8, 0, utf16.data(), wide, &utf8[0], bytes, nullptr, nullptr);
+    return utf8;
+}
+const TextToUtf8 kNamesToUtf8 = AnsiToUtf8;
+#else
+const TextToUtf8 kNamesToUtf8 = nullptr;
+#endif
+
+// Puts the finished page in place of whatever OUT held; the reason when it could not.
+std::string ReplaceFile(const std::string& from, const std::string& to)
+{
+#ifdef _WIN32
+    // The C library's rename refuses an existing target there.
+    if (::MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING))
+        return {};
+    return "Windows error " + std::to_string(::GetLastError());
+#else
+    return std::rename(from.c_str(), to.c_str()) == 0 ? std::string() : std::strerror(errno);
+#endif
+}
+
+int DecodeLogs(const std::vector<std::string>& paths, const LogOptions& o)
 {
     // Every file is tried before anything is printed: a report that silently lacks a day
     // would pass for a whole one.
@@ -293,22 +388,56 @@ int DecodeLogs(const std::vector<std::string>& paths, CFrameReport::Form form, l
     if (!allOpen)
         return 2;
 
-    CFrameReport report(stdout, form);
+    // The page is written beside OUT and put in its place only when whole, so a failed run
+    // leaves no half page and an earlier page stays as it was.
+    const std::string part = o.html + ".part";
+    std::FILE* page = nullptr;
+    if (!o.html.empty() && !(page = std::fopen(part.c_str(), "wb")))
+        return Fail("cannot write " + part + ": " + std::strerror(errno));
+    const auto failPage = [&](const std::string& message)
+    {
+        if (page)
+        {
+            std::fclose(page);
+            std::remove(part.c_str());
+        }
+        return Fail(message);
+    };
+
+    CFrameReport report(stdout, o.form, o.source);
     CLogReader reader(report, stderr);
-    reader.SetWindow(from, to);
+    reader.SetWindow(o.from, o.to);
     for (const std::string& path : paths)
     {
         std::FILE* in = std::fopen(path.c_str(), "rb");
         if (!in)
-            return Fail("cannot open " + path + ": " + std::strerror(errno));
+            return failPage("cannot open " + path + ": " + std::strerror(errno));
         std::string error;
         const bool read = reader.Read(in, path, error);
         std::fclose(in);
         if (!read)
-            return Fail(error);
+            return failPage(error);
     }
     reader.Finish();
-    if (form == CFrameReport::Form::Summary)
+    if (page)
+    {
+        const bool written =
+            WriteHtmlReport(page, report.Totals(), o.from, o.to, LocalTimeNow(), kNamesToUtf8) &&
+            !std::ferror(page);
+        if (std::fclose(page) != 0 || !written)
+        {
+            page = nullptr;
+            std::remove(part.c_str());
+            return Fail("cannot write " + part);
+        }
+        const std::string why = ReplaceFile(part, o.html);
+        if (!why.empty())
+        {
+            std::remove(part.c_str());
+            return Fail("cannot write " + o.html + ": " + why);
+        }
+    }
+    else if (o.form == CFrameReport::Form::Summary)
         report.PrintSummary();
     if (!OutputWritten())
         return 2;
@@ -318,11 +447,10 @@ int DecodeLogs(const std::vector<std::string>& paths, CFrameReport::Form form, l
 
 int main(int argc, char** argv)
 {
-    bool hex = false, stats = false, log = false, csv = false, summary = false;
+    bool hex = false, stats = false, log = false, csv = false, summary = false, html = false;
     bool options = true; // until "--"
     std::vector<std::string> files;
-    long long from = std::numeric_limits<long long>::min();
-    long long to = std::numeric_limits<long long>::max();
+    LogOptions o;
     bool window = false;
     for (int i = 1; i < argc; ++i)
     {
@@ -344,11 +472,20 @@ int main(int argc, char** argv)
             csv = true;
         else if (options && arg == "--summary")
             summary = true;
+        else if (options && arg == "--source")
+            o.source = true;
+        else if (options && arg == "--html")
+        {
+            if (i + 1 == argc)
+                return Fail("--html wants the page's file name");
+            o.html = argv[++i];
+            html = true;
+        }
         else if (options && (arg == "--from" || arg == "--to"))
         {
             if (i + 1 == argc)
                 return Fail(arg + " wants a time \"YYYY-MM-DD HH:MM:SS\"");
-            const std::string why = ParseLogTime(argv[++i], arg == "--from" ? from : to);
+            const std::string why = ParseLogTime(argv[++i], arg == "--from" ? o.from : o.to);
             if (!why.empty())
                 return Fail(arg + ": " + why);
             window = true;
@@ -361,8 +498,8 @@ int main(int argc, char** argv)
 
     if (!log)
     {
-        if (csv || summary)
-            return Fail("--csv and --summary are forms of --log");
+        if (csv || summary || html || o.source)
+            return Fail("--csv, --source, --summary and --html are forms of --log");
         if (window)
             return Fail("--from and --to are for --log");
         if (files.size() > 1)
@@ -371,16 +508,20 @@ int main(int argc, char** argv)
     }
     if (hex || stats)
         return Fail("--hex and --stats are for streams, not for --log");
-    if (csv && summary)
-        return Fail("--csv and --summary exclude each other");
+    if (csv + summary + html > 1)
+        return Fail("--csv, --summary and --html exclude each other");
+    if (o.source && !csv)
+        return Fail("--source is a column of --csv");
+    // A forgotten OUT would take the first log's name, and the page would replace that log.
+    if (html && (o.html.empty() || EndsWithLog(o.html)))
+        return Fail("--html wants the page's file name, not a log's: \"" + o.html + "\"");
     // An empty window would pass for a period without a frame.
-    if (from >= to)
+    if (o.from >= o.to)
         return Fail("--from must come before --to");
     if (files.empty())
         return Fail("--log wants at least one FILE");
-    return DecodeLogs(files,
-                      csv       ? CFrameReport::Form::Csv
-                      : summary ? CFrameReport::Form::Summary
-                                : CFrameReport::Form::Lines,
-                      from, to);
+    o.form = csv               ? CFrameReport::Form::Csv
+             : summary || html ? CFrameReport::Form::Summary
+                               : CFrameReport::Form::Lines;
+    return DecodeLogs(files, o);
 }

@@ -3,38 +3,53 @@
 
 namespace
 {
-enum Kind
-{
-    kNoteRead,
-    kBlock,
-    kCounterfeit,
-    kOk,
-    kKinds
-};
-const char* const kKindNames[kKinds] = {"note-read", "block", "counterfeit", "ok"};
-
 int KindOf(int lead)
 {
     switch (lead)
     {
     case CFrameDecoder::LEAD_NOTE_READ:
-        return kNoteRead;
+        return kNoteReadFrame;
     case CFrameDecoder::LEAD_BLOCK:
-        return kBlock;
+        return kBlockFrame;
     case CFrameDecoder::LEAD_COUNTERFEIT:
-        return kCounterfeit;
+        return kCounterfeitFrame;
     case CFrameDecoder::LEAD_OK:
-        return kOk;
+        return kOkFrame;
     default:
         return -1;
     }
 }
+
+// A CSV field as it stands, or quoted with its quotes doubled when a comma, quote or line end
+// would split it.
+std::string CsvField(const std::string& text)
+{
+    if (text.find_first_of(",\"\r\n") == std::string::npos)
+        return text;
+    std::string quoted = "\"";
+    for (const char c : text)
+        quoted += c == '"' ? std::string("\"\"") : std::string(1, c);
+    return quoted + '"';
+}
 } // namespace
 
-CFrameReport::CFrameReport(std::FILE* out, Form form) : m_out(out), m_form(form), m_decoder(*this)
+CFrameReport::CFrameReport(std::FILE* out, Form form, bool sourceColumn)
+    : m_out(out), m_form(form), m_bSourceColumn(sourceColumn), m_decoder(*this)
 {
     if (m_form == Form::Csv)
-        std::fputs("time,kind,channel,value\n", m_out);
+        std::fputs(m_bSourceColumn ? "time,kind,channel,value,source\n"
+                                   : "time,kind,channel,value\n",
+                   m_out);
+}
+
+void CFrameReport::SetFile(const std::string& path)
+{
+    if (!m_file.empty() && path == m_file)
+        return;
+    m_file = path;
+    m_totals.SetFile(path);
+    if (m_bSourceColumn)
+        m_source = "," + CsvField(FolderOf(path));
 }
 
 void CFrameReport::Feed(const std::uint8_t* pData, std::size_t nLength)
@@ -48,13 +63,10 @@ void CFrameReport::OnFrame(const unsigned char* pFrame, int nLength, const std::
     const int kind = KindOf(pFrame[0]);
     if (kind < 0)
         return;
-    ++m_anFrames[kind];
-    if (m_firstTime.empty())
-        m_firstTime = m_time;
-    m_lastTime = m_time;
-    const bool note = kind == kNoteRead;
+    const bool note = kind == kNoteReadFrame;
     const int channel = note ? pFrame[13] : 0;
     const int value = note ? pFrame[3] : 0;
+    m_totals.AddFrame(static_cast<FrameKind>(kind), channel, value, m_time, m_seconds);
     switch (m_form)
     {
     case Form::Lines:
@@ -73,11 +85,9 @@ void CFrameReport::OnFrame(const unsigned char* pFrame, int nLength, const std::
             std::fprintf(m_out, "%d,%d", channel, value);
         else
             std::fputc(',', m_out);
-        std::fputc('\n', m_out);
+        std::fprintf(m_out, "%s\n", m_source.c_str());
         break;
     case Form::Summary:
-        if (note)
-            ++m_notes[{channel, value}];
         break;
     }
 }
@@ -87,8 +97,9 @@ void CFrameReport::PrintStats() const
     long valid = 0;
     for (int k = 0; k < kKinds; ++k)
     {
-        std::fprintf(m_out, "total %s %ld\n", kKindNames[k], m_anFrames[k]);
-        valid += m_anFrames[k];
+        const long n = m_totals.Frames(static_cast<FrameKind>(k));
+        std::fprintf(m_out, "total %s %ld\n", kKindNames[k], n);
+        valid += n;
     }
     // Every accepted lead byte starts a frame; those neither valid nor still open failed
     // their checksum.
@@ -99,18 +110,16 @@ void CFrameReport::PrintStats() const
 
 void CFrameReport::PrintSummary() const
 {
-    long long total = 0;
-    for (const auto& note : m_notes)
-    {
+    for (const auto& note : m_totals.NotesByChannel())
         std::fprintf(m_out, "channel %d  value %d  notes %ld\n", note.first.first,
                      note.first.second, note.second);
-        total += static_cast<long long>(note.first.second) * note.second;
-    }
     // The cash the lines above account for, to set beside what the cash box holds.
-    std::fprintf(m_out, "total-value %lld\n", total);
-    for (int k = kBlock; k < kKinds; ++k)
-        std::fprintf(m_out, "%s %ld\n", kKindNames[k], m_anFrames[k]);
-    std::fprintf(m_out, "bad-lines %ld\n", m_nBadLines);
-    std::fprintf(m_out, "from %s to %s\n", m_firstTime.empty() ? "-" : m_firstTime.c_str(),
-                 m_lastTime.empty() ? "-" : m_lastTime.c_str());
+    std::fprintf(m_out, "total-value %lld\n", m_totals.TotalValue());
+    for (int k = kBlockFrame; k < kKinds; ++k)
+        std::fprintf(m_out, "%s %ld\n", kKindNames[k], m_totals.Frames(static_cast<FrameKind>(k)));
+    std::fprintf(m_out, "bad-lines %ld\n", m_totals.BadLines());
+    const std::string& first = m_totals.FirstTime();
+    const std::string& last = m_totals.LastTime();
+    std::fprintf(m_out, "from %s to %s\n", first.empty() ? "-" : first.c_str(),
+                 last.empty() ? "-" : last.c_str());
 }

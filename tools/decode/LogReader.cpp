@@ -51,14 +51,16 @@ void CLogReader::OnLine(const std::string& line, bool tooLong, const std::string
         why = WhyNotOneFrame(logged.bytes);
     if (!why.empty())
     {
-        std::fprintf(m_err, "%s:%ld: %s\n", name.c_str(), lineNo, why.c_str());
-        m_report.CountBadLine();
+        const std::string where = name + ":" + std::to_string(lineNo) + ": " + why;
+        std::fprintf(m_err, "%s\n", where.c_str());
+        m_report.CountBadLine(where);
         return;
     }
     if (logged.seconds < m_from || logged.seconds >= m_to)
         return;
     // One valid frame, so no more than the longest frame's bytes; the stamp's shape is fixed.
-    TimedFrame frame = {logged.seconds, {}, static_cast<std::uint8_t>(logged.bytes.size()), {}};
+    TimedFrame frame = {logged.seconds, {}, static_cast<std::uint8_t>(logged.bytes.size()), {},
+                        static_cast<std::uint32_t>(m_files.size() - 1)};
     logged.time.copy(frame.time, sizeof frame.time - 1);
     std::copy(logged.bytes.begin(), logged.bytes.end(), frame.bytes);
     m_frames.push_back(frame);
@@ -74,7 +76,8 @@ void CLogReader::Finish()
     // Only a whole, valid frame reaches the decoder, so it is hunting again after each one.
     for (const TimedFrame& frame : m_frames)
     {
-        m_report.SetTime(frame.time);
+        m_report.SetFile(m_files[frame.file]); // each frame counts for its own machine
+        m_report.SetTime(frame.time, frame.seconds);
         m_report.Feed(frame.bytes, frame.length);
     }
     m_frames.clear();
@@ -82,6 +85,8 @@ void CLogReader::Finish()
 
 bool CLogReader::Read(std::FILE* in, const std::string& name, std::string& error)
 {
+    m_report.BeginFile(name);
+    m_files.push_back(name);
     std::string line;
     bool tooLong = false, open = false; // open: a line has begun and not yet ended
     long lineNo = 0;

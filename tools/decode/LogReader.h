@@ -41,6 +41,7 @@ private:
         char time[20]; // "YYYY-MM-DD HH:MM:SS"
         std::uint8_t length;
         std::uint8_t bytes[CFrameDecoder::kMaxFrameLen];
+        std::uint32_t file; // into m_files
     };
 
     void OnLine(const std::string& line, bool tooLong, const std::string& name, long lineNo);
@@ -48,6 +49,7 @@ private:
     CFrameReport& m_report;
     // Held until Finish: a day's parts, and a clock put back, give frames out of time order.
     std::vector<TimedFrame> m_frames;
+    std::vector<std::string> m_files; // every file read, in the order read
     std::FILE* m_err;
     long long m_from = std::numeric_limits<long long>::min();
     long long m_to = std::numeric_limits<long long>::max();
