@@ -54,6 +54,16 @@ PixelSize SizeOf(const RECT& rc)
     return {rc.right - rc.left, rc.bottom - rc.top};
 }
 
+// What the window's frame (caption, borders, menu) adds to its client area.
+PixelSize FrameOf(HWND hWnd)
+{
+    RECT rcWindow, rcClient;
+    ::GetWindowRect(hWnd, &rcWindow);
+    ::GetClientRect(hWnd, &rcClient);
+    return {rcWindow.right - rcWindow.left - rcClient.right,
+            rcWindow.bottom - rcWindow.top - rcClient.bottom};
+}
+
 // The user is dragging or sizing hWnd: only the drag decides where it goes.
 bool IsInMoveLoop(HWND hWnd)
 {
@@ -180,23 +190,30 @@ UINT CDpiLayout::Place(UINT dpi, const RECT& rcWanted)
         return dpi;
     }
     // The frame as Windows draws it at the window's DPI now: where it does not scale the caption
-    // (per-monitor v1), a window sized in proportion would cut off the client's bottom row.
-    RECT rcWindow, rcClient;
-    ::GetWindowRect(m_hDlg, &rcWindow);
-    ::GetClientRect(m_hDlg, &rcClient);
-    const PixelSize frame = {rcWindow.right - rcWindow.left - rcClient.right,
-                             rcWindow.bottom - rcWindow.top - rcClient.bottom};
+    // (per-monitor v1), a window sized in proportion would cut off the client's bottom row. Where
+    // it does (per-monitor v2), the frame takes the new DPI's size only as the window is sized,
+    // so it is measured again then, and the window sized once more if it changed.
+    PixelSize frame = FrameOf(m_hDlg);
     const RECT rcWork = WorkAreaAt(rcWanted);
-    const UINT fit = FitDpi(dpi, {m_client96.cx, m_client96.cy}, frame, SizeOf(rcWork));
-    const SIZE client = ClientSize(fit);
-    const int cx = frame.cx + client.cx, cy = frame.cy + client.cy;
-    LONG x = rcWanted.left, y = rcWanted.top;
-    if (!IsInMoveLoop(m_hDlg))
+    const bool bDragged = IsInMoveLoop(m_hDlg);
+    UINT fit = dpi;
+    for (int pass = 0; pass < 2; ++pass)
     {
-        x = KeptWithin(x, cx, rcWork.left, rcWork.right);
-        y = KeptWithin(y, cy, rcWork.top, rcWork.bottom);
+        fit = FitDpi(dpi, {m_client96.cx, m_client96.cy}, frame, SizeOf(rcWork));
+        const SIZE client = ClientSize(fit);
+        const int cx = frame.cx + client.cx, cy = frame.cy + client.cy;
+        LONG x = rcWanted.left, y = rcWanted.top;
+        if (!bDragged)
+        {
+            x = KeptWithin(x, cx, rcWork.left, rcWork.right);
+            y = KeptWithin(y, cy, rcWork.top, rcWork.bottom);
+        }
+        ::SetWindowPos(m_hDlg, nullptr, x, y, cx, cy, SWP_NOZORDER | SWP_NOACTIVATE);
+        const PixelSize now = FrameOf(m_hDlg);
+        if (now.cx == frame.cx && now.cy == frame.cy)
+            break;
+        frame = now;
     }
-    ::SetWindowPos(m_hDlg, nullptr, x, y, cx, cy, SWP_NOZORDER | SWP_NOACTIVATE);
     ScaleTo(fit);
     return fit;
 }

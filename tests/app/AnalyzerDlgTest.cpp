@@ -844,6 +844,11 @@ TEST_F(AnalyzerDlgTest, TakesTheSuggestedPlaceAndRedrawsWhenItsDpiChanges)
         ::GetWindowRect(Dlg().m_hWnd, &rc);
         rcSuggested = {40 + i, 30 + 2 * i, 40 + i + ::MulDiv(rc.right - rc.left, dpi, oldDpi),
                        30 + 2 * i + ::MulDiv(rc.bottom - rc.top, dpi, oldDpi)};
+        // The frame changes with the DPI, as Windows draws it at the window's DPI, but the client
+        // area learns of it only as the window is sized.
+        if (i > 0)
+            ::SetWindowLongPtrA(Dlg().m_hWnd, GWL_EXSTYLE,
+                                ::GetWindowLongPtrA(Dlg().m_hWnd, GWL_EXSTYLE) ^ WS_EX_CLIENTEDGE);
         Dlg().SendMessage(WM_DPICHANGED, MAKEWPARAM(dpi, dpi),
                           reinterpret_cast<LPARAM>(&rcSuggested));
         oldDpi = dpi;
