@@ -268,6 +268,14 @@ void CSerialLink::RequestStop()
 void CSerialLink::OnDeviceChange(WPARAM nEvent, LPARAM lParam)
 {
     const auto* pHeader = reinterpret_cast<const DEV_BROADCAST_HDR*>(lParam);
+    // A port arriving may be the lost one, or its device under another number: a retrying
+    // worker tries at once. Only then: the event would wake a listening worker for nothing.
+    if (nEvent == DBT_DEVICEARRIVAL && pHeader && pHeader->dbch_devicetype == DBT_DEVTYP_PORT &&
+        m_bRetrying)
+    {
+        ::SetEvent(m_hPortEvent.Get());
+        return;
+    }
     if (nEvent != DBT_DEVICEREMOVECOMPLETE || !pHeader ||
         pHeader->dbch_devicetype != DBT_DEVTYP_PORT || !m_thread.GetHandle())
         return;
@@ -424,8 +432,14 @@ bool CSerialLink::AwaitPortBack(bool bAtStart)
             Notify(WM_SERIAL_PORT_LOST, 0);
         do
         {
+            // An arriving port (the port event, no I/O being in flight) ends the wait early.
+            ::ResetEvent(m_hPortEvent.Get());
+            m_bRetrying = true;
+            const HANDLE ahWait[2] = {m_hStopEvent.Get(), m_hPortEvent.Get()};
             // A wait that fails could never see a stop either: the worker ends as on a stop.
-            if (::WaitForSingleObject(m_hStopEvent.Get(), m_nRetryMs) != WAIT_TIMEOUT)
+            const DWORD dwWait = ::WaitForMultipleObjects(2, ahWait, FALSE, m_nRetryMs);
+            m_bRetrying = false;
+            if (dwWait != WAIT_TIMEOUT && dwWait != WAIT_OBJECT_0 + 1)
                 return false;
         } while (!TryOpen());
     }
@@ -433,12 +447,17 @@ bool CSerialLink::AwaitPortBack(bool bAtStart)
         return false;
     ::ResetEvent(m_hPortEvent.Get()); // the lost port's last wait may have left it signalled
     m_nEmptyWakes = 0;
+    // The device now open is the one to follow.
+    m_follower.Learn(static_cast<int>(m_nPort));
+    m_bUnsureTold = false;
     Notify(WM_SERIAL_PORT_BACK, bOpenedAtOnce ? TRUE : FALSE);
     return true;
 }
 
 bool CSerialLink::TryOpen()
 {
+    if (!FollowDevice()) // the device may be back under another number
+        return false;
     CPortLock lock(m_csPort);
     m_bOpening = true;
     // Asked after raising the flag: a stop either is seen here or sees the flag and cancels. A
@@ -450,6 +469,25 @@ bool CSerialLink::TryOpen()
         ClosePort();
     m_bOpening = false;
     return bOpen;
+}
+
+bool CSerialLink::FollowDevice()
+{
+    const PortMatch match = m_follower.Look(static_cast<int>(m_nPort));
+    if (match.verdict == PortMatch::Ambiguous && !m_bUnsureTold)
+    {
+        m_bUnsureTold = true;
+        Notify(WM_SERIAL_PORT_UNSURE, match.candidates.size());
+    }
+    if (match.verdict != PortMatch::Found)
+        return false;
+    if (static_cast<UINT>(match.nPort) != m_nPort)
+    {
+        CPortLock lock(m_csPort);
+        m_nPort = static_cast<UINT>(match.nPort);
+        std::snprintf(m_szPortName, sizeof m_szPortName, "%s", PortDevicePath(match.nPort).c_str());
+    }
+    return true;
 }
 
 bool CSerialLink::DrainInput(DWORD& rnRead)
@@ -510,7 +548,7 @@ void CSerialLink::ReportError(const char* pszCall)
     char szText[200];
     std::snprintf(szText, sizeof szText,
                   "WARNING:  %s Failed with the following error: \n%s\nPort: %u\n", pszCall,
-                  pszSystem ? pszSystem : "", m_nPort);
+                  pszSystem ? pszSystem : "", m_nPort.load());
     ::MessageBoxA(nullptr, szText, "Application Error", MB_ICONERROR | MB_OK);
     if (pszSystem)
         ::LocalFree(pszSystem);
@@ -525,6 +563,7 @@ bool CSerialLink::QueuedInput(DWORD& rdwQueued)
     if (!s_comm.pfnClearCommError(m_hPort.Get(), &dwErrors, &status))
         return JudgePortError(PortCall::Status, ::GetLastError()) != PortVerdict::Lost;
     rdwQueued = status.cbInQue;
+    m_lineErrors.Count(dwErrors); // bytes lost to them are told, not lost silently
     return true;
 }
 
@@ -632,5 +671,5 @@ void CSerialLink::CloseWorkerBoxes()
 void CSerialLink::Notify(UINT nMessage, WPARAM wParam)
 {
     if (m_hNotifyWnd)
-        ::SendMessageA(m_hNotifyWnd, nMessage, wParam, static_cast<LPARAM>(m_nPort));
+        ::SendMessageA(m_hNotifyWnd, nMessage, wParam, static_cast<LPARAM>(m_nPort.load()));
 }

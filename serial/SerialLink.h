@@ -8,6 +8,8 @@
 
 #include <windows.h>
 
+#include "serial/DeviceList.h"
+#include "serial/LineErrors.h"
 #include "win/KernelHandle.h"
 #include "win/Thread.h"
 #include "win/Wnd.h"
@@ -24,6 +26,9 @@ constexpr UINT WM_SERIAL_EVENT_CHAR = WM_USER + 8;
 // try after PreparePort, with no loss told before.
 constexpr UINT WM_SERIAL_PORT_LOST = WM_USER + 9;
 constexpr UINT WM_SERIAL_PORT_BACK = WM_USER + 10;
+// Only from a reconnecting link that knows its port's device: after a loss, wParam present ports
+// could equally be it, so none is taken (once a loss). _BACK's lParam is the port it is back on.
+constexpr UINT WM_SERIAL_PORT_UNSURE = WM_USER + 20;
 
 // The message number used for each received byte; the worker reads it for every byte.
 extern UINT g_nSerialByteMsg;
@@ -58,6 +63,10 @@ public:
     // about every kRetryMs, with WM_SERIAL_PORT_LOST and _BACK instead of the disconnect box.
     void SetReconnect(bool bReconnect) { m_bReconnect = bReconnect; }
     static constexpr DWORD kRetryMs = 2000;
+    // The device a reconnecting link follows to another port number once its port is lost.
+    CPortFollower& Follower() { return m_follower; }
+    // The line errors counted since the last call.
+    LineErrorCounts TakeLineErrors() { return m_lineErrors.Take(); }
 
 private:
     friend class CSerialLinkTestPeer; // the tests look at the driver's queue and the worker
@@ -107,6 +116,9 @@ private:
     bool AwaitPortBack(bool bAtStart);
     // One try of a reconnecting worker; false at once after a stop.
     bool TryOpen();
+    // Before a try: the port the followed device is at now becomes m_nPort; false when no port
+    // is to be tried (another device holds it, or several could be the device).
+    bool FollowDevice();
     // The worker's last step: closes the port and clears the running flag.
     UINT EndWorker();
     // Takes down the worker's boxes and cancels an open it is blocked in.
@@ -144,7 +156,8 @@ private:
     DCB m_dcbLine = {};
     CWnd* m_pNotifyWnd = nullptr;
     HWND m_hNotifyWnd = nullptr; // m_pNotifyWnd's window as OpenPort found it
-    UINT m_nPort = 0;
+    // Changed by a reconnecting worker that follows its device; read by the owner's thread too.
+    std::atomic<UINT> m_nPort{0};
     std::unique_ptr<BYTE[]> m_pWriteBuf;
     DWORD m_dwEventMask = 0;
     UINT m_nWriteBufSize = 0;
@@ -171,4 +184,9 @@ private:
     DWORD m_nRetryMs = kRetryMs;
     // Raised while the worker is inside an open that may block: a stop then cancels it.
     std::atomic<bool> m_bOpening{false};
+    // Raised by the worker while it waits between tries: an arriving port then wakes it.
+    std::atomic<bool> m_bRetrying{false};
+    CPortFollower m_follower;
+    CLineErrorCounter m_lineErrors;
+    bool m_bUnsureTold = false; // worker: the ambiguity of this loss has been told
 };
