@@ -5,9 +5,12 @@
 
 #include <string>
 
+#include "app/EventThrottle.h"
 #include "app/LaunchOptions.h"
+#include "app/SilenceWatch.h"
 #include "controls/LedIndicator.h"
 #include "controls/ShadedButton.h"
+#include "events/EventLog.h"
 #include "frames/FrameDecoder.h"
 #include "log/DailyLog.h"
 #include "serial/SerialLink.h"
@@ -33,6 +36,10 @@ public:
     static constexpr UINT kLogRetryPeriod = 2000;
     // Windows gives a program about 5 s to end: for this long a held day's file may let go.
     static constexpr DWORD kEndSessionRetryMs = 3000;
+
+    // Counterfeit attempts are told at most once a second, line errors once a minute.
+    static constexpr uint64_t kCounterfeitEventMs = 1000;
+    static constexpr uint64_t kLineErrorEventMs = 60000;
 
     // The command line's switches, taken by the next OnInitDialog.
     void SetLaunchOptions(const LaunchOptions& options) { m_launch = options; }
@@ -61,7 +68,17 @@ private:
     // A reconnecting link's word that the port went, or came back (or opened at the Start's
     // first try: bAtStart, which a Start that opened the port itself passes too).
     void OnPortLost();
-    void OnPortBack(bool bAtStart);
+    void OnPortBack(bool bAtStart, UINT nPort = 0);
+    // A reconnecting link's word that nCandidates ports could be its device: none was taken.
+    void OnPortUnsure(UINT nCandidates);
+    // Once a second: a silent acceptor, and what is told of in bursts.
+    void CheckSilence();
+    void TellHeldBackEvents();
+    // The log's refusals and losses, as they happen.
+    void TellLogTrouble();
+    // The port, "COM5", as the events name it.
+    std::string EventPort() const;
+    std::string LocalTimeText(const SYSTEMTIME& st) const;
     bool IsListening();
     // The status line's event says pszNew where it said pszShown: a port's state that a Stop or
     // a Start has made untrue.
@@ -105,6 +122,19 @@ private:
     // Raised while Close tells of unwritten log lines: a second Close meanwhile does nothing.
     bool m_bClosing = false;
     LaunchOptions m_launch;
+    // What the Application log is told, and when: the steady clock (milliseconds) and the local
+    // time of the window's own events, which tests set.
+    CEventLog m_events;
+    ULONGLONG (*m_pfnTicks)() = ::GetTickCount64;
+    LocalClock m_localClock = SystemLocalTime;
+    CSilenceWatch m_silence;
+    SYSTEMTIME m_stLastFrame = {}; // of the last valid frame, or of Start
+    CEventThrottle m_counterfeitEvents{kCounterfeitEventMs};
+    CEventThrottle m_lineErrorEvents{kLineErrorEventMs};
+    LineErrorCounts m_lineErrors;   // counted since the last event
+    bool m_bLogRefusedTold = false; // until the kept lines are written
+    size_t m_nLogLostTold = 0;
+    size_t m_nLogPartTold = 0;
     // Every lamp shows one of these two, so no lamp ever shows a freed bitmap and note reads
     // create no GDI objects. They outlive the window (see the destructor).
     CBitmap m_bmpLampDark;

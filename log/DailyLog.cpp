@@ -99,7 +99,9 @@ bool CDailyLog::WriteBeforeExit(DWORD nRetryMs)
     while (!WriteKept() && ::GetTickCount64() + kExitRetryStepMs <= nEnd)
         ::Sleep(kExitRetryStepMs);
     // A part out of its day's order can still be read in time order; a line not written is gone.
+    const size_t nBefore = m_kept.size();
     WriteKept(true);
+    m_nPartLines += nBefore - m_kept.size();
     Flush();
     return m_kept.empty();
 }

@@ -43,6 +43,8 @@ public:
     size_t KeptLines() const { return m_kept.size(); }
     // Lines dropped because the memory for keeping lines was full.
     size_t LostLines() const { return m_nLost; }
+    // Lines that went into a part of their day, as their day's file refused them.
+    size_t PartLines() const { return m_nPartLines; }
     // The file or folder of the latest failure, and the system's error code for it.
     const std::wstring& FailedPath() const { return m_strFailedPath; }
     DWORD FailureCode() const { return m_dwFailure; }
@@ -65,6 +67,7 @@ private:
     std::deque<std::string> m_kept;        // whole lines as stored: stamp, text, CR LF
     size_t m_nKeptBytes = 0;
     size_t m_nLost = 0;
+    size_t m_nPartLines = 0;
     bool m_bRollOverFailed = false; // the latest try, the file then taking the lines past the limit
     std::wstring m_strFailedPath;
     DWORD m_dwFailure = ERROR_SUCCESS;
