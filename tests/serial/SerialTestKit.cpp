@@ -62,8 +62,12 @@ CDriverPlay::CDriverPlay()
     };
     comm.pfnClearCommError = [](HANDLE hPort, LPDWORD pdwErrors, LPCOMSTAT pStatus)
     {
-        return g_pPlay->bStatusFails ? Fail(ERROR_ACCESS_DENIED)
-                                     : g_real.pfnClearCommError(hPort, pdwErrors, pStatus);
+        if (g_pPlay->bStatusFails)
+            return Fail(ERROR_ACCESS_DENIED);
+        const BOOL bDone = g_real.pfnClearCommError(hPort, pdwErrors, pStatus);
+        if (bDone && pdwErrors)
+            *pdwErrors |= g_pPlay->dwLineErrors.exchange(0);
+        return bDone;
     };
     comm.pfnSetCommMask = [](HANDLE hPort, DWORD dwMask) {
         return g_pPlay->bMaskFails ? Fail(ERROR_BAD_COMMAND) : g_real.pfnSetCommMask(hPort, dwMask);
@@ -251,7 +255,7 @@ BOOL CALLBACK CBoxWatcher::OnWindow(HWND hWnd, LPARAM lParam)
     ::GetWindowTextA(hWnd, szCaption, sizeof szCaption);
     const std::string caption = szCaption;
     // The box's text is the static control with id 0xFFFF.
-    char szText[512] = {};
+    char szText[1024] = {};
     ::GetDlgItemTextA(hWnd, 0xFFFF, szText, sizeof szText);
     {
         std::lock_guard<std::mutex> lock(self->m_mutex);

@@ -80,8 +80,9 @@ struct CDriverPlay
     bool bEmptyWaits = false;    // WaitCommEvent ends at once with no event
     bool bWaitsNeverEnd = false; // WaitCommEvent stays pending whatever is done
     bool bStatusFails = false, bMaskFails = false, bStateAllBits = false;
-    int nStateRefusals = 0; // SetCommState refuses (ERROR_GEN_FAILURE) so often
-    DCB dcbSet = {};        // what SetCommState was last given
+    int nStateRefusals = 0;             // SetCommState refuses (ERROR_GEN_FAILURE) so often
+    std::atomic<DWORD> dwLineErrors{0}; // ClearCommError's next error word, given once
+    DCB dcbSet = {};                    // what SetCommState was last given
 };
 
 struct SerialMessage
