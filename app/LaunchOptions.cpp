@@ -16,7 +16,8 @@ const char kLaunchUsage[] =
     "flash the taskbar button and are written to the Application log.\n"
     "/?: this text.\n"
     "\n"
-    "A switch may begin with / or -, in any case. The switches change nothing in Kestrane.ini.";
+    "A switch may begin with / or -, in any case. Only /reconnect changes Kestrane.ini: at Close "
+    "it keeps the adapter it follows, and the port it followed it to.";
 
 namespace
 {
