@@ -270,10 +270,12 @@ void CSerialLink::OnDeviceChange(WPARAM nEvent, LPARAM lParam)
     const auto* pHeader = reinterpret_cast<const DEV_BROADCAST_HDR*>(lParam);
     // A port arriving may be the lost one, or its device under another number: a retrying
     // worker tries at once. Only then: the event would wake a listening worker for nothing.
-    if (nEvent == DBT_DEVICEARRIVAL && pHeader && pHeader->dbch_devicetype == DBT_DEVTYP_PORT &&
-        m_bRetrying)
+    if (nEvent == DBT_DEVICEARRIVAL && pHeader && pHeader->dbch_devicetype == DBT_DEVTYP_PORT)
     {
-        ::SetEvent(m_hPortEvent.Get());
+        // Kept for a worker not yet waiting (the loss just told): its next wait is skipped.
+        m_bPortArrived = true;
+        if (m_bRetrying)
+            ::SetEvent(m_hPortEvent.Get());
         return;
     }
     if (nEvent != DBT_DEVICEREMOVECOMPLETE || !pHeader ||
@@ -437,7 +439,9 @@ bool CSerialLink::AwaitPortBack(bool bAtStart)
             m_bRetrying = true;
             const HANDLE ahWait[2] = {m_hStopEvent.Get(), m_hPortEvent.Get()};
             // A wait that fails could never see a stop either: the worker ends as on a stop.
-            const DWORD dwWait = ::WaitForMultipleObjects(2, ahWait, FALSE, m_nRetryMs);
+            const DWORD dwWait = m_bPortArrived.exchange(false)
+                                     ? WAIT_TIMEOUT
+                                     : ::WaitForMultipleObjects(2, ahWait, FALSE, m_nRetryMs);
             m_bRetrying = false;
             if (dwWait != WAIT_TIMEOUT && dwWait != WAIT_OBJECT_0 + 1)
                 return false;

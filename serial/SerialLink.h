@@ -184,8 +184,10 @@ private:
     DWORD m_nRetryMs = kRetryMs;
     // Raised while the worker is inside an open that may block: a stop then cancels it.
     std::atomic<bool> m_bOpening{false};
-    // Raised by the worker while it waits between tries: an arriving port then wakes it.
+    // Raised by the worker while it waits between tries: an arriving port then wakes it. The
+    // arrival itself is raised by the owner's thread and taken by the worker's next wait.
     std::atomic<bool> m_bRetrying{false};
+    std::atomic<bool> m_bPortArrived{false};
     CPortFollower m_follower;
     CLineErrorCounter m_lineErrors;
     bool m_bUnsureTold = false; // worker: the ambiguity of this loss has been told
