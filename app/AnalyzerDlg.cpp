@@ -38,6 +38,8 @@ enum
     kColValue,
     kColNotes,
 };
+// Their widths at 96 dpi: the channel's number takes less than the value and the count.
+const int kColWidths96[] = {100, 140, 140};
 // The command buttons' faces: the noise's grain, and how much lighter a face is under the mouse.
 constexpr BYTE kShadeGrain = 8;
 constexpr BYTE kShadeHoverPercent = 10;
@@ -587,10 +589,8 @@ void CAnalyzerDlg::InitChannelList()
 
 void CAnalyzerDlg::SetColumnWidths()
 {
-    // At 96 dpi: the channel's number takes 100 pixels, the value and the count 140 each.
-    m_listChannels.SetColumnWidth(kColChannel, ScaleToDpi(100, m_nDpi));
-    m_listChannels.SetColumnWidth(kColValue, ScaleToDpi(140, m_nDpi));
-    m_listChannels.SetColumnWidth(kColNotes, ScaleToDpi(140, m_nDpi));
+    for (int nCol : {kColChannel, kColValue, kColNotes})
+        m_listChannels.SetColumnWidth(nCol, ScaleToDpi(kColWidths96[nCol], m_nDpi));
 }
 
 void CAnalyzerDlg::ShowLamp(int i)
@@ -645,7 +645,11 @@ void CAnalyzerDlg::OnFrame(const unsigned char* pFrame, int nLength, const std::
     SetDlgItemText(IDC_STATUS_EVENT, eventText.c_str());
     const ULONGLONG nNow = m_pfnTicks();
     if (m_silence.OnFrame(nNow))
+    {
         m_events.Report(MSG_DATA_BACK, {EventPort(), LocalTimeText(m_stLastFrame)});
+        FLASHWINFO flash = {sizeof flash, m_hWnd, FLASHW_STOP, 0, 0};
+        ::FlashWindowEx(&flash);
+    }
     m_stLastFrame = m_localClock();
     if (pFrame[0] == CFrameDecoder::LEAD_COUNTERFEIT)
     {

@@ -23,11 +23,12 @@ constexpr UINT WM_SERIAL_BYTE = WM_USER + 7; // wParam: the byte, 0 to 255
 constexpr UINT WM_SERIAL_EVENT_CHAR = WM_USER + 8;
 // Only from a reconnecting link: the port is gone and let go (tries to open it follow), and the
 // port is open again (bytes follow). _BACK's wParam is TRUE when it opened at the worker's first
-// try after PreparePort, with no loss told before.
+// try after PreparePort, with no loss told before; its lParam is the port it is back on, another
+// number when the link followed its port's device there.
 constexpr UINT WM_SERIAL_PORT_LOST = WM_USER + 9;
 constexpr UINT WM_SERIAL_PORT_BACK = WM_USER + 10;
 // Only from a reconnecting link that knows its port's device: after a loss, wParam present ports
-// could equally be it, so none is taken (once a loss). _BACK's lParam is the port it is back on.
+// could equally be it, so none is taken (told once a loss).
 constexpr UINT WM_SERIAL_PORT_UNSURE = WM_USER + 20;
 
 // The message number used for each received byte; the worker reads it for every byte.

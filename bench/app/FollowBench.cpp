@@ -5,42 +5,24 @@
 // bounds the second.
 #include <algorithm>
 #include <chrono>
-#include <cstddef>
 #include <cstdio>
-#include <cstring>
 #include <string>
 #include <vector>
 
 #include <windows.h>
 #include <commctrl.h>
-#include <dbt.h>
 
 #include "app/AnalyzerDlg.h"
-#include "res/resource.h"
+#include "serial/PortName.h"
 #include "tests/app/AnalyzerDlgTestPeer.h"
 #include "tests/common/NoteReadFrame.h"
+#include "tests/common/PlayedPorts.h"
 #include "tests/common/ProgramFolder.h"
 #include "tests/serial/SerialTestKit.h"
 
 namespace
 {
 std::vector<PresentPort> g_present;
-
-PresentPort Ch340At(int nPort)
-{
-    // No serial number: the instance ID and the location change with the socket.
-    const std::string strSocket = std::to_string(nPort);
-    return {nPort, "USB\\VID_1A86&PID_7523\\5&2F1B&0&" + strSocket, "",
-            "USB\\VID_1A86&PID_7523&REV_0264", "USB(" + strSocket + ")"};
-}
-
-void Broadcast(HWND hWnd, WPARAM nEvent, int nPort)
-{
-    alignas(DEV_BROADCAST_PORT_A) char port[sizeof(DEV_BROADCAST_PORT_A) + 6] = {};
-    *reinterpret_cast<DEV_BROADCAST_HDR*>(port) = {sizeof port, DBT_DEVTYP_PORT, 0};
-    std::snprintf(port + offsetof(DEV_BROADCAST_PORT_A, dbcp_name), 6, "COM%d", nPort);
-    ::SendMessageA(hWnd, WM_DEVICECHANGE, nEvent, reinterpret_cast<LPARAM>(port));
-}
 
 void Print(const char* pszWhat, std::vector<double> ms)
 {
@@ -60,7 +42,7 @@ int main()
     const std::string ini = ExeDir() + "Kestrane.ini";
     ::WritePrivateProfileStringA("PORT", "nport", "5", ini.c_str());
     CPortFollower::s_calls.pfnListPorts = [] { return g_present; };
-    g_present = {Ch340At(5)};
+    g_present = {Ch340At(5, "5")};
 
     std::vector<double> told, retried;
     {
@@ -76,16 +58,18 @@ int main()
         {
             const int nNext = nPort == 5 ? 7 : 5;
             // The pair's old end stays under Wine: the list says another device holds it now.
-            g_present = {{nPort, "FTDIBUS\\VID_0403+PID_6001+X1A\\0000", "", "", ""}};
-            Broadcast(dlg.m_hWnd, DBT_DEVICEREMOVECOMPLETE, nPort);
+            g_present = {FtdiAt(nPort, "X1", "9")};
+            dlg.SendMessage(WM_DEVICECHANGE, DBT_DEVICEREMOVECOMPLETE,
+                            CPortBroadcast(PortName(nPort).c_str()).Get());
             // At a different point of the retry period each time: 0 to 1.8 s after the loss.
             PumpUntil([] { return false; },
                       static_cast<DWORD>((i % 10) * CSerialLink::kRetryMs / 10));
-            g_present = {Ch340At(nNext)};
+            g_present = {Ch340At(nNext, std::to_string(nNext))};
             const Clock::time_point arrival = Clock::now();
             const bool bTold = i % 2 == 0;
             if (bTold)
-                Broadcast(dlg.m_hWnd, DBT_DEVICEARRIVAL, nNext);
+                dlg.SendMessage(WM_DEVICECHANGE, DBT_DEVICEARRIVAL,
+                                CPortBroadcast(PortName(nNext).c_str()).Get());
             const int nBefore = notes();
             CFarEnd farEnd(static_cast<UINT>(nNext + 1));
             // Bytes written before the link opens are purged by it: a frame every 20 ms.

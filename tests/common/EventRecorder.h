@@ -1,11 +1,9 @@
 // While a CEventRecorder lives, every event the program writes to the Application log is
-// recorded here instead: its number and its inserts. One at a time.
+// recorded here instead: its number, its type and its inserts. One at a time.
 #pragma once
 
 #include <string>
 #include <vector>
-
-#include <windows.h>
 
 #include "events/EventLog.h"
 
@@ -21,37 +19,29 @@ public:
 
     CEventRecorder() : m_real(CEventLog::s_calls)
     {
-        Current() = this;
+        s_all.clear();
         CEventLog::s_calls.pfnReport = [](HANDLE, WORD wType, WORD, DWORD dwEventID, PSID,
-                                          WORD nStrings, DWORD, LPCWSTR* ppsz, LPVOID) -> BOOL
+                                          WORD nStrings, DWORD, LPCWSTR* ppsz, LPVOID)
         {
-            Event event = {dwEventID, wType, {}};
+            s_all.push_back({dwEventID, wType, {}});
             for (WORD i = 0; i < nStrings; ++i)
-                event.inserts.push_back(NarrowForEvent(ppsz[i]));
-            Current()->m_events.push_back(event);
+                s_all.back().inserts.push_back(NarrowForEvent(ppsz[i]));
             return TRUE;
         };
     }
     ~CEventRecorder() { CEventLog::s_calls = m_real; }
-    CEventRecorder(const CEventRecorder&) = delete;
-    CEventRecorder& operator=(const CEventRecorder&) = delete;
 
-    // The events numbered dwEventID, in order.
+    // The events numbered dwEventID, in order, their inserts as written.
     std::vector<Event> Of(DWORD dwEventID) const
     {
         std::vector<Event> of;
-        for (const Event& event : m_events)
+        for (const Event& event : s_all)
             if (event.dwEventID == dwEventID)
                 of.push_back(event);
         return of;
     }
 
 private:
-    static CEventRecorder*& Current()
-    {
-        static CEventRecorder* s_pCurrent = nullptr;
-        return s_pCurrent;
-    }
+    static inline std::vector<Event> s_all;
     EventLogCalls m_real;
-    std::vector<Event> m_events;
 };

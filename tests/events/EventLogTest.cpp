@@ -21,10 +21,10 @@ TEST(EventLogTest, EachEventHasItsNumberTypeAndATextNamingThePort)
     EXPECT_EQ(CEventLog::Text(MSG_PORT_BACK_AS, {"COM5", "COM7"}),
               "The adapter of the port COM5 is back as COM7; Kestrane listens on COM7 and keeps "
               "COM7 as its port.");
-    const DWORD adwAll[] = {
-        MSG_STARTED,           MSG_ENDED,    MSG_PORT_LOST, MSG_PORT_BACK,   MSG_PORT_BACK_AS,
-        MSG_PORT_NOT_FOLLOWED, MSG_NO_DATA,  MSG_DATA_BACK, MSG_COUNTERFEIT, MSG_COUNTERFEIT_COUNT,
-        MSG_LOG_REFUSED,       MSG_LOG_PART, MSG_LOG_LOST,  MSG_LINE_ERRORS};
+    const DWORD adwAll[] = {MSG_STARTED,      MSG_ENDED,       MSG_PORT_LOST,         MSG_PORT_BACK,
+                            MSG_PORT_BACK_AS, MSG_NO_DATA,     MSG_PORT_NOT_FOLLOWED, MSG_DATA_BACK,
+                            MSG_COUNTERFEIT,  MSG_LOG_REFUSED, MSG_COUNTERFEIT_COUNT, MSG_LOG_PART,
+                            MSG_LOG_LOST,     MSG_LINE_ERRORS};
     for (DWORD dwEventID : adwAll)
         EXPECT_NE(CEventLog::Text(dwEventID, {"COM5"}).find("COM5"), std::string::npos)
             << "event " << (dwEventID & 0xFFFF);

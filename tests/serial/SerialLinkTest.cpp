@@ -390,12 +390,8 @@ TEST_F(SerialLinkTest, DeadAdapterIsLostWithinSecondsWhateverItsDriverDoesAndLet
             driver.bWaitsNeverEnd = driver.bMaskFails = nDriver == 2;
             const Clock::time_point start = Clock::now();
             Start(*link);
-            // The name runs on past the record's one-character array, as the system sends it.
-            alignas(DEV_BROADCAST_PORT_A) char port[sizeof(DEV_BROADCAST_PORT_A) + 4] = {};
-            *reinterpret_cast<DEV_BROADCAST_HDR*>(port) = {sizeof port, DBT_DEVTYP_PORT, 0};
-            std::memcpy(port + offsetof(DEV_BROADCAST_PORT_A, dbcp_name), "com5", 5);
             if (nDriver == 3)
-                link->OnDeviceChange(DBT_DEVICEREMOVECOMPLETE, reinterpret_cast<LPARAM>(port));
+                link->OnDeviceChange(DBT_DEVICEREMOVECOMPLETE, CPortBroadcast("com5").Get());
             ASSERT_TRUE(PumpUntil(
                 [&]
                 { return m_owner.Count(WM_SERIAL_PORT_LOST) + m_boxes.Count("Plexa") > nBoxes; }));

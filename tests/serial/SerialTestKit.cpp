@@ -276,3 +276,9 @@ void CBoxWatcher::Run()
         ::Sleep(5);
     }
 }
+
+CPortBroadcast::CPortBroadcast(const char* pszName)
+{
+    *reinterpret_cast<DEV_BROADCAST_HDR*>(m_record) = {sizeof m_record, DBT_DEVTYP_PORT, 0};
+    std::snprintf(m_record + offsetof(DEV_BROADCAST_PORT_A, dbcp_name), 8, "%s", pszName);
+}

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include <windows.h>
+#include <dbt.h>
 
 #include "serial/SerialLink.h"
 #include "win/KernelHandle.h"
@@ -128,6 +129,18 @@ public:
 
 private:
     CKernelHandle m_hPort;
+};
+
+// WM_DEVICECHANGE's record of a port, its name running on past the record's one-character
+// array as the system sends it.
+class CPortBroadcast
+{
+public:
+    explicit CPortBroadcast(const char* pszName);
+    LPARAM Get() { return reinterpret_cast<LPARAM>(m_record); }
+
+private:
+    alignas(DEV_BROADCAST_PORT_A) char m_record[sizeof(DEV_BROADCAST_PORT_A) + 8] = {};
 };
 
 // True when "\\.\COMn" can be opened right now (and closes it again).
