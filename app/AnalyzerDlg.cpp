@@ -67,7 +67,8 @@ CAnalyzerDlg::CAnalyzerDlg(CWnd* pParent)
 
 CAnalyzerDlg::~CAnalyzerDlg()
 {
-    m_events.Report(MSG_ENDED, {EventPort()});
+    if (!m_bEndTold)
+        m_events.Report(MSG_ENDED, {EventPort()});
     // A modal run has destroyed the window already. A modeless one (tests) goes now, before the
     // members: no message may reach a half-destroyed object while the serial link winds down.
     if (m_hWnd != nullptr)
@@ -304,6 +305,9 @@ void CAnalyzerDlg::OnEndSession(bool bEnding)
     {
         m_log.WriteBeforeExit(kEndSessionRetryMs);
         TellLogTrouble();
+        // Windows may end the process once this returns.
+        m_events.Report(MSG_ENDED, {EventPort()});
+        m_bEndTold = true;
     }
     else
     {

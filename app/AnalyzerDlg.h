@@ -135,6 +135,7 @@ private:
     bool m_bLogRefusedTold = false; // until the kept lines are written
     size_t m_nLogLostTold = 0;
     size_t m_nLogPartTold = 0;
+    bool m_bEndTold = false; // as the session ended
     // Every lamp shows one of these two, so no lamp ever shows a freed bitmap and note reads
     // create no GDI objects. They outlive the window (see the destructor).
     CBitmap m_bmpLampDark;
