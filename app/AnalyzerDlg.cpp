@@ -281,7 +281,7 @@ void CAnalyzerDlg::OnCancel()
     // The log's lines are the record of the day: none may vanish without a word, and what the
     // day's file refuses goes into a part of its own.
     m_log.WriteBeforeExit(0);
-    TellLogTrouble();
+    TellLogTrouble(true);
     const std::wstring text = m_log.UnwrittenText();
     if (!text.empty())
     {
@@ -304,7 +304,7 @@ void CAnalyzerDlg::OnEndSession(bool bEnding)
     if (bEnding)
     {
         m_log.WriteBeforeExit(kEndSessionRetryMs);
-        TellLogTrouble();
+        TellLogTrouble(true);
         // Windows may end the process once this returns.
         m_events.Report(MSG_ENDED, {EventPort()});
         m_bEndTold = true;
@@ -548,7 +548,7 @@ void CAnalyzerDlg::TellHeldBackEvents()
     TellLogTrouble();
 }
 
-void CAnalyzerDlg::TellLogTrouble()
+void CAnalyzerDlg::TellLogTrouble(bool bEnding)
 {
     if (m_log.HasKept() && !m_bLogRefusedTold)
     {
@@ -564,7 +564,8 @@ void CAnalyzerDlg::TellLogTrouble()
                         {EventPort(), std::to_string(m_log.PartLines() - m_nLogPartTold)});
         m_nLogPartTold = m_log.PartLines();
     }
-    if (m_log.LostLines() > m_nLogLostTold)
+    // Once the memory for kept lines is full every frame's line is lost: told once a minute.
+    if (m_log.LostLines() > m_nLogLostTold && (m_logLossEvents.Take(m_pfnTicks()) || bEnding))
     {
         m_nLogLostTold = m_log.LostLines();
         m_events.Report(MSG_LOG_LOST, {EventPort(), NarrowForEvent(m_log.UnwrittenText())});

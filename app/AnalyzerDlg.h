@@ -37,7 +37,8 @@ public:
     // Windows gives a program about 5 s to end: for this long a held day's file may let go.
     static constexpr DWORD kEndSessionRetryMs = 3000;
 
-    // Counterfeit attempts are told at most once a second, line errors once a minute.
+    // Counterfeit attempts are told at most once a second, line errors and lost log lines once a
+    // minute.
     static constexpr uint64_t kCounterfeitEventMs = 1000;
     static constexpr uint64_t kLineErrorEventMs = 60000;
 
@@ -74,8 +75,8 @@ private:
     // Once a second: a silent acceptor, and what is told of in bursts.
     void CheckSilence();
     void TellHeldBackEvents();
-    // The log's refusals and losses, as they happen.
-    void TellLogTrouble();
+    // The log's refusals and losses, as they happen; bEnding: the last word, held back by nothing.
+    void TellLogTrouble(bool bEnding = false);
     // The port, "COM5", as the events name it.
     std::string EventPort() const;
     std::string LocalTimeText(const SYSTEMTIME& st) const;
@@ -131,6 +132,7 @@ private:
     SYSTEMTIME m_stLastFrame = {}; // of the last valid frame, or of Start
     CEventThrottle m_counterfeitEvents{kCounterfeitEventMs};
     CEventThrottle m_lineErrorEvents{kLineErrorEventMs};
+    CEventThrottle m_logLossEvents{kLineErrorEventMs};
     LineErrorCounts m_lineErrors;   // counted since the last event
     bool m_bLogRefusedTold = false; // until the kept lines are written
     size_t m_nLogLostTold = 0;
