@@ -22,7 +22,6 @@
 #include <windows.h>
 #include <commctrl.h>
 
-#include "log/LogRollOver.h"
 #include "res/resource.h"
 #include "tests/app/AnalyzerDlgTestPeer.h"
 #include "tests/common/CrtRand.h"
@@ -420,18 +419,12 @@ TEST_F(AnalyzerDlgTest, AHeldDayFilesLinesAreInAPartWithinSecondsAndGoBackOnceIt
 TEST_F(AnalyzerDlgTest, APartNumberAnotherProgramTakesMeanwhileIsPassedOverAndNothingIsLost)
 {
     const HANDLE hHolder = HoldDayFileAndLog();
-    // A second copy of the program, logging into the same folder, takes 001 just after this one
-    // has looked for the highest part.
-    g_pfnHighestLogPart = [](const std::wstring& strFolder, const std::string& strDay)
     {
-        const unsigned nHighest = HighestLogPart(strFolder, strDay);
-        WriteFileBytes(ExeDir() + "Log\\2026-12-07.001.log", "the other's line\r\n");
-        return nHighest;
-    };
-    Feed(kOkFrame);
-    Dlg().SendMessage(WM_TIMER, CAnalyzerDlg::kLogRetryTimer);
-    g_pfnHighestLogPart = HighestLogPart;
-    EXPECT_EQ(ReadFileBytes(m_strDay + ".001.log"), "the other's line\r\n");
+        const CPartTakenMeanwhile other;
+        Feed(kOkFrame);
+        Dlg().SendMessage(WM_TIMER, CAnalyzerDlg::kLogRetryTimer);
+    }
+    EXPECT_EQ(ReadFileBytes(m_strDay + ".001.log"), CPartTakenMeanwhile::kOthersLine);
     EXPECT_EQ(ReadFileBytes(m_strDay + ".002.log"), Logged(kOkFrame));
     ::CloseHandle(hHolder);
 }
