@@ -33,6 +33,8 @@ public:
     static constexpr UINT kLogRetryPeriod = 2000;
     // Windows gives a program about 5 s to end: for this long a held day's file may let go.
     static constexpr DWORD kEndSessionRetryMs = 3000;
+    // Posted by OnInitDialog under /today: the day's notes are read once the window shows.
+    static constexpr UINT WM_RESTORE_TODAY = WM_APP + 1;
 
     // The command line's switches, taken by the next OnInitDialog.
     void SetLaunchOptions(const LaunchOptions& options) { m_launch = options; }
@@ -55,8 +57,9 @@ private:
     void OnEnableLog();
     void OnSetting();
     // A shutdown, restart or log-off, asked (bEnding false) or under way: the settings saved and
-    // the log written as at Close; nothing may wait for a click now.
-    void OnEndSession(bool bEnding);
+    // the log written as at Close; nothing may wait for a click now. bCloseApp: an installer or
+    // an update's restart asks this program to end, which it then does as Close does.
+    void OnEndSession(bool bEnding, bool bCloseApp);
     void OnDpiChanged(UINT nDpi, const RECT& rcSuggested);
     // A reconnecting link's word that the port went, or came back (or opened at the Start's
     // first try: bAtStart, which a Start that opened the port itself passes too).
@@ -79,6 +82,15 @@ private:
     void FlashLamp(int i, UINT nPeriod);
     // Appends a line to the day's log; lines the file cannot take now are tried again later.
     void WriteLogLine(const char* text);
+    // Arms the log's retry while it has something to retry, once: re-armed for every line,
+    // frames closer than its period would put it off for ever.
+    void ArmLogRetry();
+
+    // /today: the table from the notes of the day in the log, then from zero at each midnight.
+    void OnRestoreToday();
+    void StartNewDayIfDue();
+    // Row i's cells: the notes counted, and the latest note's value (-1: none, "-").
+    void ShowChannel(int i, int nNotes, int nValue);
 
     // CFrameOwner: what the decoder reports, shown and logged here
     void OnFrameStart() override;
@@ -93,6 +105,7 @@ private:
     PortSettings m_portSettings;
     CSerialLink m_serial;
     std::wstring m_strAppDir;
+    LocalClock m_clock = SystemLocalTime; // the log's stamps and /today's day
     CDailyLog m_log;
     CFrameDecoder m_decoder; // m_bInFrame .. m_nRecvLen and m_anNoteCount live here
     int m_anLampLit[CFrameDecoder::kChannels] = {};
@@ -104,6 +117,9 @@ private:
     bool m_bStarting = false;
     // Raised while Close tells of unwritten log lines: a second Close meanwhile does nothing.
     bool m_bClosing = false;
+    bool m_bLogRetryArmed = false;
+    // /today: the day "YYYY-MM-DD" the table counts, once it has been read back; else empty.
+    std::string m_strCountDay;
     LaunchOptions m_launch;
     // Every lamp shows one of these two, so no lamp ever shows a freed bitmap and note reads
     // create no GDI objects. They outlive the window (see the destructor).

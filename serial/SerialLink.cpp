@@ -10,6 +10,7 @@
 
 #include "serial/PortErrorPolicy.h"
 #include "serial/PortName.h"
+#include "win/SystemError.h"
 
 UINT g_nSerialByteMsg = WM_SERIAL_BYTE;
 
@@ -501,19 +502,13 @@ void CSerialLink::ReportError(const char* pszCall)
     // Once a stop is asked for, what went wrong on the way out is noise.
     if (StopRequested())
         return;
-    const DWORD dwError = ::GetLastError();
-    char* pszSystem = nullptr;
-    ::FormatMessageA(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM, nullptr, dwError,
-                     MAKELANGID(LANG_NEUTRAL, SUBLANG_DEFAULT), reinterpret_cast<LPSTR>(&pszSystem),
-                     0, nullptr);
+    const std::string strSystem = SystemErrorTextA(::GetLastError());
     // snprintf cuts a long system text at the buffer's end.
     char szText[200];
     std::snprintf(szText, sizeof szText,
                   "WARNING:  %s Failed with the following error: \n%s\nPort: %u\n", pszCall,
-                  pszSystem ? pszSystem : "", m_nPort);
+                  strSystem.c_str(), m_nPort);
     ::MessageBoxA(nullptr, szText, "Application Error", MB_ICONERROR | MB_OK);
-    if (pszSystem)
-        ::LocalFree(pszSystem);
 }
 
 bool CSerialLink::QueuedInput(DWORD& rdwQueued)
