@@ -34,9 +34,10 @@ public:
     // Windows gives a program about 5 s to end: for this long a held day's file may let go.
     static constexpr DWORD kEndSessionRetryMs = 3000;
 
-    // What Close gives the serial worker to end before cancelling the driver call it is stuck
-    // in; with the cancel's own bound, the program ends within about 5 s whatever the driver.
-    static constexpr DWORD kEndWorkerMs = 3000;
+    // What Close gives the serial worker to end (it needs well under a second) before
+    // cancelling the driver call it is stuck in; with the cancel's own bound, the program ends
+    // within about 3 s whatever the driver does.
+    static constexpr DWORD kEndWorkerMs = 2000;
 
     // The command line's switches, taken by the next OnInitDialog.
     void SetLaunchOptions(const LaunchOptions& options) { m_launch = options; }

@@ -63,14 +63,15 @@ CDriverPlay::CDriverPlay()
     };
     comm.pfnClearCommError = [](HANDLE hPort, LPDWORD pdwErrors, LPCOMSTAT pStatus)
     {
+        const bool bFails = g_pPlay->bStatusFails;
         if (g_pPlay->bStatusBlocks)
         {
             g_pPlay->bStatusBlocked = true;
             ::WaitForSingleObject(g_pPlay->hRelease.Get(), 60000);
-            g_pPlay->bStatusBlocked = false;
+            g_pPlay->bStatusBlocked = false; // the play is not touched after this
         }
-        return g_pPlay->bStatusFails ? Fail(ERROR_ACCESS_DENIED)
-                                     : g_real.pfnClearCommError(hPort, pdwErrors, pStatus);
+        return bFails ? Fail(ERROR_ACCESS_DENIED)
+                      : g_real.pfnClearCommError(hPort, pdwErrors, pStatus);
     };
     comm.pfnSetCommMask = [](HANDLE hPort, DWORD dwMask) {
         return g_pPlay->bMaskFails ? Fail(ERROR_BAD_COMMAND) : g_real.pfnSetCommMask(hPort, dwMask);

@@ -85,7 +85,7 @@ struct CDriverPlay
     DCB dcbSet = {};         // what SetCommState was last given
     DWORD adwQueues[2] = {}; // what SetupComm was last given
     // ClearCommError blocks, as in a wedged driver, until Release (or a minute): bStatusBlocked
-    // says a call is inside.
+    // says a call is inside. The play must outlive a released call until it clears.
     bool bStatusBlocks = false;
     std::atomic<bool> bStatusBlocked{false};
     void Release() { ::SetEvent(hRelease.Get()); }
