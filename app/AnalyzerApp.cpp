@@ -47,5 +47,10 @@ BOOL CAnalyzerApp::InitInstance()
     m_pMainWnd = &dlg;
     dlg.DoModal();
     m_pMainWnd = nullptr;
+    // A serial worker left stuck inside its driver still writes into the window's link: the
+    // program ends here, its settings and log already written, rather than free what the
+    // worker will write into when (if ever) the driver returns.
+    if (dlg.WorkerLeftBehind())
+        ::ExitProcess(0);
     return FALSE;
 }

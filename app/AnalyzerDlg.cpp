@@ -107,6 +107,9 @@ LRESULT CAnalyzerDlg::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
     case WM_SERIAL_PORT_BACK:
         OnPortBack(wParam != 0);
         return 0;
+    case WM_SERIAL_PROBLEM:
+        m_serial.ShowProblems();
+        return 0;
     case WM_DEVICECHANGE: // an adapter pulled out: the link's port may be the one gone
         m_serial.OnDeviceChange(wParam, lParam);
         return TRUE;
@@ -202,19 +205,15 @@ BOOL CAnalyzerDlg::OnInitDialog()
 
 void CAnalyzerDlg::OnOK()
 {
-    // A box the open shows (a refused line setting) has no owner, so this window stays enabled
-    // under it: a click meanwhile would open the port again under the open still in progress.
-    if (m_bStarting)
-        return;
     std::string text;
     GetDlgItemText(IDOK, text);
     if (text == kStart)
     {
-        CFlagScope starting(m_bStarting);
         const PortSettings& s = m_portSettings;
         m_serial.SetReconnect(m_launch.bReconnect);
         // A reconnecting link's worker makes the open (a port can take seconds to open), and
         // takes a port that will not open as one that was lost: the window hears how it went.
+        // Either fails at once while the last worker is still stuck in its driver.
         const auto pfnOpen =
             m_launch.bReconnect ? &CSerialLink::PreparePort : &CSerialLink::OpenPort;
         if (!(m_serial.*pfnOpen)(this, s.nPort, s.nBaud, s.cParity, s.nDataBits, s.nStopBits,
@@ -269,6 +268,13 @@ void CAnalyzerDlg::OnCancel()
         m_bLogRetryArmed = false;
         ::MessageBoxW(m_hWnd, text.c_str(), L"Daily log", MB_OK | MB_ICONWARNING);
     }
+    EndProgram();
+}
+
+void CAnalyzerDlg::EndProgram()
+{
+    // A driver call that never returns must not keep an invisible program holding the port.
+    m_bWorkerLeftBehind = !m_serial.EndThread(kEndWorkerMs);
     CDialog::OnCancel();
 }
 
@@ -287,7 +293,7 @@ void CAnalyzerDlg::OnEndSession(bool bEnding, bool bCloseApp)
     // Asked to close rather than about to be ended, the program ends itself, or it would run on
     // until it is killed; Close's box is left out, as nobody is there to press it.
     if (bEnding && bCloseApp)
-        CDialog::OnCancel();
+        EndProgram();
 }
 
 void CAnalyzerDlg::OnEnableLog()
@@ -298,8 +304,7 @@ void CAnalyzerDlg::OnEnableLog()
 
 void CAnalyzerDlg::OnSetting()
 {
-    // Nor while a Start is still under way: its box leaves this window enabled.
-    if (m_bInSetting || m_bStarting)
+    if (m_bInSetting)
         return;
     CFlagScope inSetting(m_bInSetting);
     // Owned by this window (no parent would leave it free of us): modal over it, as About is.

@@ -601,63 +601,58 @@ TEST_F(AnalyzerDlgOnPairTest, BytesFromTheAcceptorReachTheTableAcrossStopAndStar
     EXPECT_EQ(Cell(4, 1), "30");
 }
 
-TEST_F(AnalyzerDlgOnPairTest, ClicksWhileStartShowsItsUnownedBoxChangeNothing)
+TEST_F(AnalyzerDlgOnPairTest, ARefusedSettingIsShownOnceByTheWindowOverItselfAndTheLinkRuns)
 {
-    // A parity letter the mode text refuses: Start shows the "BuildCommDCB()" box, which has no
-    // owner, so the window stays enabled under it.
+    // A parity letter the mode text refuses: Start reports "BuildCommDCB()" and returns; the box
+    // comes from this thread's loop, owned by the window, which it disables meanwhile.
     ::WritePrivateProfileStringA("PORT", "parity", "X", (ExeDir() + "Kestrane.ini").c_str());
     const HWND hDlg = Dlg().m_hWnd;
-    std::atomic<bool> bStartReturned{false};
-    bool bClickReturned = false;
-    size_t nBoxes = 0;
-    size_t nSettingDialogs = 0;
-    // The box's loop runs on this thread; another thread clicks Start/Stop and Setting while the
-    // box is up, then closes every box and dialog there is until Start has returned.
-    std::thread helper(
-        [&]
-        {
-            if (AwaitDialog("Application Error") == nullptr)
-                return;
-            bClickReturned = true;
-            for (int id : {IDOK, IDC_SETTING})
-            {
-                DWORD_PTR result = 0;
-                bClickReturned &=
-                    ::SendMessageTimeoutA(hDlg, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED),
-                                          reinterpret_cast<LPARAM>(::GetDlgItem(hDlg, id)),
-                                          SMTO_NORMAL, 10000, &result) != 0;
-            }
-            std::set<HWND> boxes, dialogs;
-            while (!bStartReturned)
-            {
-                if (HWND h = ::FindWindowA("#32770", "Application Error"))
-                {
-                    boxes.insert(h);
-                    ::PostMessageA(h, WM_COMMAND, IDOK, 0);
-                }
-                if (HWND h = ::FindWindowA("#32770", "Communication selection"))
-                {
-                    dialogs.insert(h);
-                    ::PostMessageA(h, WM_COMMAND, IDCANCEL, 0);
-                }
-                ::Sleep(10);
-            }
-            nBoxes = boxes.size();
-            nSettingDialogs = dialogs.size();
-        });
+    CBoxWatcher boxes;
     Click(IDOK);
-    bStartReturned = true;
-    helper.join();
-    EXPECT_TRUE(bClickReturned) << "the clicks must return at once";
-    EXPECT_EQ(nBoxes, 1u) << "a second open showed its own box";
-    EXPECT_EQ(nSettingDialogs, 0u) << "Setting opened its dialog under a Start in progress";
     ASSERT_EQ(Text(IDOK), "&Stop");
+    EXPECT_TRUE(PumpUntil([&] { return boxes.Count("Application Error") == 1; }));
+    PumpUntil([] { return true; }); // a second box would be shown by now
+    const std::vector<CBoxWatcher::Box> seen = boxes.Seen();
+    ASSERT_EQ(seen.size(), 1u);
+    EXPECT_EQ(seen[0].text.rfind("WARNING:  BuildCommDCB() Failed", 0), 0u) << seen[0].text;
+    EXPECT_EQ(seen[0].hOwner, hDlg);
+    EXPECT_EQ(seen[0].nThread, ::GetCurrentThreadId());
+    EXPECT_FALSE(seen[0].bOwnerEnabled) << "the window took clicks under its box";
 
     // One worker on the partly configured port: a frame is counted once.
     SendFromAcceptor(NoteRead(5, 20));
     ASSERT_TRUE(PumpUntil([&] { return Cell(4, 2) == "1"; })) << Cell(4, 2);
     Click(IDOK);
     EXPECT_EQ(Text(IDOK), "&Start");
+}
+
+// A driver whose status query never returns holds the worker: Close still saves the settings and
+// ends the window while the call is stuck, and a Start meanwhile fails as an open does.
+TEST_F(AnalyzerDlgOnPairTest, CloseEndsTheWindowWhileTheDriverHoldsTheWorkerForEver)
+{
+    const std::string ini = ExeDir() + "Kestrane.ini";
+    CDriverPlay driver;
+    driver.bStatusBlocks = true;
+    Click(IDOK);
+    ASSERT_EQ(Text(IDOK), "&Stop");
+    SendFromAcceptor(kOkFrame);
+    ASSERT_TRUE(PumpUntil([&] { return driver.bStatusBlocked.load(); }));
+    {
+        CBoxWatcher boxes;
+        Click(IDOK); // Stop returns at once
+        Click(IDOK); // a Start while the worker is stuck
+        ASSERT_EQ(boxes.Seen().size(), 1u);
+        EXPECT_EQ(boxes.Seen()[0].text, "Open port failed");
+        EXPECT_EQ(Text(IDOK), "&Start");
+    }
+    ::DeleteFileA(ini.c_str());
+    Click(IDCANCEL);
+    EXPECT_FALSE(::IsWindowVisible(Dlg().m_hWnd));
+    EXPECT_TRUE(Dlg().WorkerLeftBehind());
+    EXPECT_TRUE(driver.bStatusBlocked) << "the driver let go: the test proves nothing";
+    EXPECT_NE(ReadFileBytes(ini).find("nport=5"), std::string::npos);
+    driver.Release();
+    m_dlg.reset(); // the worker, free again, ends: the link may go
 }
 
 TEST_F(AnalyzerDlgOnPairTest, EnterStartsAndCloseWhileRunningEndsPromptlyAndSaves)
