@@ -36,6 +36,13 @@ public:
     static constexpr UINT kLogRetryPeriod = 2000;
     // Windows gives a program about 5 s to end: for this long a held day's file may let go.
     static constexpr DWORD kEndSessionRetryMs = 3000;
+    // Posted by OnInitDialog under /today: the day's notes are read once the window shows.
+    static constexpr UINT WM_RESTORE_TODAY = WM_APP + 1;
+
+    // What Close gives the serial worker to end (it needs well under a second) before
+    // cancelling the driver call it is stuck in; with the cancel's own bound, the program ends
+    // within about 3 s whatever the driver does.
+    static constexpr DWORD kEndWorkerMs = 2000;
 
     // Counterfeit attempts are told at most once a second, line errors and lost log lines once a
     // minute.
@@ -44,6 +51,9 @@ public:
 
     // The command line's switches, taken by the next OnInitDialog.
     void SetLaunchOptions(const LaunchOptions& options) { m_launch = options; }
+    // Whether the window ended leaving a serial worker stuck inside its driver, which still
+    // writes into the link: the program must then end before the window's members go.
+    bool WorkerLeftBehind() const { return m_bWorkerLeftBehind; }
 
 protected:
     void DoDataExchange(CDataExchange* pDX) override;
@@ -63,8 +73,13 @@ private:
     void OnEnableLog();
     void OnSetting();
     // A shutdown, restart or log-off, asked (bEnding false) or under way: the settings saved and
-    // the log written as at Close; nothing may wait for a click now.
-    void OnEndSession(bool bEnding);
+    // the log written as at Close; nothing may wait for a click now. bCloseApp: an installer or
+    // an update's restart asks this program to end, which it then does as Close does.
+    void OnEndSession(bool bEnding, bool bCloseApp);
+    // Ends the program as Close does, once the settings and the log are written: the serial
+    // worker within a bound whatever its driver does (left behind if it never returns), then
+    // the window. For Close, and for a session's end that closes the program.
+    void EndProgram();
     void OnDpiChanged(UINT nDpi, const RECT& rcSuggested);
     // A reconnecting link's word that the port went, or came back (or opened at the Start's
     // first try: bAtStart, which a Start that opened the port itself passes too).
@@ -76,6 +91,9 @@ private:
     void CheckSilence();
     void TellHeldBackEvents();
     // The log's refusals and losses, as they happen; bEnding: the last word, held back by nothing.
+    // The log's changes of course, as they happen: a refused day's file, lines into a part.
+    void OnLogEvent(LogEvent event, const std::wstring& strPath, DWORD dwError);
+    // Lost log lines, at most once a minute (always as the program ends).
     void TellLogTrouble(bool bEnding = false);
     // The port, "COM5", as the events name it.
     std::string EventPort() const;
@@ -97,6 +115,15 @@ private:
     void FlashLamp(int i, UINT nPeriod);
     // Appends a line to the day's log; lines the file cannot take now are tried again later.
     void WriteLogLine(const char* text);
+    // Arms the log's retry while it has something to retry, once: re-armed for every line,
+    // frames closer than its period would put it off for ever.
+    void ArmLogRetry();
+
+    // /today: the table from the notes of the day in the log, then from zero at each midnight.
+    void OnRestoreToday();
+    void StartNewDayIfDue();
+    // Row i's cells: the notes counted, and the latest note's value (-1: none, "-").
+    void ShowChannel(int i, int nNotes, int nValue);
 
     // CFrameOwner: what the decoder reports, shown and logged here
     void OnFrameStart() override;
@@ -111,17 +138,21 @@ private:
     PortSettings m_portSettings;
     CSerialLink m_serial;
     std::wstring m_strAppDir;
+    LocalClock m_clock = SystemLocalTime; // the log's stamps and /today's day
     CDailyLog m_log;
     CFrameDecoder m_decoder; // m_bInFrame .. m_nRecvLen and m_anNoteCount live here
     int m_anLampLit[CFrameDecoder::kChannels] = {};
     int m_nChannels = CFrameDecoder::kChannels;
     BOOL m_bLogEnabled = FALSE;
-    // Raised while the settings dialog, or a Start's message box, runs its loop: a click
-    // meanwhile must not start either again.
+    // Raised while the settings dialog runs its loop: a Setting command sent meanwhile (the
+    // dialog disables this window, but a sent command still arrives) must not start another.
     bool m_bInSetting = false;
-    bool m_bStarting = false;
     // Raised while Close tells of unwritten log lines: a second Close meanwhile does nothing.
     bool m_bClosing = false;
+    bool m_bLogRetryArmed = false;
+    // /today: the day "YYYY-MM-DD" the table counts, once it has been read back; else empty.
+    std::string m_strCountDay;
+    bool m_bWorkerLeftBehind = false;
     LaunchOptions m_launch;
     // What the Application log is told, and when: the steady clock (milliseconds) and the local
     // time of the window's own events, which tests set.
@@ -133,10 +164,8 @@ private:
     CEventThrottle m_counterfeitEvents{kCounterfeitEventMs};
     CEventThrottle m_lineErrorEvents{kLineErrorEventMs};
     CEventThrottle m_logLossEvents{kLineErrorEventMs};
-    LineErrorCounts m_lineErrors;   // counted since the last event
-    bool m_bLogRefusedTold = false; // until the kept lines are written
+    LineErrorCounts m_lineErrors; // counted since the last event
     size_t m_nLogLostTold = 0;
-    size_t m_nLogPartTold = 0;
     bool m_bEndTold = false; // as the session ended
     // Every lamp shows one of these two, so no lamp ever shows a freed bitmap and note reads
     // create no GDI objects. They outlive the window (see the destructor).

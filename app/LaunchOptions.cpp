@@ -5,13 +5,15 @@
 #include <string>
 
 const char kLaunchUsage[] =
-    "Usage: Kestrane.exe [/start] [/log] [/reconnect] [/silence N]\n"
+    "Usage: Kestrane.exe [/start] [/log] [/reconnect] [/today] [/silence N]\n"
     "\n"
     "/start: press Start as soon as the window is shown.\n"
     "/log: tick \"Enable log file\" at start-up.\n"
     "/reconnect: when the port is lost or will not open, show no box; try it again about "
     "every 2 seconds until it opens or Stop is pressed; an adapter back under another COM "
     "number is followed.\n"
+    "/today: start the channel table from today's notes in the daily log, and from zero at "
+    "midnight.\n"
     "/silence N: while listening, N seconds (1 to 86400) without a valid frame are shown, "
     "flash the taskbar button and are written to the Application log.\n"
     "/?: this text.\n"
@@ -67,6 +69,8 @@ LaunchOptions ParseLaunchOptions(const char* pszCmdLine)
             options.bLog = true;
         else if (name == "reconnect")
             options.bReconnect = true;
+        else if (name == "today")
+            options.bToday = true;
         else if (name == "silence")
             bBad |= !NextWord(p, word) || !ParseSeconds(word, options.nSilenceSecs);
         else if (name == "?")

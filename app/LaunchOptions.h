@@ -1,5 +1,6 @@
-// The switches of an unattended launch: /start, /log, /reconnect, /silence N and /?, each also
-// written with '-' and in any case. Portable (no <windows.h>): the parse is tested natively.
+// The switches of an unattended launch: /start, /log, /reconnect, /today, /silence N and /?,
+// each also written with '-' and in any case. Portable (no <windows.h>): the parse is tested
+// natively.
 #pragma once
 
 #include <string>
@@ -16,7 +17,10 @@ struct LaunchOptions
     bool bStart = false;       // press Start once the window is shown
     bool bLog = false;         // tick "Enable log file" at start-up
     bool bReconnect = false;   // a lost or unopenable port is retried, without a box
+    bool bToday = false;       // the channel table starts from today's notes in the daily log
     unsigned nSilenceSecs = 0; // /silence N: N seconds without a frame are told; 0: never
+
+    bool AnySwitch() const { return bStart || bLog || bReconnect || bToday || nSilenceSecs != 0; }
 };
 
 // The switches as the command line would give them, for the log of events: "/start /silence
