@@ -611,12 +611,10 @@ TEST_F(AnalyzerDlgOnPairTest, ARefusedSettingIsShownOnceByTheWindowOverItselfAnd
     CBoxWatcher boxes;
     Click(IDOK);
     ASSERT_EQ(Text(IDOK), "&Stop");
-    EXPECT_TRUE(PumpUntil([&] { return boxes.Count("Application Error") == 1; }));
+    ASSERT_TRUE(PumpUntil([&] { return boxes.Count("Application Error") == 1; }));
     PumpUntil([] { return true; }); // a second box would be shown by now
-    const std::vector<CBoxWatcher::Box> seen = boxes.Seen();
-    ASSERT_EQ(seen.size(), 1u);
-    EXPECT_EQ(seen[0].text.rfind("WARNING:  BuildCommDCB() Failed", 0), 0u) << seen[0].text;
-    EXPECT_EQ(seen[0].hOwner, Dlg().m_hWnd);
+    ASSERT_EQ(boxes.Seen().size(), 1u);
+    EXPECT_EQ(boxes.Seen()[0].hOwner, Dlg().m_hWnd) << boxes.Seen()[0].text;
 
     // One worker on the partly configured port: a frame is counted once.
     SendFromAcceptor(NoteRead(5, 20));
@@ -629,11 +627,9 @@ TEST_F(AnalyzerDlgOnPairTest, ARefusedSettingIsShownOnceByTheWindowOverItselfAnd
 // ends the window while the call is stuck, and a Start meanwhile fails as an open does.
 TEST_F(AnalyzerDlgOnPairTest, CloseEndsTheWindowWhileTheDriverHoldsTheWorkerForEver)
 {
-    const std::string ini = ExeDir() + "Kestrane.ini";
     CDriverPlay driver;
     driver.bStatusBlocks = true;
     Click(IDOK);
-    ASSERT_EQ(Text(IDOK), "&Stop");
     SendFromAcceptor(kOkFrame);
     ASSERT_TRUE(PumpUntil([&] { return driver.bStatusBlocked.load(); }));
     CBoxWatcher boxes;
@@ -642,10 +638,10 @@ TEST_F(AnalyzerDlgOnPairTest, CloseEndsTheWindowWhileTheDriverHoldsTheWorkerForE
     ASSERT_EQ(boxes.Seen().size(), 1u);
     EXPECT_EQ(boxes.Seen()[0].text, "Open port failed");
     EXPECT_EQ(Text(IDOK), "&Start");
-    ::DeleteFileA(ini.c_str());
+    ::DeleteFileA((ExeDir() + "Kestrane.ini").c_str());
     Click(IDCANCEL);
     EXPECT_TRUE(Dlg().WorkerLeftBehind()) << "Close waited for the worker, or the driver let go";
-    EXPECT_NE(ReadFileBytes(ini).find("nport=5"), std::string::npos);
+    EXPECT_NE(ReadFileBytes(ExeDir() + "Kestrane.ini").find("nport=5"), std::string::npos);
     driver.Release();
     m_dlg.reset(); // the worker, free again, ends: the link may go
 }

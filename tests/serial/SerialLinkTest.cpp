@@ -448,10 +448,9 @@ TEST_F(SerialLinkTest, SettingsRefusedWhileReconnectingAreAFailedTryNotABox)
     EXPECT_EQ(m_boxes.Seen().size(), 0u);
 }
 
-// Whatever the driver or the last program left in the port's settings (every bit clear, as some
-// virtual-COM drivers report, or every bit set), the record handed over is the same: the mode
-// text's members are the operator's, the rest a receiver's that hears every byte, in a record the
-// port takes (XonChar apart from XoffChar).
+// Whatever the driver or the last program left in the port's settings (all bits clear, as some
+// virtual-COM drivers report, or all set), the record handed over is the same: the mode text's
+// members the operator's, the rest a receiver's that hears every byte, XonChar apart from XoffChar.
 TEST_F(SerialLinkTest, LineSettingsKeepNothingOfTheDriverOrTheLastProgram)
 {
     CDriverPlay driver;

@@ -85,14 +85,12 @@ struct CDriverPlay
     int nStateRefusals = 0; // SetCommState refuses (ERROR_GEN_FAILURE) so often
     DCB dcbSet = {};        // what SetCommState was last given
     std::atomic<DWORD> dwLineErrors{0}; // ClearCommError's next error word, given once
-    // ClearCommError blocks, as a wedged driver's, until Release (or a minute); bStatusBlocked
-    // once a call is inside. The play must outlive a released call.
+    // ClearCommError blocks, as a wedged driver's, till Release or a minute; the play outlives it.
     bool bStatusBlocks = false;
     std::atomic<bool> bStatusBlocked{false};
     void Release() { ::SetEvent(hRelease.Get()); }
     CKernelHandle hRelease{::CreateEventA(nullptr, TRUE, FALSE, nullptr)};
-    // The first read stays in flight, untouched by the port, till the test ends it: its record,
-    // buffer and the cancels it met; and the last read's record.
+    // The first read stays in flight, untouched by the port, till the test ends it.
     bool bReadHangs = false;
     std::atomic<LPOVERLAPPED> pHungRead{nullptr}, pLastRead{nullptr};
     LPVOID pHungBuffer = nullptr;
@@ -108,8 +106,7 @@ struct SerialMessage
 };
 
 // A top-level window on the calling thread; records every WM_SERIAL_* message it receives.
-// onMessage, when set, runs inside the handler first, as a busy owner would; a problem's box
-// comes after the record.
+// onMessage, when set, runs inside the handler first, as a busy owner would.
 class COwnerWindow : public CWnd
 {
 public:
@@ -118,7 +115,7 @@ public:
 
     std::vector<SerialMessage> m_received;
     std::function<void(const SerialMessage&)> m_onMessage;
-    // The link whose problems this window shows, as the main window does; none: not shown.
+    // The link whose problems this window shows after their record, as the main window does.
     CSerialLink* m_pLink = nullptr;
 
     // The bytes of every WM_SERIAL_BYTE so far, in order.

@@ -356,7 +356,6 @@ TEST_F(CommSettingDlgShown, PortsComeFromTheRegistryAndATryThatNeverAnswersHolds
             return std::string(pszName) != "COM40";
         }};
     CScriptedDlg dlg(&m_owner);
-    dlg.SetSettings(Settings(5, 9600, 'N', 8, 1));
     dlg.m_script = {{IDC_COMM_CANCEL, BM_CLICK, 0}};
     EXPECT_EQ(dlg.DoModal(), IDCANCEL);
     EXPECT_FALSE(s_bAnswered) << "the dialog waited for the try";
