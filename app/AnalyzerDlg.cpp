@@ -31,6 +31,21 @@ const char kPortLost[] = " PORT LOST, RETRYING";
 const char kPortBack[] = " PORT BACK";
 // What a Stop while retrying leaves: the port is still lost, but nothing tries it any more.
 const char kPortLeftLost[] = " PORT LOST";
+const char kNoDataSince[] = " NO DATA SINCE ";
+const char kPortBackAs[] = " PORT BACK AS ";
+// The clock's text, and the channel table's columns.
+const char kClockFormat[] = " %H:%M  %B %d  %Y";
+enum
+{
+    kColChannel,
+    kColValue,
+    kColNotes,
+};
+// Their widths at 96 dpi: the channel's number takes less than the value and the count.
+const int kColWidths96[] = {100, 140, 140};
+// The command buttons' faces: the noise's grain, and how much lighter a face is under the mouse.
+constexpr BYTE kShadeGrain = 8;
+constexpr BYTE kShadeHoverPercent = 10;
 
 // Raises a flag for one scope.
 class CFlagScope
@@ -55,6 +70,8 @@ CAnalyzerDlg::CAnalyzerDlg(CWnd* pParent)
 
 CAnalyzerDlg::~CAnalyzerDlg()
 {
+    if (!m_bEndTold)
+        m_events.Report(MSG_ENDED, {EventPort()});
     // A modal run has destroyed the window already. A modeless one (tests) goes now, before the
     // members: no message may reach a half-destroyed object while the serial link winds down.
     if (m_hWnd != nullptr)
@@ -105,10 +122,13 @@ LRESULT CAnalyzerDlg::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
         OnPortLost();
         return 0;
     case WM_SERIAL_PORT_BACK:
-        OnPortBack(wParam != 0);
+        OnPortBack(wParam != 0, static_cast<UINT>(lParam));
+        return 0;
+    case WM_SERIAL_PORT_UNSURE:
+        OnPortUnsure(static_cast<UINT>(wParam));
         return 0;
     case WM_SERIAL_PROBLEM:
-        m_serial.ShowProblems();
+        m_serial.ShowProblems([this] { m_events.Report(MSG_PORT_LOST, {EventPort()}); });
         return 0;
     case WM_DEVICECHANGE: // an adapter pulled out: the link's port may be the one gone
         m_serial.OnDeviceChange(wParam, lParam);
@@ -153,13 +173,23 @@ BOOL CAnalyzerDlg::OnInitDialog()
     SetIcon(m_hIcon, FALSE);
 
     LoadPortSettings(m_portSettings, m_strAppDir);
+    // The device last seen at the port, to be followed should it come back under another number.
+    int nDevicePort = 0;
+    PortIdentity device;
+    LoadPortIdentity(nDevicePort, device, m_strAppDir);
+    if (nDevicePort == m_portSettings.nPort)
+        m_serial.Follower().SetKnown(device);
+    m_silence.SetLimit(m_launch.nSilenceSecs);
+    m_events.Report(MSG_STARTED, {EventPort(), LaunchSwitchesText(m_launch)});
+    m_log.SetEventSink([this](LogEvent event, const std::wstring& strPath, DWORD dwError)
+                       { OnLogEvent(event, strPath, dwError); });
 
     InitChannelList();
     // One pseudo-random sequence shades the three faces, in this order.
     const UINT anIcons[3] = {IDI_START, IDI_SETTING, IDI_CLOSE};
     for (int i = 0; i < 3; ++i)
     {
-        m_btnCmd[i].GenerateShade(ShadeRowCurve, 8, 10, 0, 0);
+        m_btnCmd[i].GenerateShade(ShadeRowCurve, kShadeGrain, kShadeHoverPercent, 0, 0);
         m_btnCmd[i].SetDpi(m_nDpi);
         m_btnCmd[i].LoadIcons(anIcons[i], 0);
     }
@@ -172,10 +202,10 @@ BOOL CAnalyzerDlg::OnInitDialog()
     const DWORD ledStyle = WS_CHILD | WS_VISIBLE | SS_ICON | SS_CENTERIMAGE;
     m_ledMaster.Create("", ledStyle, ScaleRectToDpi(kMasterLampRect, m_nDpi), pPanel, IDC_LED);
     m_ledMaster.SetDpi(m_nDpi);
-    m_ledMaster.SetLed(0, 1);
+    m_ledMaster.SetLed(CLedIndicator::LED_RED, CLedIndicator::LED_UNLIT);
     m_ledSlaver.Create("", ledStyle, ScaleRectToDpi(kSlaverLampRect, m_nDpi), pPanel, IDC_LED);
     m_ledSlaver.SetDpi(m_nDpi);
-    m_ledSlaver.SetLed(0, 1);
+    m_ledSlaver.SetLed(CLedIndicator::LED_RED, CLedIndicator::LED_UNLIT);
 
     for (int i = 0; i < m_nChannels; ++i)
         SetLamp(i, m_anLampLit[i]);
@@ -235,6 +265,8 @@ void CAnalyzerDlg::OnOK()
         }
         SetDlgItemText(IDOK, kStop);
         GetDlgItem(IDC_SETTING)->EnableWindow(FALSE);
+        m_stLastFrame = m_localClock();
+        m_silence.Arm(m_pfnTicks());
         if (!m_launch.bReconnect)
             OnPortBack(true);
     }
@@ -242,8 +274,9 @@ void CAnalyzerDlg::OnOK()
     {
         SetDlgItemText(IDOK, kStart);
         m_serial.RequestStop();
+        m_silence.Disarm();
         GetDlgItem(IDC_SETTING)->EnableWindow(TRUE);
-        m_ledMaster.SetLed(0, 1);
+        m_ledMaster.SetLed(CLedIndicator::LED_RED, CLedIndicator::LED_UNLIT);
         ReplaceEventText(kPortLost, kPortLeftLost);
     }
 }
@@ -254,9 +287,11 @@ void CAnalyzerDlg::OnCancel()
         return;
     CFlagScope closing(m_bClosing);
     SavePortSettings(m_portSettings, m_strAppDir);
+    SavePortIdentity(m_portSettings.nPort, m_serial.Follower().Known(), m_strAppDir);
     // The log's lines are the record of the day: none may vanish without a word, and what the
     // day's file refuses goes into a part of its own.
     m_log.WriteBeforeExit(0);
+    TellLogTrouble(true);
     const std::wstring text = m_log.UnwrittenText();
     if (!text.empty())
     {
@@ -282,9 +317,16 @@ void CAnalyzerDlg::OnEndSession(bool bEnding, bool bCloseApp)
 {
     // The next start, often unattended, must open the port the operator chose.
     SavePortSettings(m_portSettings, m_strAppDir);
+    SavePortIdentity(m_portSettings.nPort, m_serial.Follower().Known(), m_strAppDir);
     // Only asked, the session may yet go on: kept lines then wait for their day's file.
     if (bEnding)
+    {
         m_log.WriteBeforeExit(kEndSessionRetryMs);
+        TellLogTrouble(true);
+        // Windows may end the process once this returns.
+        m_events.Report(MSG_ENDED, {EventPort()});
+        m_bEndTold = true;
+    }
     else
     {
         m_log.WriteKept();
@@ -313,7 +355,12 @@ void CAnalyzerDlg::OnSetting()
     // Only OK takes the boxes: the dialog's parse of untouched texts would turn a parity its
     // lists do not show (M or S from the settings file) into N.
     if (dlg.DoModal() == IDOK)
+    {
+        // The device known at the old port is not the new port's.
+        if (dlg.GetSettings().nPort != m_portSettings.nPort)
+            m_serial.Follower().SetKnown(PortIdentity());
         m_portSettings = dlg.GetSettings();
+    }
     SetDlgItemText(IDC_STATUS_PORT, (" " + PortName(m_portSettings.nPort)).c_str());
 }
 
@@ -326,7 +373,7 @@ void CAnalyzerDlg::OnDpiChanged(UINT nDpi, const RECT& rcSuggested)
     SetColumnWidths();
     for (CShadedButton& button : m_btnCmd)
     {
-        button.GenerateShade(ShadeRowCurve, 8, 10, 0, 0);
+        button.GenerateShade(ShadeRowCurve, kShadeGrain, kShadeHoverPercent, 0, 0);
         button.SetDpi(m_nDpi);
     }
     {
@@ -394,10 +441,12 @@ void CAnalyzerDlg::OnTimer(UINT_PTR nIDEvent)
     }
     else if (nIDEvent == kClockTimer)
     {
-        SetDlgItemText(IDC_CLOCK, FormatLocalTime(std::time(nullptr), " %H:%M  %B %d  %Y").c_str());
+        SetDlgItemText(IDC_CLOCK, FormatLocalTime(std::time(nullptr), kClockFormat).c_str());
         // Once a second, not for every line: what a power cut may take is the last second.
         m_log.Flush();
         StartNewDayIfDue();
+        CheckSilence();
+        TellHeldBackEvents();
     }
     else if (nIDEvent == kLogRetryTimer)
     {
@@ -428,7 +477,9 @@ void CAnalyzerDlg::OnPortLost()
     // A word from a worker that a Stop has overtaken changes nothing.
     if (!IsListening())
         return;
-    m_ledMaster.SetLed(0, 1);
+    m_events.Report(MSG_PORT_LOST, {EventPort()});
+    m_silence.Disarm(); // the status line tells of the port, not of the acceptor
+    m_ledMaster.SetLed(CLedIndicator::LED_RED, CLedIndicator::LED_UNLIT);
     SetDlgItemText(IDC_STATUS_EVENT, kPortLost);
 }
 
@@ -440,11 +491,23 @@ void CAnalyzerDlg::ReplaceEventText(const char* pszShown, const char* pszNew)
         SetDlgItemText(IDC_STATUS_EVENT, pszNew);
 }
 
-void CAnalyzerDlg::OnPortBack(bool bAtStart)
+void CAnalyzerDlg::OnPortBack(bool bAtStart, UINT nPort)
 {
     if (!IsListening())
         return;
-    m_ledMaster.SetLed(0, 0);
+    m_ledMaster.SetLed(CLedIndicator::LED_RED, CLedIndicator::LED_LIT);
+    m_silence.Arm(m_pfnTicks());
+    // The device followed to another number: that is the port from now on, and Close keeps it.
+    if (nPort != 0 && static_cast<int>(nPort) != m_portSettings.nPort)
+    {
+        const std::string strOld = EventPort();
+        m_portSettings.nPort = static_cast<int>(nPort);
+        m_decoder.StartHunting();
+        SetDlgItemText(IDC_STATUS_EVENT, (kPortBackAs + PortName(m_portSettings.nPort)).c_str());
+        SetDlgItemText(IDC_STATUS_PORT, (" " + PortName(m_portSettings.nPort)).c_str());
+        m_events.Report(MSG_PORT_BACK_AS, {strOld, EventPort()});
+        return;
+    }
     // The Start's own open: the event stays, unless it tells of a port a Stop left lost.
     if (bAtStart)
     {
@@ -454,6 +517,80 @@ void CAnalyzerDlg::OnPortBack(bool bAtStart)
     // A frame cut by the loss never ends: the new port's bytes start afresh.
     m_decoder.StartHunting();
     SetDlgItemText(IDC_STATUS_EVENT, kPortBack);
+    m_events.Report(MSG_PORT_BACK, {EventPort()});
+}
+
+void CAnalyzerDlg::OnPortUnsure(UINT nCandidates)
+{
+    m_events.Report(MSG_PORT_NOT_FOLLOWED, {EventPort(), std::to_string(nCandidates)});
+}
+
+std::string CAnalyzerDlg::EventPort() const
+{
+    return PortName(m_portSettings.nPort);
+}
+
+std::string CAnalyzerDlg::LocalTimeText(const SYSTEMTIME& st) const
+{
+    char sz[16];
+    std::snprintf(sz, sizeof sz, "%02u:%02u:%02u", st.wHour, st.wMinute, st.wSecond);
+    return sz;
+}
+
+void CAnalyzerDlg::CheckSilence()
+{
+    const CSilenceWatch::Step step = m_silence.Check(m_pfnTicks());
+    if (step == CSilenceWatch::Quiet)
+        return;
+    const std::string strSince = LocalTimeText(m_stLastFrame);
+    SetDlgItemText(IDC_STATUS_EVENT, (kNoDataSince + strSince).c_str());
+    // The taskbar button flashes until the window comes forward: nobody may be watching it.
+    FLASHWINFO flash = {sizeof flash, m_hWnd, FLASHW_ALL | FLASHW_TIMERNOFG, 0, 0};
+    ::FlashWindowEx(&flash);
+    if (step == CSilenceWatch::ShowTell)
+        m_events.Report(MSG_NO_DATA,
+                        {EventPort(), std::to_string(m_launch.nSilenceSecs), strSince});
+}
+
+void CAnalyzerDlg::TellHeldBackEvents()
+{
+    const ULONGLONG nNow = m_pfnTicks();
+    if (m_counterfeitEvents.m_nUntold != 0 && m_counterfeitEvents.Take(nNow))
+    {
+        m_events.Report(MSG_COUNTERFEIT_COUNT,
+                        {EventPort(), std::to_string(m_counterfeitEvents.m_nUntold)});
+        m_counterfeitEvents.m_nUntold = 0;
+    }
+    m_lineErrors += m_serial.TakeLineErrors();
+    if (m_lineErrors.Any() && m_lineErrorEvents.Take(nNow))
+    {
+        const LineErrorCounts& c = m_lineErrors;
+        m_events.Report(MSG_LINE_ERRORS, {EventPort(), std::to_string(c.nOverrun),
+                                          std::to_string(c.nRxOver), std::to_string(c.nFrame),
+                                          std::to_string(c.nParity), std::to_string(c.nBreak)});
+        m_lineErrors = LineErrorCounts();
+    }
+    TellLogTrouble();
+}
+
+void CAnalyzerDlg::OnLogEvent(LogEvent event, const std::wstring& strPath, DWORD dwError)
+{
+    // Each is told as it starts; lost lines are counted below, as every frame's line may be one.
+    if (event == LogEvent::Refused)
+        m_events.Report(MSG_LOG_REFUSED,
+                        {EventPort(), NarrowForEvent(strPath), std::to_string(dwError)});
+    else if (event == LogEvent::IntoPart)
+        m_events.Report(MSG_LOG_PART, {EventPort(), NarrowForEvent(strPath)});
+}
+
+void CAnalyzerDlg::TellLogTrouble(bool bEnding)
+{
+    // Once the memory for kept lines is full every frame's line is lost: told once a minute.
+    if (m_log.LostLines() > m_nLogLostTold && (m_logLossEvents.Take(m_pfnTicks()) || bEnding))
+    {
+        m_nLogLostTold = m_log.LostLines();
+        m_events.Report(MSG_LOG_LOST, {EventPort(), NarrowForEvent(m_log.UnwrittenText())});
+    }
 }
 
 void CAnalyzerDlg::InitChannelList()
@@ -464,9 +601,9 @@ void CAnalyzerDlg::InitChannelList()
     // Header drag-drop, full-row select, one-click activate and flat scroll bars, nothing else.
     m_listChannels.SetExtendedStyle(LVS_EX_HEADERDRAGDROP | LVS_EX_FULLROWSELECT |
                                     LVS_EX_ONECLICKACTIVATE | LVS_EX_FLATSB);
-    m_listChannels.InsertColumn(0, "Channel", LVCFMT_LEFT);
-    m_listChannels.InsertColumn(1, "Value", LVCFMT_LEFT);
-    m_listChannels.InsertColumn(2, "Num Notes", LVCFMT_LEFT);
+    m_listChannels.InsertColumn(kColChannel, "Channel", LVCFMT_LEFT);
+    m_listChannels.InsertColumn(kColValue, "Value", LVCFMT_LEFT);
+    m_listChannels.InsertColumn(kColNotes, "Num Notes", LVCFMT_LEFT);
     SetColumnWidths();
     for (int i = 0; i < m_nChannels; ++i)
     {
@@ -477,15 +614,14 @@ void CAnalyzerDlg::InitChannelList()
 
 void CAnalyzerDlg::ShowChannel(int i, int nNotes, int nValue)
 {
-    m_listChannels.SetItemText(i, 2, IntToText(nNotes).c_str());
-    m_listChannels.SetItemText(i, 1, nValue < 0 ? "-" : IntToText(nValue).c_str());
+    m_listChannels.SetItemText(i, kColNotes, IntToText(nNotes).c_str());
+    m_listChannels.SetItemText(i, kColValue, nValue < 0 ? "-" : IntToText(nValue).c_str());
 }
 
 void CAnalyzerDlg::SetColumnWidths()
 {
-    m_listChannels.SetColumnWidth(0, ScaleToDpi(100, m_nDpi));
-    m_listChannels.SetColumnWidth(1, ScaleToDpi(140, m_nDpi));
-    m_listChannels.SetColumnWidth(2, ScaleToDpi(140, m_nDpi));
+    for (int nCol : {kColChannel, kColValue, kColNotes})
+        m_listChannels.SetColumnWidth(nCol, ScaleToDpi(kColWidths96[nCol], m_nDpi));
 }
 
 void CAnalyzerDlg::ShowLamp(int i)
@@ -539,6 +675,21 @@ void CAnalyzerDlg::OnNoteRead(int channel, int value, int count)
 void CAnalyzerDlg::OnFrame(const unsigned char* pFrame, int nLength, const std::string& eventText)
 {
     SetDlgItemText(IDC_STATUS_EVENT, eventText.c_str());
+    const ULONGLONG nNow = m_pfnTicks();
+    if (m_silence.OnFrame(nNow))
+    {
+        m_events.Report(MSG_DATA_BACK, {EventPort(), LocalTimeText(m_stLastFrame)});
+        FLASHWINFO flash = {sizeof flash, m_hWnd, FLASHW_STOP, 0, 0};
+        ::FlashWindowEx(&flash);
+    }
+    m_stLastFrame = m_localClock();
+    if (pFrame[0] == CFrameDecoder::LEAD_COUNTERFEIT)
+    {
+        if (m_counterfeitEvents.Take(nNow))
+            m_events.Report(MSG_COUNTERFEIT, {EventPort()});
+        else
+            ++m_counterfeitEvents.m_nUntold;
+    }
     // The switch is read for every frame: ticking it takes effect with the next one.
     if (m_bLogEnabled)
         WriteLogLine(HexDump(pFrame, nLength).c_str());
@@ -547,6 +698,7 @@ void CAnalyzerDlg::OnFrame(const unsigned char* pFrame, int nLength, const std::
 void CAnalyzerDlg::WriteLogLine(const char* text)
 {
     m_log.WriteLine(text);
+    TellLogTrouble();
     ArmLogRetry();
 }
 

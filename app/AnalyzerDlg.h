@@ -5,9 +5,12 @@
 
 #include <string>
 
+#include "app/EventThrottle.h"
 #include "app/LaunchOptions.h"
+#include "app/SilenceWatch.h"
 #include "controls/LedIndicator.h"
 #include "controls/ShadedButton.h"
+#include "events/EventLog.h"
 #include "frames/FrameDecoder.h"
 #include "log/DailyLog.h"
 #include "serial/SerialLink.h"
@@ -40,6 +43,11 @@ public:
     // cancelling the driver call it is stuck in; with the cancel's own bound, the program ends
     // within about 3 s whatever the driver does.
     static constexpr DWORD kEndWorkerMs = 2000;
+
+    // Counterfeit attempts are told at most once a second, line errors and lost log lines once a
+    // minute.
+    static constexpr uint64_t kCounterfeitEventMs = 1000;
+    static constexpr uint64_t kLineErrorEventMs = 60000;
 
     // The command line's switches, taken by the next OnInitDialog.
     void SetLaunchOptions(const LaunchOptions& options) { m_launch = options; }
@@ -76,7 +84,20 @@ private:
     // A reconnecting link's word that the port went, or came back (or opened at the Start's
     // first try: bAtStart, which a Start that opened the port itself passes too).
     void OnPortLost();
-    void OnPortBack(bool bAtStart);
+    void OnPortBack(bool bAtStart, UINT nPort = 0);
+    // A reconnecting link's word that nCandidates ports could be its device: none was taken.
+    void OnPortUnsure(UINT nCandidates);
+    // Once a second: a silent acceptor, and what is told of in bursts.
+    void CheckSilence();
+    void TellHeldBackEvents();
+    // The log's refusals and losses, as they happen; bEnding: the last word, held back by nothing.
+    // The log's changes of course, as they happen: a refused day's file, lines into a part.
+    void OnLogEvent(LogEvent event, const std::wstring& strPath, DWORD dwError);
+    // Lost log lines, at most once a minute (always as the program ends).
+    void TellLogTrouble(bool bEnding = false);
+    // The port, "COM5", as the events name it.
+    std::string EventPort() const;
+    std::string LocalTimeText(const SYSTEMTIME& st) const;
     bool IsListening();
     // The status line's event says pszNew where it said pszShown: a port's state that a Stop or
     // a Start has made untrue.
@@ -133,6 +154,19 @@ private:
     std::string m_strCountDay;
     bool m_bWorkerLeftBehind = false;
     LaunchOptions m_launch;
+    // What the Application log is told, and when: the steady clock (milliseconds) and the local
+    // time of the window's own events, which tests set.
+    CEventLog m_events;
+    ULONGLONG (*m_pfnTicks)() = ::GetTickCount64;
+    LocalClock m_localClock = SystemLocalTime;
+    CSilenceWatch m_silence;
+    SYSTEMTIME m_stLastFrame = {}; // of the last valid frame, or of Start
+    CEventThrottle m_counterfeitEvents{kCounterfeitEventMs};
+    CEventThrottle m_lineErrorEvents{kLineErrorEventMs};
+    CEventThrottle m_logLossEvents{kLineErrorEventMs};
+    LineErrorCounts m_lineErrors; // counted since the last event
+    size_t m_nLogLostTold = 0;
+    bool m_bEndTold = false; // as the session ended
     // Every lamp shows one of these two, so no lamp ever shows a freed bitmap and note reads
     // create no GDI objects. They outlive the window (see the destructor).
     CBitmap m_bmpLampDark;

@@ -1,6 +1,9 @@
-// The switches of an unattended launch: /start, /log, /reconnect, /today and /?, each also
-// written with '-' and in any case. Portable (no <windows.h>): the parse is tested natively.
+// The switches of an unattended launch: /start, /log, /reconnect, /today, /silence N and /?,
+// each also written with '-' and in any case. Portable (no <windows.h>): the parse is tested
+// natively.
 #pragma once
+
+#include <string>
 
 struct LaunchOptions
 {
@@ -11,13 +14,18 @@ struct LaunchOptions
         Bad,   // a switch or word the program does not know: usage text, exit status 2
     };
     Verdict verdict = Run;
-    bool bStart = false;     // press Start once the window is shown
-    bool bLog = false;       // tick "Enable log file" at start-up
-    bool bReconnect = false; // a lost or unopenable port is retried, without a box
-    bool bToday = false;     // the channel table starts from today's notes in the daily log
+    bool bStart = false;       // press Start once the window is shown
+    bool bLog = false;         // tick "Enable log file" at start-up
+    bool bReconnect = false;   // a lost or unopenable port is retried, without a box
+    bool bToday = false;       // the channel table starts from today's notes in the daily log
+    unsigned nSilenceSecs = 0; // /silence N: N seconds without a frame are told; 0: never
 
-    bool AnySwitch() const { return bStart || bLog || bReconnect || bToday; }
+    bool AnySwitch() const { return bStart || bLog || bReconnect || bToday || nSilenceSecs != 0; }
 };
+
+// The switches as the command line would give them, for the log of events: "/start /silence
+// 300", or "none".
+std::string LaunchSwitchesText(const LaunchOptions& options);
 
 // The switches of a command line without the program's name, as WinMain receives it. Words may
 // be quoted, as a shortcut's target field allows.

@@ -11,7 +11,7 @@
 #       The cases of a Windows test that pull serial pair B and make it again, run under the
 #       harness's serial-drop; CTest test "windows.<name>".
 #
-# Areas: decoder, log, serial, settings, layer, controls, app, e2e.
+# Areas: decoder, log, serial, settings, layer, controls, app, events, e2e.
 
 set(KESTRANE_HARNESS_DIR ${CMAKE_BINARY_DIR}/harness)
 set(KESTRANE_HARNESS ${CMAKE_SOURCE_DIR}/tools/wine-harness.sh)

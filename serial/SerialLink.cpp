@@ -177,7 +177,7 @@ BOOL CSerialLink::PreparePort(CWnd* pPortOwner, UINT nPort, UINT nBaud, char cPa
     if (!m_pIo)
         m_pIo = MakeIo();
     if (!m_pIo || !ResetOrCreate(m_hWriteRequest) || !ResetOrCreate(m_hStopEvent) ||
-        !ResetOrCreate(m_hRemovedEvent))
+        !ResetOrCreate(m_hDeviceEvent))
         return FALSE;
     {
         CPortLock lock(m_csPort);
@@ -187,7 +187,7 @@ BOOL CSerialLink::PreparePort(CWnd* pPortOwner, UINT nPort, UINT nBaud, char cPa
     m_ahWait[0] = m_hStopEvent.Get();
     m_ahWait[1] = m_pIo->hEvent.Get();
     m_ahWait[2] = m_hWriteRequest.Get();
-    m_ahWait[3] = m_hRemovedEvent.Get();
+    m_ahWait[3] = m_hDeviceEvent.Get();
 
     m_pNotifyWnd = pPortOwner;
     // The worker uses this copy: the owner object's own m_hWnd belongs to the other thread.
@@ -214,7 +214,7 @@ bool CSerialLink::OpenDevice()
     if (!m_hPort)
         return false;
     m_bPortRemoved = false;
-    ::ResetEvent(m_hRemovedEvent.Get());
+    ::ResetEvent(m_hDeviceEvent.Get());
     if (!Configure() && m_bReconnect)
     {
         ClosePort(); // a failed try: the next one comes as after a failed open
@@ -267,7 +267,7 @@ BOOL CSerialLink::StartThread()
     if (m_thread.GetHandle())
         return FALSE;
     // Without its events (an open that could not make them) a worker could never see a stop.
-    if (m_pIo && m_hWriteRequest && m_hStopEvent && m_hRemovedEvent)
+    if (m_pIo && m_hWriteRequest && m_hStopEvent && m_hDeviceEvent)
     {
         // Bytes from before the start are stale. Dropped here rather than on the worker's first
         // step, so that a byte arriving once StartThread has returned is never dropped with them.
@@ -312,6 +312,16 @@ BOOL CSerialLink::EndThread(DWORD nMillis)
 void CSerialLink::OnDeviceChange(WPARAM nEvent, LPARAM lParam)
 {
     const auto* pHeader = reinterpret_cast<const DEV_BROADCAST_HDR*>(lParam);
+    // A port arriving may be the lost one, or its device under another number: a retrying
+    // worker tries at once. Only then: the event would wake a listening worker for nothing.
+    if (nEvent == DBT_DEVICEARRIVAL && pHeader && pHeader->dbch_devicetype == DBT_DEVTYP_PORT)
+    {
+        // Kept for a worker not yet waiting (the loss just told): its next wait is skipped.
+        m_bPortArrived = true;
+        if (m_bRetrying)
+            ::SetEvent(m_hDeviceEvent.Get());
+        return;
+    }
     if (nEvent != DBT_DEVICEREMOVECOMPLETE || !pHeader ||
         pHeader->dbch_devicetype != DBT_DEVTYP_PORT || !m_thread.GetHandle())
         return;
@@ -320,7 +330,7 @@ void CSerialLink::OnDeviceChange(WPARAM nEvent, LPARAM lParam)
         return;
     // Raised before the wake: the worker looks at it after every start of a wait and every wake.
     m_bPortRemoved = true;
-    ::SetEvent(m_hRemovedEvent.Get());
+    ::SetEvent(m_hDeviceEvent.Get());
 }
 
 UINT CSerialLink::PortThreadProc(LPVOID pParam)
@@ -353,6 +363,10 @@ UINT CSerialLink::RunWorker()
                 WritePending();
                 break;
             case WAIT_OBJECT_0 + 3: // removal: m_bPortRemoved says so
+                // Else a late arrival's wake, which would otherwise end every wait at once. A
+                // removal raises the flag before the wake, so the check below still sees it.
+                if (!m_bPortRemoved)
+                    ::ResetEvent(m_hDeviceEvent.Get());
                 break;
             case WAIT_TIMEOUT: // a silent line: is the handle still there?
             {
@@ -474,20 +488,33 @@ bool CSerialLink::AwaitPortBack(bool bAtStart)
             ReportLoss();
         do
         {
+            // An arriving port ends the wait early; no port is open, so no removal is missed.
+            ::ResetEvent(m_hDeviceEvent.Get());
+            m_bRetrying = true;
+            const HANDLE ahWait[2] = {m_hStopEvent.Get(), m_hDeviceEvent.Get()};
             // A wait that fails could never see a stop either: the worker ends as on a stop.
-            if (::WaitForSingleObject(m_hStopEvent.Get(), m_nRetryMs) != WAIT_TIMEOUT)
+            const DWORD dwWait = m_bPortArrived.exchange(false)
+                                     ? WAIT_TIMEOUT
+                                     : ::WaitForMultipleObjects(2, ahWait, FALSE, m_nRetryMs);
+            m_bRetrying = false;
+            if (dwWait != WAIT_TIMEOUT && dwWait != WAIT_OBJECT_0 + 1)
                 return false;
         } while (!TryOpen());
     }
     if (StopRequested())
         return false;
     m_nEmptyWakes = 0;
+    // The device now open is the one to follow.
+    m_follower.Learn(static_cast<int>(m_nPort));
+    m_bUnsureTold = false;
     Notify(WM_SERIAL_PORT_BACK, bOpenedAtOnce ? TRUE : FALSE);
     return true;
 }
 
 bool CSerialLink::TryOpen()
 {
+    if (!FollowDevice()) // the device may be back under another number
+        return false;
     m_bOpening = true;
     // Asked after raising the flag: a stop either is seen here or sees the flag and cancels. A
     // port that opens but cannot say what it holds (a driver keeping a pulled adapter's handle
@@ -498,6 +525,24 @@ bool CSerialLink::TryOpen()
         ClosePort();
     m_bOpening = false;
     return bOpen;
+}
+
+bool CSerialLink::FollowDevice()
+{
+    const PortMatch match = m_follower.Look(static_cast<int>(m_nPort));
+    if (match.verdict == PortMatch::Ambiguous && !m_bUnsureTold)
+    {
+        m_bUnsureTold = true;
+        Notify(WM_SERIAL_PORT_UNSURE, match.candidates.size());
+    }
+    if (match.verdict != PortMatch::Found)
+        return false;
+    if (static_cast<UINT>(match.nPort) != m_nPort)
+    {
+        m_nPort = static_cast<UINT>(match.nPort);
+        std::snprintf(m_szPortName, sizeof m_szPortName, "%s", PortDevicePath(match.nPort).c_str());
+    }
+    return true;
 }
 
 bool CSerialLink::DrainInput(DWORD& rnRead)
@@ -554,6 +599,7 @@ bool CSerialLink::QueuedInput(DWORD& rdwQueued)
     if (!s_system.pfnClearCommError(m_hPort.Get(), &dwErrors, &status))
         return JudgePortError(PortCall::Status, ::GetLastError()) != PortVerdict::Lost;
     rdwQueued = status.cbInQue;
+    m_lineErrors.Count(dwErrors); // bytes lost to them are told, not lost silently
     return true;
 }
 
@@ -585,7 +631,7 @@ bool CSerialLink::ReadOneByte(bool& rbGot, BYTE& rbyte)
 BOOL CSerialLink::FinishIo(std::unique_ptr<CPortIo>& pIo, DWORD nMillis, DWORD& rdwDone)
 {
     OVERLAPPED& overlapped = pIo->overlapped;
-    const HANDLE ahWait[3] = {pIo->hEvent.Get(), m_hStopEvent.Get(), m_hRemovedEvent.Get()};
+    const HANDLE ahWait[3] = {pIo->hEvent.Get(), m_hStopEvent.Get(), m_hDeviceEvent.Get()};
     if (!HasOverlappedIoCompleted(&overlapped) &&
         ::WaitForMultipleObjects(3, ahWait, FALSE, nMillis) != WAIT_OBJECT_0)
     {
@@ -650,7 +696,7 @@ void CSerialLink::Report(const char* pszCall)
 void CSerialLink::Notify(UINT nMessage, WPARAM wParam)
 {
     if (m_hNotifyWnd)
-        ::SendMessageA(m_hNotifyWnd, nMessage, wParam, static_cast<LPARAM>(m_nPort));
+        ::SendMessageA(m_hNotifyWnd, nMessage, wParam, static_cast<LPARAM>(m_nPort.load()));
 }
 
 bool CSerialLink::AwaitWorkerEnd(DWORD nMillis)
@@ -680,7 +726,7 @@ bool CSerialLink::AwaitWorkerEnd(DWORD nMillis)
     return true;
 }
 
-void CSerialLink::ShowProblems()
+void CSerialLink::ShowProblems(const std::function<void()>& onLost)
 {
     // A box's own loop may bring the next word: the call that has a box up shows it after.
     if (m_bShowingProblems)
@@ -691,7 +737,11 @@ void CSerialLink::ShowProblems()
         if (problem.pszCall)
             ShowError(problem);
         else
+        {
+            if (onLost)
+                onLost();
             ShowDisconnect();
+        }
     }
     m_bShowingProblems = false;
 }
@@ -713,7 +763,7 @@ void CSerialLink::ShowError(const Problem& problem)
     char szText[200];
     std::snprintf(szText, sizeof szText,
                   "WARNING:  %s Failed with the following error: \n%s\nPort: %u\n", problem.pszCall,
-                  strSystem.c_str(), m_nPort);
+                  strSystem.c_str(), m_nPort.load());
     ::MessageBoxA(m_hNotifyWnd, szText, "Application Error", MB_ICONERROR | MB_OK);
 }
 

@@ -5,11 +5,14 @@
 #pragma once
 
 #include <atomic>
+#include <functional>
 #include <memory>
 #include <vector>
 
 #include <windows.h>
 
+#include "serial/DeviceList.h"
+#include "serial/LineErrors.h"
 #include "win/KernelHandle.h"
 #include "win/Thread.h"
 #include "win/Wnd.h"
@@ -23,12 +26,16 @@ constexpr UINT WM_SERIAL_BYTE = WM_USER + 7; // wParam: the byte, 0 to 255
 constexpr UINT WM_SERIAL_EVENT_CHAR = WM_USER + 8;
 // Only from a reconnecting link: the port is gone and let go (tries to open it follow), and the
 // port is open again (bytes follow). _BACK's wParam is TRUE when it opened at the worker's first
-// try after PreparePort, with no loss told before.
+// try after PreparePort, with no loss told before; its lParam is the port it is back on, another
+// number when the link followed its port's device there.
 constexpr UINT WM_SERIAL_PORT_LOST = WM_USER + 9;
 constexpr UINT WM_SERIAL_PORT_BACK = WM_USER + 10;
 // Posted, never sent: something went wrong that the operator is to be told of. The owner calls
 // the link's ShowProblems on its own thread.
 constexpr UINT WM_SERIAL_PROBLEM = WM_USER + 11;
+// Only from a reconnecting link that knows its port's device: after a loss, wParam present ports
+// could equally be it, so none is taken (told once a loss).
+constexpr UINT WM_SERIAL_PORT_UNSURE = WM_USER + 20;
 
 // The message number used for each received byte; the worker reads it for every byte.
 extern UINT g_nSerialByteMsg;
@@ -66,14 +73,19 @@ public:
     BOOL EndThread(DWORD nMillis);
     static constexpr DWORD kCancelEndMs = 1000;
     // The owner's handler of WM_SERIAL_PROBLEM: shows each reported problem's box once, owned by
-    // the owner window, in the order reported.
-    void ShowProblems();
+    // the owner window, in the order reported. onLost hears of a lost port before its box, as a
+    // box may wait hours for somebody.
+    void ShowProblems(const std::function<void()>& onLost = {});
     // WM_DEVICECHANGE's wParam and lParam: the removal of this link's port is a lost port at once.
     void OnDeviceChange(WPARAM nEvent, LPARAM lParam);
     // From the next start on: a port that is lost (or did not open) is let go and opened again
     // about every kRetryMs, with WM_SERIAL_PORT_LOST and _BACK instead of the disconnect box.
     void SetReconnect(bool bReconnect) { m_bReconnect = bReconnect; }
     static constexpr DWORD kRetryMs = 2000;
+    // The device a reconnecting link follows to another port number once its port is lost.
+    CPortFollower& Follower() { return m_follower; }
+    // The line errors counted since the last call.
+    LineErrorCounts TakeLineErrors() { return m_lineErrors.Take(); }
 
 private:
     friend class CSerialLinkTestPeer; // the tests look at the driver's queue and the worker
@@ -150,6 +162,9 @@ private:
     bool AwaitPortBack(bool bAtStart);
     // One try of a reconnecting worker; false at once after a stop.
     bool TryOpen();
+    // Before a try: the port the followed device is at now becomes m_nPort; false when no port
+    // is to be tried (another device holds it, or several could be the device).
+    bool FollowDevice();
     // The worker's last step: closes the port and clears the running flag.
     UINT EndWorker();
     // The bytes queued now; false when the queue cannot be asked: the port is lost.
@@ -184,15 +199,16 @@ private:
     DWORD m_nWriteLength = 1;
     CKernelHandle m_hWriteRequest;
     CKernelHandle m_hStopEvent;
-    // The removal notice's own wake: never an I/O's event, whose signal means that I/O is done.
-    CKernelHandle m_hRemovedEvent;
+    // The device notices' own wake (our port removed; a port arrived while retrying): never an
+    // I/O's event, whose signal means that I/O is done.
+    CKernelHandle m_hDeviceEvent;
     CWnd* m_pNotifyWnd = nullptr;
     HWND m_hNotifyWnd = nullptr; // m_pNotifyWnd's window as OpenPort found it
-    UINT m_nPort = 0;
     std::unique_ptr<BYTE[]> m_pWriteBuf;
     DWORD m_dwEventMask = 0;
     UINT m_nWriteBufSize = 0;
-    // What OpenPort was given, for the tries of a reconnecting worker.
+    // What OpenPort was given, for the tries of a reconnecting worker; the worker's while it
+    // runs, as following its device changes the name.
     char m_szPortName[50] = "";
     char m_szMode[50] = "";
     DWORD m_nRetryMs = kRetryMs;
@@ -214,8 +230,11 @@ private:
     // The worker's run of empty wakes, and when it began.
     unsigned m_nEmptyWakes = 0;
     ULONGLONG m_nEmptyRunStart = 0;
+    bool m_bUnsureTold = false; // the ambiguity of this loss has been told
 
     // Shared between the threads.
+    // Changed by a reconnecting worker that follows its device; read by the owner's thread too.
+    std::atomic<UINT> m_nPort{0};
     // Guards m_problems and the stop flag's writes, so that nothing is queued after a stop has
     // cleared the queue. Never held across a call on the port or while waiting: a driver that
     // blocks holds only the worker.
@@ -232,6 +251,14 @@ private:
     std::atomic<bool> m_bReconnect{false};
     // Raised while the worker is inside an open that may block: a stop then cancels it.
     std::atomic<bool> m_bOpening{false};
+    // Raised by the worker while it waits between tries: an arriving port then wakes it. The
+    // arrival itself is raised by the owner's thread and taken by the worker's next wait.
+    std::atomic<bool> m_bRetrying{false};
+    std::atomic<bool> m_bPortArrived{false};
+    // Each guards itself: the worker learns the device and counts line errors, the owner's
+    // thread reads them.
+    CPortFollower m_follower;
+    CLineErrorCounter m_lineErrors;
 
     // The owner's thread's only: raised while ShowProblems has a box up.
     bool m_bShowingProblems = false;

@@ -2,6 +2,9 @@
 // missing and keep whatever else it holds.
 #include "settings/SettingsFile.h"
 
+#include <cstdio>
+#include <cstdlib>
+
 #include <windows.h>
 
 namespace
@@ -53,4 +56,53 @@ void SavePortSettings(const PortSettings& settings, std::wstring strDir)
     if (settings.cParity != '\0')
         ::MultiByteToWideChar(CP_ACP, 0, &settings.cParity, 1, szParity, 1);
     ::WritePrivateProfileStringW(kSection, L"parity", szParity, strPath.c_str());
+}
+
+namespace
+{
+const wchar_t kDeviceSection[] = L"DEVICE";
+
+std::string ReadDeviceText(const wchar_t* pszKey, const std::wstring& strPath)
+{
+    wchar_t sz[MAX_PATH] = L"";
+    ::GetPrivateProfileStringW(kDeviceSection, pszKey, L"", sz, MAX_PATH, strPath.c_str());
+    char szText[MAX_PATH] = "";
+    ::WideCharToMultiByte(CP_ACP, 0, sz, -1, szText, MAX_PATH, nullptr, nullptr);
+    return szText;
+}
+
+void WriteDeviceText(const wchar_t* pszKey, const std::string& strValue,
+                     const std::wstring& strPath)
+{
+    wchar_t sz[MAX_PATH] = L"";
+    ::MultiByteToWideChar(CP_ACP, 0, strValue.c_str(), -1, sz, MAX_PATH);
+    ::WritePrivateProfileStringW(kDeviceSection, pszKey, sz, strPath.c_str());
+}
+} // namespace
+
+void LoadPortIdentity(int& rnPort, PortIdentity& identity, const std::wstring& strDir)
+{
+    const std::wstring strPath = strDir + kFileName;
+    rnPort = static_cast<int>(::GetPrivateProfileIntW(kDeviceSection, L"port", 0, strPath.c_str()));
+    identity.strInstanceId = ReadDeviceText(L"instance", strPath);
+    identity.strSerial = ReadDeviceText(L"serial", strPath);
+    identity.strLocation = ReadDeviceText(L"location", strPath);
+    identity.nVid = std::strtoul(ReadDeviceText(L"vid", strPath).c_str(), nullptr, 16) & 0xFFFF;
+    identity.nPid = std::strtoul(ReadDeviceText(L"pid", strPath).c_str(), nullptr, 16) & 0xFFFF;
+}
+
+void SavePortIdentity(int nPort, const PortIdentity& identity, const std::wstring& strDir)
+{
+    if (!identity.IsKnown())
+        return;
+    const std::wstring strPath = strDir + kFileName;
+    char szHex[8] = "";
+    WriteDeviceText(L"port", std::to_string(nPort), strPath);
+    WriteDeviceText(L"instance", identity.strInstanceId, strPath);
+    WriteDeviceText(L"serial", identity.strSerial, strPath);
+    WriteDeviceText(L"location", identity.strLocation, strPath);
+    std::snprintf(szHex, sizeof szHex, "%04X", identity.nVid);
+    WriteDeviceText(L"vid", szHex, strPath);
+    std::snprintf(szHex, sizeof szHex, "%04X", identity.nPid);
+    WriteDeviceText(L"pid", szHex, strPath);
 }

@@ -5,6 +5,7 @@
 
 #include <string>
 
+#include "serial/PortIdentity.h"
 #include "settings/PortSettings.h"
 
 // Reads the five stored fields. A missing "nport" gives 1 and a missing "parity" gives 'N'; a
@@ -13,3 +14,9 @@
 void LoadPortSettings(PortSettings& settings, std::wstring strDir);
 // Writes the five stored fields, one key at a time, in the order Load reads them.
 void SavePortSettings(const PortSettings& settings, std::wstring strDir);
+
+// The device last seen at a reconnecting link's port, in a section of its own, "DEVICE": the
+// port's number and what its device is known by. A missing section gives port 0 and nothing
+// known. Save writes nothing for a device not known.
+void LoadPortIdentity(int& rnPort, PortIdentity& identity, const std::wstring& strDir);
+void SavePortIdentity(int nPort, const PortIdentity& identity, const std::wstring& strDir);

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Runs every benchmark and prints its figures: the decoder and the button shading natively, the
 # daily log, the serial link, the whole monitoring road, the time from a pulled pair back to the
-# first note counted under /reconnect, the program's idle cost and its cost while retrying, the
+# first note counted under /reconnect and from an adapter back under another number, the
+# program's idle cost (with /silence and without) and its cost while retrying, the
 # Setting command and the command buttons under Wine (in a harness of their own, removed
 # afterwards), and kestrane-decode's report over a 1 MiB day's log in both, and over a month of
 # such logs to --summary and --html, released, natively and under Wine, against wc -l.
@@ -14,8 +15,8 @@ cmake --build --preset host --target bench_decoder bench_shade bench_log_report 
   kestrane-decode-release
 cmake --preset win64 >/dev/null
 cmake --build --preset win64 --target bench_log bench_serial bench_app bench_idle_wait \
-  bench_settings bench_buttons bench_log_report bench_reconnect bench_today Kestrane kestrane-probe \
-  kestrane-decode
+  bench_settings bench_buttons bench_log_report bench_reconnect bench_today bench_follow \
+  Kestrane kestrane-probe kestrane-decode
 
 harness=build/win64/harness-bench
 trap 'tools/wine-harness.sh cleanup "$harness"' EXIT
@@ -39,6 +40,8 @@ tools/wine-harness.sh exec build/win64/bench_today.exe
 echo "== reconnection: a pulled pair back to the first note counted, a half-dead handle to PORT LOST (Wine) =="
 KESTRANE_PTYSHIM_EIO=$PWD/$harness/half-dead \
   tools/wine-harness.sh serial-drop B build/win64/bench_reconnect.exe
+echo "== following: an adapter back under another COM number to the first note counted (Wine) =="
+tools/wine-harness.sh exec build/win64/bench_follow.exe
 echo "== idle, and retrying: the program against a bare pending WaitCommEvent (Wine) =="
 tools/wine-harness.sh shell "$harness" bench/app/idle-bench.sh build/win64/Kestrane.exe \
   build/win64/kestrane-probe.exe build/win64/bench_idle_wait.exe

@@ -31,6 +31,8 @@
 # 200 %) through the prefix's LogPixels, which Wine reads as a program starts: given to setup,
 # for every program of the prefix; given to exec, for that run only (96 is put back after it).
 #
+# KESTRANE_WINEDEBUG, given to exec, is that program's WINEDEBUG (the harness's is -all).
+#
 # KESTRANE_WORKAREA "X,Y,WIDTH,HEIGHT", given to exec, runs that program with that work area (the
 # screen less a taskbar), which Wine's desktop reads from the root window's _NET_WORKAREA as it
 # starts: the wineserver is started afresh before the run and after it, with the whole screen.
@@ -319,6 +321,8 @@ case "$cmd" in
     trap restore_after_exec EXIT
     [ -z "${KESTRANE_LOGPIXELS:-}" ] || set_logpixels "$KESTRANE_LOGPIXELS"
     [ -z "${KESTRANE_WORKAREA:-}" ] || set_workarea "$KESTRANE_WORKAREA"
+    # A test that reads Wine's own trace of a call (its eventlog channel) asks for that channel.
+    [ -z "${KESTRANE_WINEDEBUG:-}" ] || export WINEDEBUG=$KESTRANE_WINEDEBUG
     rc=0
     wine "$@" >"$out" 2>&1 </dev/null || rc=$?
     cat "$out"

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Idle cost: the real Kestrane.exe listening on an open, idle COM5 against a bare process that
 # holds one pending WaitCommEvent on the same port, one after the other in the same Wine prefix.
-# Prints the CPU time of each over KESTRANE_IDLE_SECONDS (default 30), and of the prefix's
+# The program is measured with /silence too. Prints the CPU time of each over
+# KESTRANE_IDLE_SECONDS (default 30), and of the prefix's
 # wineserver meanwhile, which does the waiting for both. Figures only; it fails only when it
 # cannot run. Run inside the Wine harness (tools/bench.sh does):
 #   wine-harness.sh shell DIR idle-bench.sh Kestrane.exe kestrane-probe.exe bench_idle_wait.exe
@@ -45,10 +46,10 @@ measure() {
   echo "$(proc_share "$p0" "$p1" "$seconds"); wineserver meanwhile $(proc_share "$s0" "$s1" "$seconds")"
 }
 
-# listening EXE: its figures, started on COM5 with nothing on the line.
+# listening EXE [SWITCH...]: its figures, started on COM5 with nothing on the line.
 listening() {
   printf '[PORT]\r\nnport=5\r\n' >"$work/Kestrane.ini"
-  ui_launch "$1" "$work" "$WAIT" "$work/window" || die "the window did not come up"
+  ui_launch "$1" "$work" "$WAIT" "$work/window" "${@:2}" || die "the window did not come up"
   # Right after start-up the focus is on Start.
   ui_keys Return || die "could not type into the window"
   ui_wait_control "$WAIT" "$work/window" 'id=1 text="&Stop"' || die "Enter did not start"
@@ -57,6 +58,8 @@ listening() {
   UI_APP_PID=
 }
 program_figures=$(listening "$program")
+# The silence watch, with a limit the idle run never reaches: its cost is what it adds to idling.
+silence_figures=$(listening "$program" /silence 3600)
 baseline=${KESTRANE_IDLE_BASELINE:-}
 [ -z "$baseline" ] || baseline_figures=$(listening "$baseline")
 
@@ -78,6 +81,7 @@ UI_APP_PID=
 
 echo "idle: $seconds s of an open idle line (COM5)"
 echo "  Kestrane.exe, started:        $program_figures"
+echo "  the same with /silence 3600:  $silence_figures"
 [ -z "$baseline" ] || echo "  $baseline, started: $baseline_figures"
 echo "  bare pending WaitCommEvent:   $waiter_figures"
 echo "retrying: $retry_seconds s of /start /reconnect on a port that never opens (COM1)"

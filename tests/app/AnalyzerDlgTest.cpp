@@ -25,7 +25,9 @@
 #include "res/resource.h"
 #include "tests/app/AnalyzerDlgTestPeer.h"
 #include "tests/common/CrtRand.h"
+#include "tests/common/EventRecorder.h"
 #include "tests/common/FileBytes.h"
+#include "tests/common/PlayedPorts.h"
 #include "tests/common/NoteReadFrame.h"
 #include "tests/common/ProcessMemory.h"
 #include "tests/common/ProgramFolder.h"
@@ -966,6 +968,10 @@ TEST(AnalyzerAppTest, AnUnknownSwitchShowsTheUsageAndEndsWithStatusTwo)
     EXPECT_EQ(CAnalyzerApp().Run("/start /verbose"), 2);
     ASSERT_EQ(boxes.Seen().size(), 1u) << "the box, and no main window";
     EXPECT_EQ(boxes.Seen()[0].text, kLaunchUsage);
+    EXPECT_EQ(CAnalyzerApp().Run("/silence 86401"), 2) << "a silence longer than a day";
+    EXPECT_EQ(ParseLaunchOptions("-SILENCE 86400").nSilenceSecs, 86400u);
+    EXPECT_EQ(ParseLaunchOptions("/silence 0").verdict, LaunchOptions::Bad);
+    EXPECT_EQ(ParseLaunchOptions("/silence").verdict, LaunchOptions::Bad);
 }
 
 TEST_F(AnalyzerDlgOnPairTest, StartSaysSoWhenItsWorkerCannotBeMadeAndDropsAFrameAStopCutShort)
@@ -1017,3 +1023,108 @@ TEST_F(AnalyzerDlgOnPairTest, ReconnectListensFromLaunchAndRidesThroughAPulledPa
         << "the open ran on the window's thread";
     EXPECT_EQ(boxes.Seen().size(), 0u);
 }
+
+namespace
+{
+ULONGLONG g_nTicks = 0;
+
+class AnalyzerDlgEventsTest : public AnalyzerDlgOnPairTest
+{
+protected:
+    // Listening on COM5 with the set clocks and the given switches, every event recorded.
+    void StartWith(const char* pszSwitches)
+    {
+        m_launch = ParseLaunchOptions(pszSwitches);
+        CAnalyzerDlgTestPeer::SetClocks(
+            Dlg(), [] { return g_nTicks; }, [this] { return m_logNow; });
+        Click(IDOK);
+    }
+    // One second of the clock timer, as the window's own would.
+    void Tick(ULONGLONG nMillis = 1000)
+    {
+        g_nTicks += nMillis;
+        Dlg().SendMessage(WM_TIMER, CAnalyzerDlg::kClockTimer);
+    }
+    CEventRecorder m_events;
+};
+
+TEST_F(AnalyzerDlgEventsTest,
+       SilenceIsShownAndToldOnceAndTheNextFrameEndsItAsCounterfeitsComeInBursts)
+{
+    StartWith("/silence 60");
+    Tick(59000);
+    EXPECT_EQ(Text(IDC_STATUS_EVENT), "");
+    m_logNow.wMinute = 40;
+    Tick();
+    EXPECT_EQ(Text(IDC_STATUS_EVENT), " NO DATA SINCE 11:22:33") << "the time of Start";
+    Tick();
+    ASSERT_EQ(m_events.Of(MSG_NO_DATA).size(), 1u);
+    EXPECT_EQ(m_events.Of(MSG_NO_DATA)[0].inserts,
+              (std::vector<std::string>{"COM5", "60", "11:22:33"}));
+    const std::vector<unsigned char> counterfeit = {0x92, 0, 0, 0, 0x92};
+    Feed(counterfeit);
+    ASSERT_EQ(m_events.Of(MSG_DATA_BACK).size(), 1u);
+    EXPECT_EQ(m_events.Of(MSG_DATA_BACK)[0].inserts,
+              (std::vector<std::string>{"COM5", "11:22:33"}));
+    Feed(counterfeit);
+    Feed(counterfeit);
+    EXPECT_EQ(m_events.Of(MSG_COUNTERFEIT).size(), 1u) << "at most one a second";
+    Tick(59000);
+    ASSERT_EQ(m_events.Of(MSG_COUNTERFEIT_COUNT).size(), 1u);
+    EXPECT_EQ(m_events.Of(MSG_COUNTERFEIT_COUNT)[0].inserts[1], "2");
+    EXPECT_EQ(Text(IDC_STATUS_EVENT), " OK  COUNTERFEIT MONEY") << "a frame 59 s ago";
+    Tick();
+    EXPECT_EQ(Text(IDC_STATUS_EVENT), " NO DATA SINCE 11:40:33") << "the last frame's time";
+    EXPECT_EQ(m_events.Of(MSG_NO_DATA).size(), 2u);
+}
+
+TEST_F(AnalyzerDlgEventsTest, LineErrorsAreToldAtMostOnceAMinuteWithTheCountsSinceTheLast)
+{
+    CDriverPlay play;
+    StartWith("");
+    for (int i = 0; i < 2; ++i)
+    {
+        play.dwLineErrors = CE_FRAME | CE_OVERRUN;
+        ::SetDlgItemTextA(Dlg().m_hWnd, IDC_STATUS_EVENT, "");
+        SendFromAcceptor(kOkFrame);
+        // The frame is read after the status query that took the word, on the same thread.
+        ASSERT_TRUE(
+            PumpUntil([&] { return !play.dwLineErrors && Text(IDC_STATUS_EVENT) == " OK"; }));
+        Tick();
+    }
+    ASSERT_EQ(m_events.Of(MSG_LINE_ERRORS).size(), 1u);
+    EXPECT_EQ(m_events.Of(MSG_LINE_ERRORS)[0].inserts,
+              (std::vector<std::string>{"COM5", "1", "0", "1", "0", "0"}));
+    Tick(60000);
+    ASSERT_EQ(m_events.Of(MSG_LINE_ERRORS).size(), 2u);
+    EXPECT_EQ(m_events.Of(MSG_LINE_ERRORS)[1].inserts[1], "1") << "the second error word";
+}
+
+// The system's list as the seam gives it.
+std::vector<PresentPort> g_present;
+
+TEST_F(AnalyzerDlgEventsTest, TheAdapterBackUnderAnotherNumberIsFollowedShownToldAndKept)
+{
+    const DeviceListCalls real = CPortFollower::s_calls;
+    CPortFollower::s_calls.pfnListPorts = [] { return g_present; };
+    g_present = {Ch340At(5, "1")}; // the only CH340, then in socket 3 at COM7
+    StartWith("/reconnect");
+    CSerialLink& link = CAnalyzerDlgTestPeer::Serial(Dlg());
+    ASSERT_TRUE(PumpUntil([&] { return link.Follower().Known().IsKnown(); }));
+    g_present = {Ch340At(7, "3")};
+    Dlg().SendMessage(WM_DEVICECHANGE, DBT_DEVICEREMOVECOMPLETE, CPortBroadcast("COM5").Get());
+    ASSERT_TRUE(PumpUntil([&] { return Text(IDC_STATUS_EVENT) == " PORT LOST, RETRYING"; }));
+    Dlg().SendMessage(WM_DEVICECHANGE, DBT_DEVICEARRIVAL, CPortBroadcast("COM7").Get());
+    ASSERT_TRUE(PumpUntil([&] { return Text(IDC_STATUS_EVENT) == " PORT BACK AS COM7"; }));
+    EXPECT_EQ(Text(IDC_STATUS_PORT), " COM7");
+    ASSERT_EQ(m_events.Of(MSG_PORT_BACK_AS).size(), 1u);
+    EXPECT_EQ(m_events.Of(MSG_PORT_BACK_AS)[0].inserts, (std::vector<std::string>{"COM5", "COM7"}));
+    SendFromAcceptor(NoteRead(4, 40), 8);
+    EXPECT_TRUE(PumpUntil([&] { return Cell(3, 2) == "1"; })) << "listening on COM7";
+    Click(IDCANCEL);
+    CPortFollower::s_calls = real;
+    const std::string ini = ExeDir() + "Kestrane.ini";
+    EXPECT_EQ(::GetPrivateProfileIntA("PORT", "nport", 0, ini.c_str()), 7);
+    EXPECT_EQ(::GetPrivateProfileIntA("DEVICE", "port", 0, ini.c_str()), 7);
+}
+} // namespace

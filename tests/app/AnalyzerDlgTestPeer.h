@@ -20,6 +20,13 @@ public:
         dlg.m_clock = clock;
         dlg.m_log = CDailyLog(dlg.m_strAppDir, std::move(clock));
     }
+    // The steady clock and the local time of the window's own events (the silence, bursts).
+    static void SetClocks(CAnalyzerDlg& dlg, ULONGLONG (*pfnTicks)(), LocalClock clock)
+    {
+        dlg.m_pfnTicks = pfnTicks;
+        dlg.m_localClock = std::move(clock);
+    }
+    static CSerialLink& Serial(CAnalyzerDlg& dlg) { return dlg.m_serial; }
     // The DPI the window is laid out at, and its client area's size there.
     static UINT LayoutDpi(const CAnalyzerDlg& dlg) { return dlg.m_nDpi; }
     static SIZE LayoutClient(const CAnalyzerDlg& dlg)

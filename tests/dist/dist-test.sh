@@ -16,7 +16,7 @@ set -uo pipefail
 
 readonly OBJDUMP=x86_64-w64-mingw32-objdump
 # What any Windows PC has: the program must bring everything else inside itself.
-readonly SYSTEM_DLLS='^(kernel32|user32|gdi32|comctl32|comdlg32|advapi32|shell32|shlwapi|ole32|oleaut32|uxtheme|version|winmm|ws2_32|msvcrt|ucrtbase|api-ms-win-[a-z0-9-]+)\.dll$'
+readonly SYSTEM_DLLS='^(kernel32|user32|gdi32|comctl32|comdlg32|advapi32|setupapi|cfgmgr32|shell32|shlwapi|ole32|oleaut32|uxtheme|version|winmm|ws2_32|msvcrt|ucrtbase|api-ms-win-[a-z0-9-]+)\.dll$'
 
 failures=0
 fail() { echo "FAIL: $*" >&2; failures=$((failures + 1)); }

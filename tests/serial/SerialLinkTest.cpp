@@ -26,14 +26,10 @@ BOOL Open(CSerialLink& link, CWnd* pOwner, UINT nPort = kLinkPort, DWORD dwMask 
     return link.OpenPort(pOwner, nPort, 9600, cParity, 8, 1, dwMask, 1024);
 }
 
-// The system's removal notice of port pszName, the name running on past the record's
-// one-character array as the system sends it.
+// The system's removal notice of port pszName.
 void TellRemoval(CSerialLink& link, const char* pszName)
 {
-    alignas(DEV_BROADCAST_PORT_A) char port[sizeof(DEV_BROADCAST_PORT_A) + 8] = {};
-    *reinterpret_cast<DEV_BROADCAST_HDR*>(port) = {sizeof port, DBT_DEVTYP_PORT, 0};
-    std::strcpy(port + offsetof(DEV_BROADCAST_PORT_A, dbcp_name), pszName);
-    link.OnDeviceChange(DBT_DEVICEREMOVECOMPLETE, reinterpret_cast<LPARAM>(port));
+    link.OnDeviceChange(DBT_DEVICEREMOVECOMPLETE, CPortBroadcast(pszName).Get());
 }
 
 // Starts the worker; byte messages go to the owner as the main window sets them up.

@@ -70,8 +70,12 @@ CDriverPlay::CDriverPlay()
             ::WaitForSingleObject(g_pPlay->hRelease.Get(), 60000);
             g_pPlay->bStatusBlocked = false; // the play is not touched after this
         }
-        return bFails ? Fail(ERROR_ACCESS_DENIED)
-                      : g_real.pfnClearCommError(hPort, pdwErrors, pStatus);
+        if (bFails)
+            return Fail(ERROR_ACCESS_DENIED);
+        const BOOL bDone = g_real.pfnClearCommError(hPort, pdwErrors, pStatus);
+        if (bDone && pdwErrors)
+            *pdwErrors |= g_pPlay->dwLineErrors.exchange(0);
+        return bDone;
     };
     comm.pfnSetCommMask = [](HANDLE hPort, DWORD dwMask) {
         return g_pPlay->bMaskFails ? Fail(ERROR_BAD_COMMAND) : g_real.pfnSetCommMask(hPort, dwMask);
@@ -286,7 +290,7 @@ BOOL CALLBACK CBoxWatcher::OnWindow(HWND hWnd, LPARAM lParam)
     ::GetWindowTextA(hWnd, szCaption, sizeof szCaption);
     const std::string caption = szCaption;
     // The box's text is the static control with id 0xFFFF.
-    char szText[512] = {};
+    char szText[1024] = {};
     ::GetDlgItemTextA(hWnd, 0xFFFF, szText, sizeof szText);
     {
         std::lock_guard<std::mutex> lock(self->m_mutex);
@@ -308,4 +312,10 @@ void CBoxWatcher::Run()
         ::EnumWindows(OnWindow, reinterpret_cast<LPARAM>(this));
         ::Sleep(5);
     }
+}
+
+CPortBroadcast::CPortBroadcast(const char* pszName)
+{
+    *reinterpret_cast<DEV_BROADCAST_HDR*>(m_record) = {sizeof m_record, DBT_DEVTYP_PORT, 0};
+    std::snprintf(m_record + offsetof(DEV_BROADCAST_PORT_A, dbcp_name), 8, "%s", pszName);
 }

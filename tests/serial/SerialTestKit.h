@@ -11,6 +11,7 @@
 #include <vector>
 
 #include <windows.h>
+#include <dbt.h>
 
 #include "serial/SerialLink.h"
 #include "win/KernelHandle.h"
@@ -84,6 +85,7 @@ struct CDriverPlay
     int nStateRefusals = 0;  // SetCommState refuses (ERROR_GEN_FAILURE) so often
     DCB dcbSet = {};         // what SetCommState was last given
     DWORD adwQueues[2] = {}; // what SetupComm was last given
+    std::atomic<DWORD> dwLineErrors{0}; // ClearCommError's next error word, given once
     // ClearCommError blocks, as in a wedged driver, until Release (or a minute): bStatusBlocked
     // says a call is inside. The play must outlive a released call until it clears.
     bool bStatusBlocks = false;
@@ -145,6 +147,18 @@ public:
 
 private:
     CKernelHandle m_hPort;
+};
+
+// WM_DEVICECHANGE's record of a port, its name running on past the record's one-character
+// array as the system sends it.
+class CPortBroadcast
+{
+public:
+    explicit CPortBroadcast(const char* pszName);
+    LPARAM Get() { return reinterpret_cast<LPARAM>(m_record); }
+
+private:
+    alignas(DEV_BROADCAST_PORT_A) char m_record[sizeof(DEV_BROADCAST_PORT_A) + 8] = {};
 };
 
 // True when "\\.\COMn" can be opened right now (and closes it again).
