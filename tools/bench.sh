@@ -10,8 +10,9 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 
 cmake --preset host >/dev/null
-cmake --build --preset host --target bench_decoder bench_shade bench_log_report \
-  kestrane-decode-release
+cmake --build --preset host --target bench_decoder bench_shade bench_log_report
+cmake --preset native >/dev/null
+cmake --build --preset native
 cmake --preset win64 >/dev/null
 cmake --build --preset win64 --target bench_log bench_serial bench_app bench_idle_wait \
   bench_settings bench_buttons bench_log_report bench_reconnect Kestrane kestrane-probe \
@@ -54,4 +55,4 @@ echo "== kestrane-decode over a month of logs (30 x 1 MiB), as released: native 
 cmake --preset release >/dev/null
 cmake --build build/release --target kestrane-decode
 tools/wine-harness.sh shell "$harness" bench/decoder/month-bench.sh build/host/bench-day.log \
-  build/host/kestrane-decode-release build/release/kestrane-decode.exe
+  build/native/kestrane-decode build/release/kestrane-decode.exe

@@ -1,5 +1,6 @@
-// Drawing the cash report page: the figures, the tables and an SVG chart of the day.
-#include "tools/decode/HtmlReport.h"
+// The summary's lines, and drawing the cash report page: the figures, the tables and an SVG
+// chart of the day.
+#include "decode/HtmlReport.h"
 
 #include <algorithm>
 #include <climits>
@@ -468,4 +469,20 @@ bool WriteHtmlReport(std::FILE* out, const CLogTotals& totals, long long from, l
 {
     const std::string html = CPage(totals, from, to, toUtf8).Build(madeAt);
     return std::fwrite(html.data(), 1, html.size(), out) == html.size() && std::fflush(out) == 0;
+}
+
+void WriteSummary(std::FILE* out, const CLogTotals& totals)
+{
+    for (const auto& note : totals.NotesByChannel())
+        std::fprintf(out, "channel %d  value %d  notes %ld\n", note.first.first, note.first.second,
+                     note.second);
+    // The cash the lines above account for, to set beside what the cash box holds.
+    std::fprintf(out, "total-value %lld\n", totals.TotalValue());
+    for (int k = kBlockFrame; k < kKinds; ++k)
+        std::fprintf(out, "%s %ld\n", kKindNames[k], totals.Frames(static_cast<FrameKind>(k)));
+    std::fprintf(out, "bad-lines %ld\n", totals.BadLines());
+    const std::string& first = totals.FirstTime();
+    const std::string& last = totals.LastTime();
+    std::fprintf(out, "from %s to %s\n", first.empty() ? "-" : first.c_str(),
+                 last.empty() ? "-" : last.c_str());
 }

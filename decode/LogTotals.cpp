@@ -1,7 +1,5 @@
 // Gathering the figures of a run over daily logs.
-#include "tools/decode/LogTotals.h"
-
-const char* const kKindNames[kKinds] = {"note-read", "block", "counterfeit", "ok"};
+#include "decode/LogTotals.h"
 
 std::string FolderOf(const std::string& path)
 {
@@ -16,29 +14,31 @@ std::string FolderOf(const std::string& path)
     return slash == 0 || path[slash] == ':' ? path.substr(0, slash + 1) : path.substr(0, slash);
 }
 
-void CLogTotals::SetFile(const std::string& path)
+CLogTotals::SourceEntry CLogTotals::SourceOf(const std::string& path)
 {
-    m_pSource = &*m_sources.emplace(FolderOf(path), Source()).first;
+    return &*m_sources.emplace(FolderOf(path), Source()).first;
 }
 
-void CLogTotals::AddFrame(FrameKind kind, int channel, int value, const std::string& time,
+void CLogTotals::AddFrame(FrameKind kind, int channel, int value, std::string_view time,
                           long long seconds)
 {
+    // Assigned, not made: the strings keep their buffers from frame to frame.
+    const auto setTime = [time](std::string& to) { to.assign(time.data(), time.size()); };
     ++m_anFrames[kind];
     if (m_firstTime.empty())
     {
-        m_firstTime = time;
+        setTime(m_firstTime);
         m_firstSeconds = seconds;
     }
-    m_lastTime = time;
+    setTime(m_lastTime);
     m_lastSeconds = seconds;
 
     Source* source = m_pSource ? &m_pSource->second : nullptr;
     if (source)
     {
         if (source->firstTime.empty())
-            source->firstTime = time;
-        source->lastTime = time;
+            setTime(source->firstTime);
+        setTime(source->lastTime);
     }
     if (kind == kNoteReadFrame)
     {
@@ -58,7 +58,7 @@ void CLogTotals::AddFrame(FrameKind kind, int channel, int value, const std::str
     if (source)
         ++(kind == kBlockFrame ? source->blocks : source->counterfeits);
     if (m_events.size() < kEventsKept)
-        m_events.push_back({time, kind, m_pSource ? &m_pSource->first : nullptr});
+        m_events.push_back({std::string(time), kind, m_pSource ? &m_pSource->first : nullptr});
 }
 
 void CLogTotals::AddBadLine(const std::string& where)

@@ -1,0 +1,329 @@
+// Splitting daily logs into lines, judging each line, and merging the frames by time, a day at
+// a time.
+
+#include "decode/LogReader.h"
+
+#include <algorithm>
+#include <atomic>
+#include <cerrno>
+#include <cstring>
+#include <thread>
+
+#include "decode/Files.h"
+#include "frames/LogLine.h"
+
+namespace
+{
+// The longest line the monitor writes is 67 characters; a much longer one is no log line and
+// is not kept whole.
+constexpr std::size_t kMaxLine = 256;
+
+std::string Hex(std::uint8_t b)
+{
+    return HexDump(&b, 1);
+}
+
+long long DayOf(long long seconds)
+{
+    return seconds >= 0 ? seconds / 86400 : -((-seconds + 86399) / 86400);
+}
+
+// Calls onLine(text, length, tooLong) for every line of a file opened in binary, its LF and
+// one CR before it taken off; a last line without its line end (a log cut short) is a line
+// too. A line too long to be a log line is not kept whole. False when the file could not be
+// read.
+template <class OnLine> bool ForEachLine(std::FILE* in, OnLine onLine)
+{
+    char buf[1 << 16];
+    std::size_t kept = 0;  // an unfinished line's bytes at the start of buf
+    bool longLine = false; // the unfinished line is too long; its bytes were let go
+    const auto end = [&](const char* text, std::size_t n)
+    {
+        if (!longLine && n > 0 && text[n - 1] == '\r')
+            --n;
+        onLine(text, n, longLine || n > kMaxLine);
+        longLine = false;
+    };
+    std::size_t n;
+    while ((n = std::fread(buf + kept, 1, sizeof buf - kept, in)) > 0)
+    {
+        const char* line = buf;
+        const char* const stop = buf + kept + n;
+        while (const char* lf = static_cast<const char*>(
+                   std::memchr(line, '\n', static_cast<std::size_t>(stop - line))))
+        {
+            end(line, static_cast<std::size_t>(lf - line));
+            line = lf + 1;
+        }
+        kept = static_cast<std::size_t>(stop - line);
+        // One more than a log line's most is kept: a CR, or too long.
+        if (longLine || kept > kMaxLine + 1)
+        {
+            longLine = true;
+            kept = 0;
+        }
+        std::memmove(buf, line, kept);
+    }
+    if (std::ferror(in))
+        return false;
+    if (kept > 0 || longLine)
+        end(buf, kept);
+    return true;
+}
+
+// Calls work(i) for i in [0, n), on as many threads as there are cores.
+template <class Work> void InParallel(std::size_t n, Work work)
+{
+    const std::size_t threads =
+        std::min<std::size_t>(std::max(1u, std::thread::hardware_concurrency()), n);
+    std::atomic<std::size_t> next{0};
+    const auto worker = [&]
+    {
+        for (std::size_t i; (i = next++) < n;)
+            work(i);
+    };
+    std::vector<std::thread> pool;
+    for (std::size_t t = 1; t < threads; ++t)
+        pool.emplace_back(worker);
+    worker();
+    for (std::thread& t : pool)
+        t.join();
+}
+
+bool Earlier(const CLogReader::Frame& a, const CLogReader::Frame& b)
+{
+    return a.seconds < b.seconds;
+}
+} // namespace
+
+std::string WhyNotOneFrame(const std::uint8_t* bytes, std::size_t size)
+{
+    if (size == 0)
+        return "no bytes";
+    const std::size_t length = static_cast<std::size_t>(FrameLengthFor(bytes[0]));
+    if (length == 0)
+        return Hex(bytes[0]) + " starts no frame";
+    if (size < length)
+        return "a partial frame: " + std::to_string(size) + " of its " + std::to_string(length) +
+               " bytes";
+    if (size > length)
+        return FrameLengthFor(bytes[length]) != 0
+                   ? "two frames: another starts at byte " + std::to_string(length)
+                   : std::to_string(size - length) + " bytes after the frame";
+    if (!CFrameDecoder::IsFrameValid(bytes))
+        return "checksum fails: byte 4 is " + Hex(bytes[kChecksumByte]) + ", bytes 0 to 3 sum to " +
+               Hex(CFrameDecoder::Checksum(bytes));
+    return {};
+}
+
+void CLogReader::ReadOne(std::FILE* in, std::uint32_t index, FileRead& out) const
+{
+    const std::string& name = m_files[index];
+    long lineNo = 0;
+    std::size_t day = 0; // the entry of out.days the last frame went to
+    const auto onLine = [&](const char* text, std::size_t n, bool tooLong)
+    {
+        ++lineNo;
+        LoggedFrame logged;
+        const LogLineFault fault =
+            tooLong || n == 0 ? LogLineFault::None : ReadLogLine(text, n, logged);
+        std::string why = tooLong  ? "a line too long to be a log line"
+                          : n == 0 ? "an empty line"
+                                   : LogLineFaultText(fault, logged);
+        if (why.empty())
+            why = WhyNotOneFrame(logged.bytes, logged.size);
+        if (!why.empty())
+        {
+            out.badLines.push_back(name + ":" + std::to_string(lineNo) + ": " + why);
+            return;
+        }
+        if (logged.seconds < m_from || logged.seconds >= m_to)
+            return;
+        // One valid frame, so no more than the longest frame's bytes; the stamp's shape is fixed.
+        Frame frame = {logged.seconds, index, {}, static_cast<std::uint8_t>(logged.size), {}};
+        std::memcpy(frame.time, logged.time, sizeof frame.time);
+        std::memcpy(frame.bytes, logged.bytes, logged.size);
+        const long long d = DayOf(frame.seconds);
+        if (day >= out.days.size() || out.days[day].first != d)
+        {
+            day = 0;
+            while (day < out.days.size() && out.days[day].first != d)
+                ++day;
+            if (day == out.days.size())
+                out.days.emplace_back(d, Run());
+        }
+        out.days[day].second.push_back(frame);
+    };
+    if (!ForEachLine(in, onLine))
+        out.error = errno != 0 ? errno : EIO;
+}
+
+std::uint32_t CLogReader::AddFile(const std::string& name)
+{
+    m_files.push_back(name);
+    m_reportIds.push_back(m_report.AddFile(name));
+    m_read.push_back(false);
+    return static_cast<std::uint32_t>(m_files.size() - 1);
+}
+
+void CLogReader::TakeIn(std::uint32_t index, FileRead& read)
+{
+    for (auto& day : read.days)
+    {
+        if (!std::is_sorted(day.second.begin(), day.second.end(), Earlier))
+            std::stable_sort(day.second.begin(), day.second.end(), Earlier);
+        m_days[day.first].push_back(std::move(day.second));
+    }
+    m_read[index] = true;
+    m_heldBadLines[index] = std::move(read.badLines);
+    for (; m_nBadLinesTold < m_files.size() && m_read[m_nBadLinesTold]; ++m_nBadLinesTold)
+    {
+        const auto held = m_heldBadLines.find(m_nBadLinesTold);
+        for (const std::string& where : held->second)
+        {
+            std::fprintf(m_err, "%s\n", ConsoleText(where).c_str());
+            m_report.CountBadLine(where);
+        }
+        m_heldBadLines.erase(held);
+    }
+}
+
+void CLogReader::FeedDays(long long last)
+{
+    // Runs are in time order, and of one second a frame of an earlier file comes first.
+    const auto later = [](const std::pair<const Frame*, const Frame*>& a,
+                          const std::pair<const Frame*, const Frame*>& b)
+    {
+        return a.first->seconds != b.first->seconds ? a.first->seconds > b.first->seconds
+                                                    : a.first->file > b.first->file;
+    };
+    std::uint32_t file = UINT32_MAX;
+    std::vector<std::pair<const Frame*, const Frame*>> heads; // each run's next frame and end
+    while (!m_days.empty() && m_days.begin()->first <= last)
+    {
+        heads.clear();
+        for (const Run& run : m_days.begin()->second)
+            if (!run.empty())
+                heads.emplace_back(run.data(), run.data() + run.size());
+        std::make_heap(heads.begin(), heads.end(), later);
+        while (!heads.empty())
+        {
+            std::pop_heap(heads.begin(), heads.end(), later);
+            auto& head = heads.back();
+            const Frame& frame = *head.first;
+            if (frame.file != file) // each frame counts for its own machine
+                m_report.UseFile(m_reportIds[file = frame.file]);
+            m_report.AddLoggedFrame(frame.bytes, frame.length,
+                                    std::string_view(frame.time, sizeof frame.time), frame.seconds);
+            if (++head.first == head.second)
+                heads.pop_back();
+            else
+                std::push_heap(heads.begin(), heads.end(), later);
+        }
+        m_days.erase(m_days.begin());
+    }
+}
+
+bool CLogReader::Read(std::FILE* in, const std::string& name, std::string& error)
+{
+    const std::uint32_t index = AddFile(name);
+    FileRead read;
+    ReadOne(in, index, read);
+    TakeIn(index, read);
+    if (read.error == 0)
+        return true;
+    error = name + ": cannot read: " + std::strerror(read.error);
+    return false;
+}
+
+void CLogReader::Finish()
+{
+    FeedDays(std::numeric_limits<long long>::max());
+}
+
+bool CLogReader::ReadFiles(const std::vector<std::string>& names, std::string& error)
+{
+    // The first pass: the first and last day each file's stamps name, and that it can be read
+    // at all, before anything is printed.
+    struct Days
+    {
+        long long first = std::numeric_limits<long long>::min(), last = first;
+        int error = 0; // errno of a failed open or read
+    };
+    std::vector<Days> days(names.size());
+    InParallel(names.size(),
+               [&](std::size_t i)
+               {
+                   Days& d = days[i];
+                   bool any = false;
+                   std::FILE* in = OpenFile(names[i], "rb");
+                   const auto onLine = [&](const char* text, std::size_t n, bool tooLong)
+                   {
+                       long long day = 0;
+                       if (tooLong || !LogLineDay(text, n, day))
+                           return;
+                       d.first = any ? std::min(d.first, day) : day;
+                       d.last = any ? std::max(d.last, day) : day;
+                       any = true;
+                   };
+                   if (!in || !ForEachLine(in, onLine))
+                       d.error = errno != 0 ? errno : EIO;
+                   if (in)
+                       std::fclose(in);
+               });
+    for (std::size_t i = 0; i < names.size(); ++i)
+        if (days[i].error != 0)
+        {
+            error = names[i] + ": cannot read: " + std::strerror(days[i].error);
+            return false;
+        }
+
+    // Then day by day: the files whose first day it is are read (a file without a day first),
+    // and the day is fed on; frames of later days wait for theirs.
+    const std::uint32_t base = static_cast<std::uint32_t>(m_files.size());
+    std::vector<std::uint32_t> order;
+    for (const std::string& name : names)
+        order.push_back(AddFile(name));
+    std::stable_sort(order.begin(), order.end(),
+                     [&](std::uint32_t a, std::uint32_t b)
+                     { return days[a - base].first < days[b - base].first; });
+    std::vector<FileRead> reads;
+    for (std::size_t next = 0; next < order.size() || !m_days.empty();)
+    {
+        long long day =
+            m_days.empty() ? std::numeric_limits<long long>::max() : m_days.begin()->first;
+        if (next < order.size())
+            day = std::min(day, days[order[next] - base].first);
+        std::size_t end = next;
+        while (end < order.size() && days[order[end] - base].first == day)
+            ++end;
+        reads.assign(end - next, FileRead());
+        InParallel(end - next,
+                   [&](std::size_t i)
+                   {
+                       std::FILE* in = OpenFile(m_files[order[next + i]], "rb");
+                       if (!in)
+                           reads[i].error = errno != 0 ? errno : EIO;
+                       else
+                       {
+                           ReadOne(in, order[next + i], reads[i]);
+                           std::fclose(in);
+                       }
+                   });
+        for (std::size_t i = 0; i < reads.size(); ++i)
+        {
+            if (reads[i].error != 0)
+            {
+                error =
+                    m_files[order[next + i]] + ": cannot read: " + std::strerror(reads[i].error);
+                return false;
+            }
+            TakeIn(order[next + i], reads[i]);
+        }
+        next = end;
+        // A file that grew since the first pass may bring frames of a day already fed: they
+        // come now, late, rather than not at all.
+        FeedDays(day);
+    }
+    return true;
+}
