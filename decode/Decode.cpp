@@ -142,7 +142,7 @@ int DecodeLogs(const DecodeOptions& o)
             RemoveFile(part);
             return Fail("cannot write " + part);
         }
-        const std::string why = ReplaceFile(part, o.html);
+        const std::string why = PutInPlace(part, o.html);
         if (!why.empty())
         {
             RemoveFile(part);

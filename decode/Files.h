@@ -14,7 +14,7 @@ std::FILE* OpenFile(const std::string& name, const char* mode);
 // Removes a file by its UTF-8 name; false when it could not.
 bool RemoveFile(const std::string& name);
 // Puts the finished file from in place of whatever to held; the reason when it could not.
-std::string ReplaceFile(const std::string& from, const std::string& to);
+std::string PutInPlace(const std::string& from, const std::string& to);
 // What tells one file from another, however it was named (a wildcard, a name, another case):
 // volume and file index, or device and inode. False when the system does not say.
 bool FileIdentity(std::FILE* file, std::pair<std::uint64_t, std::uint64_t>& id);

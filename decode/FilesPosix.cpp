@@ -15,7 +15,7 @@ bool RemoveFile(const std::string& name)
     return std::remove(name.c_str()) == 0;
 }
 
-std::string ReplaceFile(const std::string& from, const std::string& to)
+std::string PutInPlace(const std::string& from, const std::string& to)
 {
     return std::rename(from.c_str(), to.c_str()) == 0 ? std::string() : std::strerror(errno);
 }

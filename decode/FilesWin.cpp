@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cwchar>
+#include <io.h>
 #include <windows.h>
 
 std::string Utf8Of(const wchar_t* text)
@@ -36,7 +37,7 @@ bool RemoveFile(const std::string& name)
     return ::_wremove(WideOf(name).c_str()) == 0;
 }
 
-std::string ReplaceFile(const std::string& from, const std::string& to)
+std::string PutInPlace(const std::string& from, const std::string& to)
 {
     // The C library's rename refuses an existing target here.
     if (::MoveFileExW(WideOf(from).c_str(), WideOf(to).c_str(), MOVEFILE_REPLACE_EXISTING))
