@@ -51,7 +51,7 @@ void CFrameReport::Feed(const std::uint8_t* pData, std::size_t nLength)
 
 void CFrameReport::OnFrame(const unsigned char* pFrame, int nLength, const std::string&)
 {
-    Report(pFrame, nLength, {}, 0,
+    Report(pFrame, nLength, "", 0,
            pFrame[0] == kLeadNoteRead ? m_decoder.NoteCount(pFrame[kChannelByte] - 1) : 0);
 }
 

@@ -89,11 +89,6 @@ template <class Work> void InParallel(std::size_t n, Work work)
     for (std::thread& t : pool)
         t.join();
 }
-
-bool Earlier(const CLogReader::Frame& a, const CLogReader::Frame& b)
-{
-    return a.seconds < b.seconds;
-}
 } // namespace
 
 std::string WhyNotOneFrame(const std::uint8_t* bytes, std::size_t size)
@@ -169,11 +164,7 @@ std::uint32_t CLogReader::AddFile(const std::string& name)
 void CLogReader::TakeIn(std::uint32_t index, FileRead& read)
 {
     for (auto& day : read.days)
-    {
-        if (!std::is_sorted(day.second.begin(), day.second.end(), Earlier))
-            std::stable_sort(day.second.begin(), day.second.end(), Earlier);
         m_days[day.first].push_back(std::move(day.second));
-    }
     m_read[index] = true;
     m_heldBadLines[index] = std::move(read.badLines);
     for (; m_nBadLinesTold < m_files.size() && m_read[m_nBadLinesTold]; ++m_nBadLinesTold)
@@ -190,35 +181,34 @@ void CLogReader::TakeIn(std::uint32_t index, FileRead& read)
 
 void CLogReader::FeedDays(long long last)
 {
-    // Runs are in time order, and of one second a frame of an earlier file comes first.
-    const auto later = [](const std::pair<const Frame*, const Frame*>& a,
-                          const std::pair<const Frame*, const Frame*>& b)
-    {
-        return a.first->seconds != b.first->seconds ? a.first->seconds > b.first->seconds
-                                                    : a.first->file > b.first->file;
-    };
+    std::vector<std::uint32_t> start(86401);
+    std::vector<const Frame*> order;
     std::uint32_t file = UINT32_MAX;
-    std::vector<std::pair<const Frame*, const Frame*>> heads; // each run's next frame and end
     while (!m_days.empty() && m_days.begin()->first <= last)
     {
-        heads.clear();
-        for (const Run& run : m_days.begin()->second)
-            if (!run.empty())
-                heads.emplace_back(run.data(), run.data() + run.size());
-        std::make_heap(heads.begin(), heads.end(), later);
-        while (!heads.empty())
+        // Counted into the day's seconds, the runs taken in the order their files were given:
+        // of one second, an earlier file's frames come first, each file's in its own order.
+        std::vector<Run>& runs = m_days.begin()->second;
+        std::sort(runs.begin(), runs.end(),
+                  [](const Run& a, const Run& b) { return a.front().file < b.front().file; });
+        const long long dayStart = m_days.begin()->first * 86400;
+        std::fill(start.begin(), start.end(), 0);
+        for (const Run& run : runs)
+            for (const Frame& frame : run)
+                ++start[static_cast<std::size_t>(frame.seconds - dayStart) + 1];
+        for (std::size_t second = 1; second < start.size(); ++second)
+            start[second] += start[second - 1];
+        order.resize(start.back());
+        for (const Run& run : runs)
+            for (const Frame& frame : run)
+                order[start[static_cast<std::size_t>(frame.seconds - dayStart)]++] = &frame;
+        for (const Frame* frame : order)
         {
-            std::pop_heap(heads.begin(), heads.end(), later);
-            auto& head = heads.back();
-            const Frame& frame = *head.first;
-            if (frame.file != file) // each frame counts for its own machine
-                m_report.UseFile(m_reportIds[file = frame.file]);
-            m_report.AddLoggedFrame(frame.bytes, frame.length,
-                                    std::string_view(frame.time, sizeof frame.time), frame.seconds);
-            if (++head.first == head.second)
-                heads.pop_back();
-            else
-                std::push_heap(heads.begin(), heads.end(), later);
+            if (frame->file != file) // each frame counts for its own machine
+                m_report.UseFile(m_reportIds[file = frame->file]);
+            m_report.AddLoggedFrame(frame->bytes, frame->length,
+                                    std::string_view(frame->time, sizeof frame->time),
+                                    frame->seconds);
         }
         m_days.erase(m_days.begin());
     }

@@ -53,7 +53,8 @@ public:
         std::uint8_t length;
         std::uint8_t bytes[kMaxFrameLength];
     };
-    // One file's frames of one day, in the file's order; sorted by time before merging.
+    // One file's frames of one day, in the file's order (usually time order; the merge takes
+    // any).
     using Run = std::vector<Frame>;
     // What reading one file gives; made on any thread, taken in on the reader's.
     struct FileRead

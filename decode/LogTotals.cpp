@@ -45,7 +45,10 @@ void CLogTotals::AddFrame(FrameKind kind, int channel, int value, std::string_vi
         ++m_notes[{channel, value}];
         // Floor division: a stamp before 1970 still falls in its own hour.
         const long long hour = seconds >= 0 ? seconds / 3600 : -((-seconds + 3599) / 3600);
-        m_valueByHour[hour] += value;
+        // Frames come in time order mostly, so mostly into the hour before.
+        if (m_hour == m_valueByHour.end() || m_hour->first != hour)
+            m_hour = m_valueByHour.emplace(hour, 0).first;
+        m_hour->second += value;
         if (source)
         {
             ++source->notes;

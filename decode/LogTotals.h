@@ -73,6 +73,7 @@ private:
     long m_anFrames[kKinds] = {};
     std::map<std::pair<int, int>, long> m_notes;
     std::map<long long, long long> m_valueByHour;
+    std::map<long long, long long>::iterator m_hour = m_valueByHour.end(); // the last one added to
     std::map<std::string, Source> m_sources;
     SourceEntry m_pSource = nullptr; // the file being read
     std::vector<Event> m_events;

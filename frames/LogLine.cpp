@@ -2,6 +2,7 @@
 #include "frames/LogLine.h"
 
 #include <cstdio>
+#include <cstring>
 
 #include "frames/FrameDecoder.h"
 
@@ -89,14 +90,23 @@ static_assert(sizeof kStampShape - 1 == kLogStampLength, "the stamp's shape");
 // The seconds of a time of kTimeShape at text; false when no such time exists.
 bool TimeSeconds(const char* text, long long& seconds)
 {
-    const int year = Number(text, 4), month = Number(text + 5, 2), day = Number(text + 8, 2);
+    // The lines of a log share their date: it is worked out once for each thread's run of them.
+    thread_local char lastDate[10] = {};
+    thread_local long long lastDays = -1; // -1: lastDate names no date
+    if (lastDays < 0 || std::memcmp(text, lastDate, sizeof lastDate) != 0)
+    {
+        const int year = Number(text, 4), month = Number(text + 5, 2), day = Number(text + 8, 2);
+        if (month < 1 || month > 12 || day < 1 || day > DaysInMonth(year, month))
+            return false;
+        lastDays = DaysFromCivil(year, month, day);
+        std::memcpy(lastDate, text, sizeof lastDate);
+    }
     const int hour = Number(text + 11, 2), minute = Number(text + 14, 2),
               second = Number(text + 17, 2);
     // 60 seconds: the C library may stamp a leap second so.
-    if (month < 1 || month > 12 || day < 1 || day > DaysInMonth(year, month) || hour > 23 ||
-        minute > 59 || second > 60)
+    if (hour > 23 || minute > 59 || second > 60)
         return false;
-    seconds = DaysFromCivil(year, month, day) * 86400 + hour * 3600 + minute * 60 + second;
+    seconds = lastDays * 86400 + hour * 3600 + minute * 60 + second;
     return true;
 }
 
@@ -168,8 +178,23 @@ LogLineFault ReadLogLine(const char* line, std::size_t n, LoggedFrame& out)
     if (!TimeSeconds(line + 1, out.seconds))
         return LogLineFault::NoSuchTime;
 
-    // Tokens of an even number of hex digits between blanks; the stamp's own blanks are not
-    // the dump's, so a dump of a vertical tab alone is no dump but not "none" either.
+    // The monitor's own shape first, byte pairs and single blanks, "92 01 02 03 98".
+    out.size = 0;
+    for (std::size_t i = kLogStampLength; i + 1 < n; i += 3)
+    {
+        const int high = kChars.hex[static_cast<unsigned char>(line[i])];
+        const int low = kChars.hex[static_cast<unsigned char>(line[i + 1])];
+        if (high < 0 || low < 0 || (i + 2 < n && line[i + 2] != ' '))
+            break;
+        if (out.size < LoggedFrame::kKept)
+            out.bytes[out.size] = static_cast<std::uint8_t>(high * 16 + low);
+        ++out.size;
+        if (i + 2 >= n)
+            return LogLineFault::None;
+    }
+
+    // Any other: tokens of an even number of hex digits between blanks; the stamp's own blanks
+    // are not the dump's, so a dump of a vertical tab alone is no dump but not "none" either.
     bool any = false;
     out.size = 0;
     for (std::size_t i = kLogStampLength; i < n;)
