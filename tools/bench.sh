@@ -4,13 +4,14 @@
 # first note counted under /reconnect, the program's idle cost and its cost while retrying, the
 # Setting command and the command buttons under Wine (in a harness of their own, removed
 # afterwards), and kestrane-decode's report over a 1 MiB day's log in both, and over a month of
-# such logs to --summary and --html, released, natively and under Wine, against wc -l.
+# such logs to --summary and --html, released, natively and under Wine, against wc -l, and over
+# a synthetic fleet's logs natively, against cat | wc -l, with peak memory.
 # Figures only: nothing here passes or fails on speed.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
 cmake --preset host >/dev/null
-cmake --build --preset host --target bench_decoder bench_shade bench_log_report
+cmake --build --preset host --target bench_decoder bench_shade bench_log_report bench_fleet_logs
 cmake --preset native >/dev/null
 cmake --build --preset native
 cmake --preset win64 >/dev/null
@@ -56,3 +57,7 @@ cmake --preset release >/dev/null
 cmake --build build/release --target kestrane-decode
 tools/wine-harness.sh shell "$harness" bench/decoder/month-bench.sh build/host/bench-day.log \
   build/native/kestrane-decode build/release/kestrane-decode.exe
+echo "== kestrane-decode over a fleet's logs (40 machines x 90 days), native =="
+# KESTRANE_BENCH_BEFORE=DECODER adds another build (say, an earlier commit's) to compare with.
+bench/decoder/fleet-bench.sh build/host/bench_fleet_logs \
+  ${KESTRANE_BENCH_BEFORE:+before="$KESTRANE_BENCH_BEFORE"} now=build/native/kestrane-decode
