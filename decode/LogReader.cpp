@@ -233,8 +233,9 @@ void CLogReader::Finish()
 
 bool CLogReader::ReadFiles(const std::vector<std::string>& names, std::string& error)
 {
-    // The first pass: the first and last day each file's stamps name, and that it can be read
-    // at all, before anything is printed.
+    // The first pass: the first and last day each file's stamps name (a leap second's frame
+    // may fall a day later, which only keeps it a little longer), and that it can be read at
+    // all, before anything is printed.
     struct Days
     {
         long long first = std::numeric_limits<long long>::min(), last = first;

@@ -1,6 +1,8 @@
 // Gathering the figures of a run over daily logs.
 #include "decode/LogTotals.h"
 
+#include <cstring>
+
 std::string FolderOf(const std::string& path)
 {
 #ifdef _WIN32
@@ -22,8 +24,14 @@ CLogTotals::SourceEntry CLogTotals::SourceOf(const std::string& path)
 void CLogTotals::AddFrame(FrameKind kind, int channel, int value, std::string_view time,
                           long long seconds)
 {
-    // Assigned, not made: the strings keep their buffers from frame to frame.
-    const auto setTime = [time](std::string& to) { to.assign(time.data(), time.size()); };
+    // Copied over, not made: the strings keep their buffers from frame to frame.
+    const auto setTime = [time](std::string& to)
+    {
+        if (to.size() == time.size() && !to.empty())
+            std::memcpy(&to[0], time.data(), time.size());
+        else
+            to.assign(time.data(), time.size());
+    };
     ++m_anFrames[kind];
     if (m_firstTime.empty())
     {

@@ -87,8 +87,9 @@ const char kTimeShape[] = "dddd-dd-dd dd:dd:dd";
 const char kStampShape[] = "[dddd-dd-dd dd:dd:dd]  ";
 static_assert(sizeof kStampShape - 1 == kLogStampLength, "the stamp's shape");
 
-// The seconds of a time of kTimeShape at text; false when no such time exists.
-bool TimeSeconds(const char* text, long long& seconds)
+// The days since 1970-01-01 of a date "YYYY-MM-DD" at text, digits by the caller's test; false
+// when no such date exists.
+bool DateDays(const char* text, long long& days)
 {
     // The lines of a log share their date: it is worked out once for each thread's run of them.
     thread_local char lastDate[10] = {};
@@ -101,18 +102,23 @@ bool TimeSeconds(const char* text, long long& seconds)
         lastDays = DaysFromCivil(year, month, day);
         std::memcpy(lastDate, text, sizeof lastDate);
     }
+    days = lastDays;
+    return true;
+}
+
+// The seconds of a time of kTimeShape at text; false when no such time exists.
+bool TimeSeconds(const char* text, long long& seconds)
+{
+    long long days = 0;
+    if (!DateDays(text, days))
+        return false;
     const int hour = Number(text + 11, 2), minute = Number(text + 14, 2),
               second = Number(text + 17, 2);
     // 60 seconds: the C library may stamp a leap second so.
     if (hour > 23 || minute > 59 || second > 60)
         return false;
-    seconds = lastDays * 86400 + hour * 3600 + minute * 60 + second;
+    seconds = days * 86400 + hour * 3600 + minute * 60 + second;
     return true;
-}
-
-long long FloorDay(long long seconds)
-{
-    return seconds >= 0 ? seconds / 86400 : -((-seconds + 86399) / 86400);
 }
 } // namespace
 
@@ -243,11 +249,7 @@ std::string LogLineFaultText(LogLineFault fault, const LoggedFrame& line)
 
 bool LogLineDay(const char* line, std::size_t n, long long& day)
 {
-    long long seconds = 0;
-    if (!HasShape(line, n, kStampShape) || !TimeSeconds(line + 1, seconds))
-        return false;
-    day = FloorDay(seconds);
-    return true;
+    return HasShape(line, n, "[dddd-dd-dd ") && DateDays(line + 1, day);
 }
 
 std::string ParseLogLine(const std::string& line, LogLine& out)

@@ -40,8 +40,9 @@ enum class LogLineFault
 LogLineFault ReadLogLine(const char* line, std::size_t n, LoggedFrame& out);
 // What ParseLogLine says of such a line; empty for None.
 std::string LogLineFaultText(LogLineFault fault, const LoggedFrame& line);
-// The day of a line's stamp (days since 1970-01-01, as seconds / 86400 rounded down), or false
-// when it has no valid stamp. Cheaper than ReadLogLine: the dump is not read.
+// The day of a line's stamped date (days since 1970-01-01), or false when it has no date: a
+// quick look, neither the time nor the dump is read. The day of a valid line's seconds (as
+// seconds / 86400 rounded down) is this day, or the next for a leap second (23:59:60).
 bool LogLineDay(const char* line, std::size_t n, long long& day);
 
 // Reads one line without its line end. Returns an empty text on success, else why the line is
