@@ -15,17 +15,20 @@ files=("$work"/Fleet/*/Log/*.log)
 echo "a fleet: ${#files[@]} files, $(cat "${files[@]}" | wc -c) bytes, $(cat "${files[@]}" | wc -l) lines"
 
 median() { sort -n | sed -n 2p; }
-# run LABEL COMMAND...: the median wall time of three runs and the largest peak of memory.
+# run LABEL COMMAND...: the median wall and CPU (user + system) times of three runs, and the
+# largest peak of memory. On a shared machine the CPU time is the steadier figure.
 run() {
-  local label=$1 times=() peak=0
+  local label=$1 times=() cpus=() peak=0
   shift
   for _ in 1 2 3; do
-    /usr/bin/time -f '%e %M' -o "$work/time" "$@" >"$work/out" 2>/dev/null || true
-    read -r t kib <"$work/time"
+    /usr/bin/time -f '%e %U %S %M' -o "$work/time" "$@" >"$work/out" 2>/dev/null || true
+    read -r t user sys kib <"$work/time"
     times+=("$t")
+    cpus+=("$(awk "BEGIN { print $user + $sys }")")
     [ "$kib" -gt "$peak" ] && peak=$kib
   done
-  printf '  %-40s %6s s  peak %5d MiB\n' "$label" "$(printf '%s\n' "${times[@]}" | median)" $((peak / 1024))
+  printf '  %-32s %6s s wall %6s s CPU  peak %4d MiB\n' "$label" \
+    "$(printf '%s\n' "${times[@]}" | median)" "$(printf '%s\n' "${cpus[@]}" | median)" $((peak / 1024))
 }
 run "cat | wc -l (the floor)" sh -c 'cat "$@" | wc -l' sh "${files[@]}"
 for named in "$@"; do
