@@ -161,21 +161,85 @@ std::uint32_t CLogReader::AddFile(const std::string& name)
     return static_cast<std::uint32_t>(m_files.size() - 1);
 }
 
+CLogReader::~CLogReader()
+{
+    if (m_pSpill)
+        std::fclose(m_pSpill);
+}
+
 void CLogReader::TakeIn(std::uint32_t index, FileRead& read)
 {
     for (auto& day : read.days)
         m_days[day.first].push_back(std::move(day.second));
     m_read[index] = true;
-    m_heldBadLines[index] = std::move(read.badLines);
-    for (; m_nBadLinesTold < m_files.size() && m_read[m_nBadLinesTold]; ++m_nBadLinesTold)
+    if (index != m_nBadLinesTold)
     {
-        const auto held = m_heldBadLines.find(m_nBadLinesTold);
-        for (const std::string& where : held->second)
+        HoldBadLines(index, read.badLines);
+        return;
+    }
+    TellBadLines(read.badLines);
+    while (++m_nBadLinesTold < m_files.size() && m_read[m_nBadLinesTold])
+        TellBadLines(ReleaseBadLines(m_nBadLinesTold));
+}
+
+void CLogReader::HoldBadLines(std::uint32_t index, std::vector<std::string>& lines)
+{
+    if (lines.empty())
+        return;
+    if (!m_bSpillTried)
+    {
+        m_bSpillTried = true;
+        m_pSpill = std::tmpfile();
+    }
+    HeldBadLines& held = m_heldBadLines[index];
+    held.count = lines.size();
+    // Each line as its length, then its text.
+    bool spilt = m_pSpill && std::fseek(m_pSpill, 0, SEEK_END) == 0 &&
+                 (held.offset = std::ftell(m_pSpill)) >= 0;
+    for (std::size_t i = 0; spilt && i < lines.size(); ++i)
+    {
+        const std::uint32_t length = static_cast<std::uint32_t>(lines[i].size());
+        spilt = std::fwrite(&length, sizeof length, 1, m_pSpill) == 1 &&
+                std::fwrite(lines[i].data(), 1, length, m_pSpill) == length;
+    }
+    if (!spilt)
+    {
+        held.offset = -1;
+        held.lines = std::move(lines);
+    }
+}
+
+std::vector<std::string> CLogReader::ReleaseBadLines(std::uint32_t index)
+{
+    std::vector<std::string> lines;
+    const auto held = m_heldBadLines.find(index);
+    if (held == m_heldBadLines.end())
+        return lines;
+    lines = std::move(held->second.lines);
+    if (held->second.offset >= 0)
+    {
+        lines.resize(held->second.count);
+        std::fseek(m_pSpill, held->second.offset, SEEK_SET);
+        for (std::string& line : lines)
         {
-            std::fprintf(m_err, "%s\n", ConsoleText(where).c_str());
-            m_report.CountBadLine(where);
+            std::uint32_t length = 0;
+            if (std::fread(&length, sizeof length, 1, m_pSpill) != 1)
+                break;
+            line.resize(length);
+            if (length > 0 && std::fread(&line[0], 1, length, m_pSpill) != length)
+                break;
         }
-        m_heldBadLines.erase(held);
+    }
+    m_heldBadLines.erase(held);
+    return lines;
+}
+
+void CLogReader::TellBadLines(const std::vector<std::string>& lines)
+{
+    for (const std::string& where : lines)
+    {
+        std::fprintf(m_err, "%s\n", ConsoleText(where).c_str());
+        m_report.CountBadLine(where);
     }
 }
 

@@ -22,6 +22,9 @@ class CLogReader
 {
 public:
     CLogReader(CFrameReport& report, std::FILE* err) : m_report(report), m_err(err) {}
+    ~CLogReader();
+    CLogReader(const CLogReader&) = delete;
+    CLogReader& operator=(const CLogReader&) = delete;
 
     // Reads the logs named, a day at a time: only the frames of the days being merged are
     // held, never the period's. A first quick pass learns the days each file holds (its name
@@ -79,8 +82,20 @@ private:
     std::vector<std::string> m_files;             // every file read, in the order given
     std::vector<std::size_t> m_reportIds;         // each file's in the report
     std::map<long long, std::vector<Run>> m_days; // frames read and not yet fed, by day
-    // Bad lines of files read before an earlier file's were reported, by file.
-    std::map<std::uint32_t, std::vector<std::string>> m_heldBadLines;
+    // Bad lines of files read before an earlier file's were reported wait, by file, in a
+    // temporary file (in memory where none can be made): a fleet's are many over a year.
+    struct HeldBadLines
+    {
+        long offset = -1; // in m_pSpill; -1 while held in lines
+        std::size_t count = 0;
+        std::vector<std::string> lines;
+    };
+    void HoldBadLines(std::uint32_t index, std::vector<std::string>& lines);
+    std::vector<std::string> ReleaseBadLines(std::uint32_t index);
+    void TellBadLines(const std::vector<std::string>& lines);
+    std::map<std::uint32_t, HeldBadLines> m_heldBadLines;
+    std::FILE* m_pSpill = nullptr;
+    bool m_bSpillTried = false;
     std::vector<bool> m_read;          // by file
     std::uint32_t m_nBadLinesTold = 0; // files whose bad lines are reported, in order
     long long m_from = std::numeric_limits<long long>::min();
