@@ -77,6 +77,8 @@ private:
     void FeedDays(long long last);
     std::uint32_t AddFile(const std::string& name);
 
+    // Every member is the calling thread's. ReadFiles' reading threads only read m_files,
+    // m_from and m_to, which do not change while they run, and each writes its own FileRead.
     CFrameReport& m_report;
     std::FILE* m_err;
     std::vector<std::string> m_files;             // every file read, in the order given
