@@ -72,7 +72,7 @@ void CFrameReport::Report(const unsigned char* pFrame, int nLength, std::string_
     const FrameKind kind = FrameKindFor(pFrame[0]);
     if (kind == kKinds)
         return;
-    const bool note = kind == kNoteReadFrame;
+    const bool note = kind == kKindNoteRead;
     const int channel = note ? pFrame[kChannelByte] : 0;
     const int value = note ? pFrame[kValueByte] : 0;
     m_totals.AddFrame(kind, channel, value, time, seconds);

@@ -48,7 +48,7 @@ void CLogTotals::AddFrame(FrameKind kind, int channel, int value, std::string_vi
             setTime(source->firstTime);
         setTime(source->lastTime);
     }
-    if (kind == kNoteReadFrame)
+    if (kind == kKindNoteRead)
     {
         ++m_notes[{channel, value}];
         // Floor division: a stamp before 1970 still falls in its own hour.
@@ -64,10 +64,10 @@ void CLogTotals::AddFrame(FrameKind kind, int channel, int value, std::string_vi
         }
         return;
     }
-    if (kind == kOkFrame)
+    if (kind == kKindOk)
         return;
     if (source)
-        ++(kind == kBlockFrame ? source->blocks : source->counterfeits);
+        ++(kind == kKindBlock ? source->blocks : source->counterfeits);
     if (m_events.size() < kEventsKept)
         m_events.push_back({std::string(time), kind, m_pSource ? &m_pSource->first : nullptr});
 }

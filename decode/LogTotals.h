@@ -52,7 +52,7 @@ public:
     void AddBadLine(const std::string& where);
 
     long Frames(FrameKind kind) const { return m_anFrames[kind]; }
-    long Notes() const { return m_anFrames[kNoteReadFrame]; }
+    long Notes() const { return m_anFrames[kKindNoteRead]; }
     long long TotalValue() const;
     // Notes read by channel byte and value, in that order.
     const std::map<std::pair<int, int>, long>& NotesByChannel() const { return m_notes; }

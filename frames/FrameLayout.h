@@ -5,10 +5,10 @@
 
 enum FrameKind
 {
-    kNoteReadFrame,
-    kBlockFrame,
-    kCounterfeitFrame,
-    kOkFrame,
+    kKindNoteRead,
+    kKindBlock,
+    kKindCounterfeit,
+    kKindOk,
     kKinds
 };
 
@@ -42,9 +42,9 @@ constexpr int FrameLengthFor(unsigned char lead)
 // The kind a lead byte starts; kKinds for a byte that starts no frame.
 constexpr FrameKind FrameKindFor(unsigned char lead)
 {
-    return lead == kLeadNoteRead      ? kNoteReadFrame
-           : lead == kLeadBlock       ? kBlockFrame
-           : lead == kLeadCounterfeit ? kCounterfeitFrame
-           : lead == kLeadOk          ? kOkFrame
+    return lead == kLeadNoteRead      ? kKindNoteRead
+           : lead == kLeadBlock       ? kKindBlock
+           : lead == kLeadCounterfeit ? kKindCounterfeit
+           : lead == kLeadOk          ? kKindOk
                                       : kKinds;
 }
