@@ -5,8 +5,10 @@
 
 #include <algorithm>
 #include <atomic>
+#include <condition_variable>
 #include <cerrno>
 #include <cstring>
+#include <mutex>
 #include <thread>
 
 #include "decode/Files.h"
@@ -342,43 +344,84 @@ bool CLogReader::ReadFiles(const std::vector<std::string>& names, std::string& e
     std::stable_sort(order.begin(), order.end(),
                      [&](std::uint32_t a, std::uint32_t b)
                      { return days[a - base].first < days[b - base].first; });
-    std::vector<FileRead> reads;
-    for (std::size_t next = 0; next < order.size() || !m_days.empty();)
+    // The reading threads read the next day's files while this day is fed, so neither waits
+    // for the other at each day's end; memory holds the day fed and the day being read.
+    std::vector<std::size_t> dayOf(order.size()); // each file's place among the first days
+    for (std::size_t i = 1; i < order.size(); ++i)
+        dayOf[i] = dayOf[i - 1] + (days[order[i] - base].first != days[order[i - 1] - base].first);
+    std::vector<FileRead> reads(order.size());
+    std::vector<std::size_t> readOfDay(order.empty() ? 0 : dayOf.back() + 1); // files read
+    std::size_t next = 0, taken = 0; // files begun; whole first days taken in
+    bool stop = false;
+    std::mutex mutex;
+    std::condition_variable changed;
+    const auto reader = [&]
     {
-        long long day =
-            m_days.empty() ? std::numeric_limits<long long>::max() : m_days.begin()->first;
-        if (next < order.size())
-            day = std::min(day, days[order[next] - base].first);
-        std::size_t end = next;
-        while (end < order.size() && days[order[end] - base].first == day)
+        std::unique_lock<std::mutex> lock(mutex);
+        for (;;)
+        {
+            changed.wait(lock,
+                         [&] { return stop || next == order.size() || dayOf[next] <= taken; });
+            if (stop || next == order.size())
+                return;
+            const std::size_t i = next++;
+            lock.unlock();
+            if (std::FILE* in = OpenFile(m_files[order[i]], "rb"))
+            {
+                ReadOne(in, order[i], reads[i]);
+                std::fclose(in);
+            }
+            else
+                reads[i].error = errno != 0 ? errno : EIO;
+            lock.lock();
+            ++readOfDay[dayOf[i]];
+            changed.notify_all();
+        }
+    };
+    std::vector<std::thread> pool;
+    for (unsigned t = 0; t < std::max(1u, std::thread::hardware_concurrency()); ++t)
+        pool.emplace_back(reader);
+    const auto finish = [&](bool read)
+    {
+        {
+            const std::lock_guard<std::mutex> lock(mutex);
+            stop = true;
+        }
+        changed.notify_all();
+        for (std::thread& t : pool)
+            t.join();
+        return read;
+    };
+
+    for (std::size_t first = 0; first < order.size();)
+    {
+        std::size_t end = first;
+        while (end < order.size() && dayOf[end] == dayOf[first])
             ++end;
-        reads.assign(end - next, FileRead());
-        InParallel(end - next,
-                   [&](std::size_t i)
-                   {
-                       std::FILE* in = OpenFile(m_files[order[next + i]], "rb");
-                       if (!in)
-                           reads[i].error = errno != 0 ? errno : EIO;
-                       else
-                       {
-                           ReadOne(in, order[next + i], reads[i]);
-                           std::fclose(in);
-                       }
-                   });
-        for (std::size_t i = 0; i < reads.size(); ++i)
+        {
+            std::unique_lock<std::mutex> lock(mutex);
+            changed.wait(lock, [&] { return readOfDay[dayOf[first]] == end - first; });
+        }
+        for (std::size_t i = first; i < end; ++i)
         {
             if (reads[i].error != 0)
             {
-                error =
-                    m_files[order[next + i]] + ": cannot read: " + std::strerror(reads[i].error);
-                return false;
+                error = m_files[order[i]] + ": cannot read: " + std::strerror(reads[i].error);
+                return finish(false);
             }
-            TakeIn(order[next + i], reads[i]);
+            TakeIn(order[i], reads[i]);
+            reads[i] = FileRead();
         }
-        next = end;
+        {
+            const std::lock_guard<std::mutex> lock(mutex);
+            ++taken;
+        }
+        changed.notify_all();
         // A file that grew since the first pass may bring frames of a day already fed: they
         // come now, late, rather than not at all.
-        FeedDays(day);
+        FeedDays(days[order[first] - base].first);
+        first = end;
     }
-    return true;
+    FeedDays(std::numeric_limits<long long>::max());
+    return finish(true);
 }

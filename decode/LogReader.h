@@ -30,8 +30,8 @@ public:
     // held, never the period's. A first quick pass learns the days each file holds (its name
     // is not trusted: a line written at midnight, a clock put back, a log renamed by hand);
     // then each day's files are read, on every core, their frames merged in time order and
-    // fed to the report before the next day is read. False, with the reason in error, when a
-    // file could not be read.
+    // fed to the report while the next day's files are read. False, with the reason in error, when
+    // a file could not be read.
     bool ReadFiles(const std::vector<std::string>& names, std::string& error);
 
     // Reads one log, opened in binary, to its end; lines end in LF or CR LF. Its frames are
