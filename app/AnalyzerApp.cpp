@@ -1,6 +1,8 @@
 // Application start-up.
 #include "app/AnalyzerApp.h"
 
+#include <string>
+
 #include <commctrl.h>
 
 #include "app/AnalyzerDlg.h"
@@ -15,8 +17,23 @@ int CAnalyzerApp::Run(const char* pszCmdLine)
                       bAsked ? MB_ICONINFORMATION : MB_ICONERROR);
         return bAsked ? 0 : 2;
     }
+    // Started with switches, most likely by a shortcut on an unattended PC: after an update's
+    // restart Windows starts it again the same way, listening.
+    if (m_options.AnySwitch())
+        RegisterForRestart(pszCmdLine);
     InitInstance();
     return 0;
+}
+
+void CAnalyzerApp::RegisterForRestart(const char* pszCmdLine)
+{
+    const int nWide = ::MultiByteToWideChar(CP_ACP, 0, pszCmdLine, -1, nullptr, 0);
+    if (nWide <= 0 || nWide > RESTART_MAX_CMD_LINE)
+        return;
+    std::wstring strCmdLine(static_cast<size_t>(nWide), L'\0');
+    ::MultiByteToWideChar(CP_ACP, 0, pszCmdLine, -1, &strCmdLine[0], nWide);
+    // Not after a crash or a hang: a fault is for someone to look at, not to run into again.
+    ::RegisterApplicationRestart(strCmdLine.c_str(), RESTART_NO_CRASH | RESTART_NO_HANG);
 }
 
 BOOL CAnalyzerApp::InitInstance()
@@ -30,5 +47,10 @@ BOOL CAnalyzerApp::InitInstance()
     m_pMainWnd = &dlg;
     dlg.DoModal();
     m_pMainWnd = nullptr;
+    // A serial worker left stuck inside its driver still writes into the window's link: the
+    // program ends here, its settings and log already written, rather than free what the
+    // worker will write into when (if ever) the driver returns.
+    if (dlg.WorkerLeftBehind())
+        ::ExitProcess(0);
     return FALSE;
 }

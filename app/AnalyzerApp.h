@@ -20,5 +20,8 @@ public:
     CWnd* m_pMainWnd = nullptr;
 
 private:
+    // Windows starts the program again with these switches after it restarts for an update.
+    static void RegisterForRestart(const char* pszCmdLine);
+
     LaunchOptions m_options;
 };

@@ -9,6 +9,9 @@
 #include <commctrl.h>
 
 #include "app/AboutDlg.h"
+#include "app/TodayTally.h"
+#include "log/LogRollOver.h"
+#include "log/TextFile.h"
 #include "res/resource.h"
 #include "serial/PortName.h"
 #include "settings/CommSettingDlg.h"
@@ -86,11 +89,14 @@ LRESULT CAnalyzerDlg::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
     case WM_SERIAL_BYTE:
         return OnSerialByte(wParam, lParam);
     case WM_QUERYENDSESSION:
-        OnEndSession(false);
+        OnEndSession(false, false);
         return TRUE;
     case WM_ENDSESSION:
         if (wParam)
-            OnEndSession(true);
+            OnEndSession(true, (lParam & ENDSESSION_CLOSEAPP) != 0);
+        return 0;
+    case WM_RESTORE_TODAY:
+        OnRestoreToday();
         return 0;
     case WM_DPICHANGED:
         OnDpiChanged(LOWORD(wParam), *reinterpret_cast<const RECT*>(lParam));
@@ -100,6 +106,9 @@ LRESULT CAnalyzerDlg::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
         return 0;
     case WM_SERIAL_PORT_BACK:
         OnPortBack(wParam != 0);
+        return 0;
+    case WM_SERIAL_PROBLEM:
+        m_serial.ShowProblems();
         return 0;
     case WM_DEVICECHANGE: // an adapter pulled out: the link's port may be the one gone
         m_serial.OnDeviceChange(wParam, lParam);
@@ -185,6 +194,9 @@ BOOL CAnalyzerDlg::OnInitDialog()
         ::CheckDlgButton(m_hWnd, IDC_ENABLE_LOG, BST_CHECKED);
         m_bLogEnabled = TRUE;
     }
+    // Before /start's click: the table is whole before the first frame can count on it.
+    if (m_launch.bToday)
+        PostMessage(WM_RESTORE_TODAY);
     if (m_launch.bStart)
         PostMessage(WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED),
                     reinterpret_cast<LPARAM>(::GetDlgItem(m_hWnd, IDOK)));
@@ -193,19 +205,15 @@ BOOL CAnalyzerDlg::OnInitDialog()
 
 void CAnalyzerDlg::OnOK()
 {
-    // A box the open shows (a refused line setting) has no owner, so this window stays enabled
-    // under it: a click meanwhile would open the port again under the open still in progress.
-    if (m_bStarting)
-        return;
     std::string text;
     GetDlgItemText(IDOK, text);
     if (text == kStart)
     {
-        CFlagScope starting(m_bStarting);
         const PortSettings& s = m_portSettings;
         m_serial.SetReconnect(m_launch.bReconnect);
         // A reconnecting link's worker makes the open (a port can take seconds to open), and
         // takes a port that will not open as one that was lost: the window hears how it went.
+        // Either fails at once while the last worker is still stuck in its driver.
         const auto pfnOpen =
             m_launch.bReconnect ? &CSerialLink::PreparePort : &CSerialLink::OpenPort;
         if (!(m_serial.*pfnOpen)(this, s.nPort, s.nBaud, s.cParity, s.nDataBits, s.nStopBits,
@@ -257,12 +265,20 @@ void CAnalyzerDlg::OnCancel()
         // between the count and here, and nothing is read after Close anyway.
         m_serial.RequestStop();
         KillTimer(kLogRetryTimer);
+        m_bLogRetryArmed = false;
         ::MessageBoxW(m_hWnd, text.c_str(), L"Daily log", MB_OK | MB_ICONWARNING);
     }
+    EndProgram();
+}
+
+void CAnalyzerDlg::EndProgram()
+{
+    // A driver call that never returns must not keep an invisible program holding the port.
+    m_bWorkerLeftBehind = !m_serial.EndThread(kEndWorkerMs);
     CDialog::OnCancel();
 }
 
-void CAnalyzerDlg::OnEndSession(bool bEnding)
+void CAnalyzerDlg::OnEndSession(bool bEnding, bool bCloseApp)
 {
     // The next start, often unattended, must open the port the operator chose.
     SavePortSettings(m_portSettings, m_strAppDir);
@@ -274,6 +290,10 @@ void CAnalyzerDlg::OnEndSession(bool bEnding)
         m_log.WriteKept();
         m_log.Flush();
     }
+    // Asked to close rather than about to be ended, the program ends itself, or it would run on
+    // until it is killed; Close's box is left out, as nobody is there to press it.
+    if (bEnding && bCloseApp)
+        EndProgram();
 }
 
 void CAnalyzerDlg::OnEnableLog()
@@ -284,8 +304,7 @@ void CAnalyzerDlg::OnEnableLog()
 
 void CAnalyzerDlg::OnSetting()
 {
-    // Nor while a Start is still under way: its box leaves this window enabled.
-    if (m_bInSetting || m_bStarting)
+    if (m_bInSetting)
         return;
     CFlagScope inSetting(m_bInSetting);
     // Owned by this window (no parent would leave it free of us): modal over it, as About is.
@@ -378,11 +397,15 @@ void CAnalyzerDlg::OnTimer(UINT_PTR nIDEvent)
         SetDlgItemText(IDC_CLOCK, FormatLocalTime(std::time(nullptr), " %H:%M  %B %d  %Y").c_str());
         // Once a second, not for every line: what a power cut may take is the last second.
         m_log.Flush();
+        StartNewDayIfDue();
     }
     else if (nIDEvent == kLogRetryTimer)
     {
-        if (m_log.WriteKept())
+        if (m_log.Retry())
+        {
             KillTimer(kLogRetryTimer);
+            m_bLogRetryArmed = false;
+        }
     }
     Default();
 }
@@ -448,9 +471,14 @@ void CAnalyzerDlg::InitChannelList()
     for (int i = 0; i < m_nChannels; ++i)
     {
         m_listChannels.InsertItem(i, IntToText(i + 1).c_str());
-        m_listChannels.SetItemText(i, 2, IntToText(m_decoder.NoteCount(i)).c_str());
-        m_listChannels.SetItemText(i, 1, "-");
+        ShowChannel(i, m_decoder.NoteCount(i), -1);
     }
+}
+
+void CAnalyzerDlg::ShowChannel(int i, int nNotes, int nValue)
+{
+    m_listChannels.SetItemText(i, 2, IntToText(nNotes).c_str());
+    m_listChannels.SetItemText(i, 1, nValue < 0 ? "-" : IntToText(nValue).c_str());
 }
 
 void CAnalyzerDlg::SetColumnWidths()
@@ -496,14 +524,15 @@ void CAnalyzerDlg::FlashLamp(int i, UINT nPeriod)
 
 void CAnalyzerDlg::OnFrameStart()
 {
+    // Before the frame can count: a note read after midnight is the new day's first.
+    StartNewDayIfDue();
     m_ledSlaver.FlashLed(kFlashMs);
 }
 
 void CAnalyzerDlg::OnNoteRead(int channel, int value, int count)
 {
     const int i = channel - 1;
-    m_listChannels.SetItemText(i, 2, IntToText(count).c_str());
-    m_listChannels.SetItemText(i, 1, IntToText(value).c_str());
+    ShowChannel(i, count, value);
     FlashLamp(i, kFlashMs);
 }
 
@@ -518,6 +547,62 @@ void CAnalyzerDlg::OnFrame(const unsigned char* pFrame, int nLength, const std::
 void CAnalyzerDlg::WriteLogLine(const char* text)
 {
     m_log.WriteLine(text);
-    if (m_log.HasKept())
-        SetTimer(kLogRetryTimer, kLogRetryPeriod);
+    ArmLogRetry();
+}
+
+void CAnalyzerDlg::ArmLogRetry()
+{
+    if (m_bLogRetryArmed || !m_log.NeedsRetry())
+        return;
+    SetTimer(kLogRetryTimer, kLogRetryPeriod);
+    m_bLogRetryArmed = true;
+}
+
+void CAnalyzerDlg::OnRestoreToday()
+{
+    const std::string strDay = LogDay(m_clock());
+    CTodayTally tally(strDay);
+    int nUnread = 0;
+    try
+    {
+        std::string text;
+        for (const std::wstring& strPath : DayLogFiles(m_strAppDir + L"Log", strDay))
+        {
+            if (ReadWholeFile(strPath, text))
+                tally.ReadLog(text);
+            else
+                ++nUnread;
+        }
+    }
+    catch (...)
+    {
+        ++nUnread; // out of memory: a file or more not counted
+    }
+    m_strCountDay = strDay;
+    for (int i = 0; i < m_nChannels; ++i)
+    {
+        m_decoder.SetNoteCount(i, tally.Notes(i));
+        ShowChannel(i, tally.Notes(i), tally.LastValue(i));
+    }
+    // Until the first frame. A file that could not be read is said, lest its notes pass for none.
+    const int nNotes = tally.TotalNotes();
+    std::string text = Format(" TODAY: %d NOTE%s RESTORED", nNotes, nNotes == 1 ? "" : "S");
+    if (nUnread > 0)
+        text += Format(", %d FILE%s UNREAD", nUnread, nUnread == 1 ? "" : "S");
+    SetDlgItemText(IDC_STATUS_EVENT, text.c_str());
+}
+
+void CAnalyzerDlg::StartNewDayIfDue()
+{
+    if (m_strCountDay.empty())
+        return;
+    const std::string strDay = LogDay(m_clock());
+    if (strDay == m_strCountDay)
+        return;
+    m_strCountDay = strDay;
+    for (int i = 0; i < m_nChannels; ++i)
+    {
+        m_decoder.SetNoteCount(i, 0);
+        ShowChannel(i, 0, -1);
+    }
 }

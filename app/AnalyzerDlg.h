@@ -33,9 +33,19 @@ public:
     static constexpr UINT kLogRetryPeriod = 2000;
     // Windows gives a program about 5 s to end: for this long a held day's file may let go.
     static constexpr DWORD kEndSessionRetryMs = 3000;
+    // Posted by OnInitDialog under /today: the day's notes are read once the window shows.
+    static constexpr UINT WM_RESTORE_TODAY = WM_APP + 1;
+
+    // What Close gives the serial worker to end (it needs well under a second) before
+    // cancelling the driver call it is stuck in; with the cancel's own bound, the program ends
+    // within about 3 s whatever the driver does.
+    static constexpr DWORD kEndWorkerMs = 2000;
 
     // The command line's switches, taken by the next OnInitDialog.
     void SetLaunchOptions(const LaunchOptions& options) { m_launch = options; }
+    // Whether the window ended leaving a serial worker stuck inside its driver, which still
+    // writes into the link: the program must then end before the window's members go.
+    bool WorkerLeftBehind() const { return m_bWorkerLeftBehind; }
 
 protected:
     void DoDataExchange(CDataExchange* pDX) override;
@@ -55,8 +65,13 @@ private:
     void OnEnableLog();
     void OnSetting();
     // A shutdown, restart or log-off, asked (bEnding false) or under way: the settings saved and
-    // the log written as at Close; nothing may wait for a click now.
-    void OnEndSession(bool bEnding);
+    // the log written as at Close; nothing may wait for a click now. bCloseApp: an installer or
+    // an update's restart asks this program to end, which it then does as Close does.
+    void OnEndSession(bool bEnding, bool bCloseApp);
+    // Ends the program as Close does, once the settings and the log are written: the serial
+    // worker within a bound whatever its driver does (left behind if it never returns), then
+    // the window. For Close, and for a session's end that closes the program.
+    void EndProgram();
     void OnDpiChanged(UINT nDpi, const RECT& rcSuggested);
     // A reconnecting link's word that the port went, or came back (or opened at the Start's
     // first try: bAtStart, which a Start that opened the port itself passes too).
@@ -79,6 +94,15 @@ private:
     void FlashLamp(int i, UINT nPeriod);
     // Appends a line to the day's log; lines the file cannot take now are tried again later.
     void WriteLogLine(const char* text);
+    // Arms the log's retry while it has something to retry, once: re-armed for every line,
+    // frames closer than its period would put it off for ever.
+    void ArmLogRetry();
+
+    // /today: the table from the notes of the day in the log, then from zero at each midnight.
+    void OnRestoreToday();
+    void StartNewDayIfDue();
+    // Row i's cells: the notes counted, and the latest note's value (-1: none, "-").
+    void ShowChannel(int i, int nNotes, int nValue);
 
     // CFrameOwner: what the decoder reports, shown and logged here
     void OnFrameStart() override;
@@ -93,17 +117,21 @@ private:
     PortSettings m_portSettings;
     CSerialLink m_serial;
     std::wstring m_strAppDir;
+    LocalClock m_clock = SystemLocalTime; // the log's stamps and /today's day
     CDailyLog m_log;
     CFrameDecoder m_decoder; // m_bInFrame .. m_nRecvLen and m_anNoteCount live here
     int m_anLampLit[CFrameDecoder::kChannels] = {};
     int m_nChannels = CFrameDecoder::kChannels;
     BOOL m_bLogEnabled = FALSE;
-    // Raised while the settings dialog, or a Start's message box, runs its loop: a click
-    // meanwhile must not start either again.
+    // Raised while the settings dialog runs its loop: a Setting command sent meanwhile (the
+    // dialog disables this window, but a sent command still arrives) must not start another.
     bool m_bInSetting = false;
-    bool m_bStarting = false;
     // Raised while Close tells of unwritten log lines: a second Close meanwhile does nothing.
     bool m_bClosing = false;
+    bool m_bLogRetryArmed = false;
+    // /today: the day "YYYY-MM-DD" the table counts, once it has been read back; else empty.
+    std::string m_strCountDay;
+    bool m_bWorkerLeftBehind = false;
     LaunchOptions m_launch;
     // Every lamp shows one of these two, so no lamp ever shows a freed bitmap and note reads
     // create no GDI objects. They outlive the window (see the destructor).

@@ -5,12 +5,14 @@
 #include <string>
 
 const char kLaunchUsage[] =
-    "Usage: Kestrane.exe [/start] [/log] [/reconnect]\n"
+    "Usage: Kestrane.exe [/start] [/log] [/reconnect] [/today]\n"
     "\n"
     "/start: press Start as soon as the window is shown.\n"
     "/log: tick \"Enable log file\" at start-up.\n"
     "/reconnect: when the port is lost or will not open, show no box; try it again about "
     "every 2 seconds until it opens or Stop is pressed.\n"
+    "/today: start the channel table from today's notes in the daily log, and from zero at "
+    "midnight.\n"
     "/?: this text.\n"
     "\n"
     "A switch may begin with / or -, in any case. The switches change nothing in Kestrane.ini.";
@@ -54,6 +56,8 @@ LaunchOptions ParseLaunchOptions(const char* pszCmdLine)
             options.bLog = true;
         else if (name == "reconnect")
             options.bReconnect = true;
+        else if (name == "today")
+            options.bToday = true;
         else if (name == "?")
             bUsage = true;
         else

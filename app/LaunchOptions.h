@@ -1,5 +1,5 @@
-// The switches of an unattended launch: /start, /log, /reconnect and /?, each also written with
-// '-' and in any case. Portable (no <windows.h>): the parse is tested natively.
+// The switches of an unattended launch: /start, /log, /reconnect, /today and /?, each also
+// written with '-' and in any case. Portable (no <windows.h>): the parse is tested natively.
 #pragma once
 
 struct LaunchOptions
@@ -14,6 +14,9 @@ struct LaunchOptions
     bool bStart = false;     // press Start once the window is shown
     bool bLog = false;       // tick "Enable log file" at start-up
     bool bReconnect = false; // a lost or unopenable port is retried, without a box
+    bool bToday = false;     // the channel table starts from today's notes in the daily log
+
+    bool AnySwitch() const { return bStart || bLog || bReconnect || bToday; }
 };
 
 // The switches of a command line without the program's name, as WinMain receives it. Words may

@@ -62,6 +62,12 @@ public:
     {
         return index >= 0 && index < kChannels ? m_anNoteCount[index] : 0;
     }
+    // Channel index 0..11 counts on from n: a day's notes read back, or a new day's 0.
+    void SetNoteCount(int index, int n)
+    {
+        if (index >= 0 && index < kChannels)
+            m_anNoteCount[index] = n;
+    }
     bool InFrame() const { return m_bInFrame; }
     int BufferedBytes() const { return m_nRecvLen; }
 

@@ -1,21 +1,42 @@
 // CDailyLog: the daily log of frames, Log\YYYY-MM-DD.log in the program's folder. Each line is
 // stamped when its frame arrives and written at once when the file can take it; when it cannot
 // (the file held by another program, a full disk, no folder), the line is kept in memory and
-// written, in order and before any newer line, as soon as the file opens again. No handle stays
-// open between calls, and no log is ever deleted: a day's full file rolls over into a part.
+// written, in order and before any newer line of its day, as soon as a file takes it: the day's
+// file again, or, when the retry finds that file still refused, a new part of the day, which then
+// takes the day's lines until its file takes lines again. Each day is written apart, so one
+// day's refused file holds back no other day's lines. No handle stays open between calls, and no
+// log is ever deleted: a day's full file rolls over into a part.
 #pragma once
 
 #include <cstddef>
 #include <deque>
 #include <functional>
+#include <map>
 #include <string>
 #include <vector>
 
 #include <windows.h>
 
+class CTextFile;
+
 // The local time a line is stamped with, and so the day's file it goes to.
 using LocalClock = std::function<SYSTEMTIME()>;
 SYSTEMTIME SystemLocalTime();
+// "YYYY-MM-DD" of a time: the day its lines' file is named after.
+std::string LogDay(const SYSTEMTIME& t);
+
+// What the log tells of where its lines go, each when it starts to happen: the day's file
+// refuses them (kept in memory), they go into a part of the day, the day's file takes them
+// again, or lines are lost for want of memory. strPath names the file; dwError the system's
+// reason where there is one.
+enum class LogEvent
+{
+    Refused,
+    IntoPart,
+    BackToDayFile,
+    Lost,
+};
+using LogEventSink = std::function<void(LogEvent, const std::wstring& strPath, DWORD dwError)>;
 
 class CDailyLog
 {
@@ -26,11 +47,19 @@ public:
     {
     }
 
-    // Stamps the text with the time now and writes it as one line after any kept lines. An
-    // empty text (or none) writes nothing and creates nothing.
+    // The one place the log's changes of course are told; none is told without one.
+    void SetEventSink(LogEventSink sink) { m_sink = std::move(sink); }
+
+    // Stamps the text with the time now and writes it as one line after any kept lines of its
+    // day. An empty text (or none) writes nothing and creates nothing.
     void WriteLine(const char* pszText);
     // Writes the kept lines, each into the file of its own day; true when none is left.
     bool WriteKept();
+    // The retry, every few seconds while NeedsRetry: kept lines that their day's file still
+    // refuses go into a new part of that day, and a day's file that takes lines again gets the
+    // day's next lines back from its part. True when nothing is left to retry.
+    bool Retry();
+    bool NeedsRetry() const { return HasKept() || !m_parts.empty(); }
     // As the program ends: the kept lines into their days' files, tried for up to nRetryMs;
     // what a day's file still refuses then goes into a new part of that day; all of it on the
     // disk. True when no line is left unwritten.
@@ -39,8 +68,8 @@ public:
     // once a second, so a power cut loses no more than that; never for every line.
     void Flush();
 
-    bool HasKept() const { return !m_kept.empty(); }
-    size_t KeptLines() const { return m_kept.size(); }
+    bool HasKept() const { return m_nKeptBytes > 0; }
+    size_t KeptLines() const;
     // Lines dropped because the memory for keeping lines was full.
     size_t LostLines() const { return m_nLost; }
     // The file or folder of the latest failure, and the system's error code for it.
@@ -52,17 +81,34 @@ public:
     std::wstring UnwrittenText() const;
 
 private:
+    using Lines = std::deque<std::string>; // whole lines as stored: stamp, text, CR LF
+
     bool WriteKept(bool bIntoParts);
-    // Writes the leading kept lines that share the first one's day: into its file, or all of
-    // them into a new part of that day.
-    bool WriteDay(bool bIntoPart);
+    // The kept lines of one day: into the part the day goes to, else into its file, else (at a
+    // retry) into a new part. True when all of them were written.
+    bool WriteDay(const std::string& strDay, Lines& lines, bool bIntoPart);
+    bool AppendToDayFile(const std::wstring& strFolder, const std::string& strDay, Lines& lines);
+    bool AppendToNewPart(const std::wstring& strFolder, const std::string& strDay, Lines& lines);
+    // Opens strPath and, unless this log wrote its end, ends a line a power cut may have torn.
+    bool OpenToAppend(CTextFile& file, const std::wstring& strPath, DWORD dwDisposition,
+                      ULONGLONG& nSize);
+    // Writes lines from the oldest until they are all in or the file has passed nLimit bytes.
+    bool AppendLines(CTextFile& file, const std::wstring& strPath, ULONGLONG& nSize, Lines& lines,
+                     ULONGLONG nLimit);
+    // The Log folder, made if missing; false (the failure noted) when there is none.
+    bool LogFolder(std::wstring& strFolder);
+    // The day's file takes lines again: its part is left.
+    bool DayFileTakesLines(const std::string& strDay);
     bool Fail(const std::wstring& strPath, DWORD dwError);
+    void Tell(LogEvent event, const std::wstring& strPath, DWORD dwError = ERROR_SUCCESS);
 
     std::wstring m_strDir;
     LocalClock m_clock;
-    std::vector<std::wstring> m_unflushed; // files written since the last Flush
-    std::wstring m_strEndedPath;           // the file written last, which ends in a line end
-    std::deque<std::string> m_kept;        // whole lines as stored: stamp, text, CR LF
+    LogEventSink m_sink;
+    std::vector<std::wstring> m_unflushed;       // files written since the last Flush
+    std::wstring m_strEndedPath;                 // the file written last, which ends in a line end
+    std::map<std::string, Lines> m_kept;         // by day "YYYY-MM-DD", oldest first; none empty
+    std::map<std::string, std::wstring> m_parts; // days whose lines go into a part, and the part
     size_t m_nKeptBytes = 0;
     size_t m_nLost = 0;
     bool m_bRollOverFailed = false; // the latest try, the file then taking the lines past the limit

@@ -4,6 +4,9 @@
 #include <algorithm>
 #include <cwchar>
 #include <string_view>
+#include <vector>
+
+#include "log/TextFile.h"
 
 namespace
 {
@@ -14,7 +17,7 @@ std::wstring DayName(const std::string& strDay)
 
 // NNN of a name "<day>.NNN.log", or 0 when the name has another shape. The search matches
 // short names and any case too, so every found name is checked here. A view of the found name:
-// nothing is allocated while the search's handle is open, so nothing can throw past it.
+// no name is copied.
 unsigned PartOf(std::wstring_view strName, const std::wstring& strPrefix)
 {
     const size_t nFirst = strPrefix.size();
@@ -33,6 +36,38 @@ unsigned PartOf(std::wstring_view strName, const std::wstring& strPrefix)
     }
     return nPart;
 }
+
+// The numbers of the day's parts in strFolder, in the order found.
+std::vector<unsigned> LogParts(const std::wstring& strFolder, const std::string& strDay)
+{
+    const std::wstring strPrefix = DayName(strDay) + L".";
+    std::vector<unsigned> parts;
+    WIN32_FIND_DATAW data;
+    const HANDLE hFind =
+        ::FindFirstFileW((strFolder + L"\\" + strPrefix + L"*.log").c_str(), &data);
+    if (hFind == INVALID_HANDLE_VALUE)
+        return parts;
+    try
+    {
+        do
+            if (const unsigned nPart = PartOf(data.cFileName, strPrefix))
+                parts.push_back(nPart);
+        while (::FindNextFileW(hFind, &data));
+    }
+    catch (...)
+    {
+        // Out of memory: the parts found so far.
+    }
+    ::FindClose(hFind);
+    return parts;
+}
+
+std::wstring PartPath(const std::wstring& strFolder, const std::string& strDay, unsigned nPart)
+{
+    wchar_t szPart[16];
+    std::swprintf(szPart, sizeof szPart / sizeof szPart[0], L".%03u.log", nPart);
+    return strFolder + L"\\" + DayName(strDay) + szPart;
+}
 } // namespace
 
 std::wstring DayLogPath(const std::wstring& strFolder, const std::string& strDay)
@@ -42,30 +77,63 @@ std::wstring DayLogPath(const std::wstring& strFolder, const std::string& strDay
 
 unsigned HighestLogPart(const std::wstring& strFolder, const std::string& strDay)
 {
-    const std::wstring strPrefix = DayName(strDay) + L".";
-    WIN32_FIND_DATAW data;
-    const HANDLE hFind =
-        ::FindFirstFileW((strFolder + L"\\" + strPrefix + L"*.log").c_str(), &data);
-    if (hFind == INVALID_HANDLE_VALUE)
-        return 0;
-    unsigned nHighest = 0;
-    do
-        nHighest = std::max(nHighest, PartOf(data.cFileName, strPrefix));
-    while (::FindNextFileW(hFind, &data));
-    ::FindClose(hFind);
-    return nHighest;
+    const std::vector<unsigned> parts = LogParts(strFolder, strDay);
+    return parts.empty() ? 0 : *std::max_element(parts.begin(), parts.end());
 }
 
-std::wstring NextLogPartPath(const std::wstring& strFolder, const std::string& strDay)
+unsigned (*g_pfnHighestLogPart)(const std::wstring&, const std::string&) = HighestLogPart;
+
+namespace
 {
-    wchar_t szPart[16];
-    std::swprintf(szPart, sizeof szPart / sizeof szPart[0], L".%03u.log",
-                  HighestLogPart(strFolder, strDay) + 1);
-    return strFolder + L"\\" + DayName(strDay) + szPart;
+// Two programs logging into one folder can both find the same highest part: whichever comes
+// second finds the name taken, and takes the next.
+constexpr unsigned kPartTries = 100;
+
+// take(path) for the parts from one past the highest up, until one is not already taken.
+template <class TTake>
+BOOL TakeNextPart(const std::wstring& strFolder, const std::string& strDay, std::wstring& strPath,
+                  TTake take)
+{
+    const unsigned nFirst = g_pfnHighestLogPart(strFolder, strDay) + 1;
+    for (unsigned nPart = nFirst; nPart < nFirst + kPartTries; ++nPart)
+    {
+        strPath = PartPath(strFolder, strDay, nPart);
+        if (take(strPath))
+            return TRUE;
+        const DWORD dwError = ::GetLastError();
+        if (dwError != ERROR_FILE_EXISTS && dwError != ERROR_ALREADY_EXISTS)
+            return FALSE;
+    }
+    return FALSE;
+}
+} // namespace
+
+BOOL CreateLogPart(const std::wstring& strFolder, const std::string& strDay, CTextFile& file,
+                   std::wstring& strPath)
+{
+    return TakeNextPart(strFolder, strDay, strPath,
+                        [&file](const std::wstring& strPart)
+                        { return file.OpenForAppend(strPart, CREATE_NEW); });
 }
 
 BOOL RollOverLog(const std::wstring& strFolder, const std::string& strDay)
 {
-    return ::MoveFileW(DayLogPath(strFolder, strDay).c_str(),
-                       NextLogPartPath(strFolder, strDay).c_str());
+    const std::wstring strDayPath = DayLogPath(strFolder, strDay);
+    std::wstring strPart;
+    return TakeNextPart(strFolder, strDay, strPart,
+                        [&strDayPath](const std::wstring& strPath)
+                        { return ::MoveFileW(strDayPath.c_str(), strPath.c_str()); });
+}
+
+std::vector<std::wstring> DayLogFiles(const std::wstring& strFolder, const std::string& strDay)
+{
+    std::vector<unsigned> parts = LogParts(strFolder, strDay);
+    std::sort(parts.begin(), parts.end());
+    std::vector<std::wstring> files;
+    for (unsigned nPart : parts)
+        files.push_back(PartPath(strFolder, strDay, nPart));
+    const std::wstring strDayPath = DayLogPath(strFolder, strDay);
+    if (::GetFileAttributesW(strDayPath.c_str()) != INVALID_FILE_ATTRIBUTES)
+        files.push_back(strDayPath);
+    return files;
 }

@@ -1,24 +1,13 @@
 // A small append-only text file over the Win32 file API.
 #include "log/TextFile.h"
 
-CTextFile& CTextFile::operator=(CTextFile&& other) noexcept
-{
-    if (this != &other)
-    {
-        Close();
-        m_hFile = other.m_hFile;
-        other.m_hFile = INVALID_HANDLE_VALUE;
-    }
-    return *this;
-}
-
 BOOL CTextFile::OpenForAppend(const std::wstring& strPath, DWORD dwDisposition)
 {
     Close();
     // Readers (the offline decoder, a viewer, a backup) are welcome while a line goes in. Read
     // access of our own: a torn end is found by its last byte.
-    m_hFile = ::CreateFileW(strPath.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, nullptr,
-                            dwDisposition, FILE_ATTRIBUTE_NORMAL, nullptr);
+    m_hFile.Reset(::CreateFileW(strPath.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ,
+                                nullptr, dwDisposition, FILE_ATTRIBUTE_NORMAL, nullptr));
     return IsOpen();
 }
 
@@ -70,11 +59,25 @@ BOOL CTextFile::Append(const std::string& bytes)
     return FALSE;
 }
 
-void CTextFile::Close()
+BOOL ReadWholeFile(const std::wstring& strPath, std::string& bytes)
 {
-    if (IsOpen())
+    CKernelHandle hFile(::CreateFileW(strPath.c_str(), GENERIC_READ,
+                                      FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                      nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    LARGE_INTEGER size = {};
+    if (hFile == nullptr || !::GetFileSizeEx(hFile, &size))
+        return FALSE;
+    // A log beyond this is no log of one day; reading it would only take the memory.
+    if (size.QuadPart > 256 * 1048576LL)
     {
-        ::CloseHandle(m_hFile);
-        m_hFile = INVALID_HANDLE_VALUE;
+        ::SetLastError(ERROR_FILE_TOO_LARGE);
+        return FALSE;
     }
+    bytes.resize(static_cast<size_t>(size.QuadPart));
+    DWORD nRead = 0;
+    if (!bytes.empty() &&
+        !::ReadFile(hFile, &bytes[0], static_cast<DWORD>(bytes.size()), &nRead, nullptr))
+        return FALSE;
+    bytes.resize(nRead);
+    return TRUE;
 }

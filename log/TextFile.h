@@ -1,4 +1,4 @@
-// CTextFile: a file opened for appending through one owned HANDLE; the handle closes with the
+// CTextFile: a file opened for appending through one owned handle, which closes with the
 // object. Others may read the file meanwhile, but nobody else may write it.
 #pragma once
 
@@ -6,19 +6,11 @@
 
 #include <windows.h>
 
+#include "win/KernelHandle.h"
+
 class CTextFile
 {
 public:
-    CTextFile() = default;
-    ~CTextFile() { Close(); }
-    CTextFile(const CTextFile&) = delete;
-    CTextFile& operator=(const CTextFile&) = delete;
-    CTextFile(CTextFile&& other) noexcept : m_hFile(other.m_hFile)
-    {
-        other.m_hFile = INVALID_HANDLE_VALUE;
-    }
-    CTextFile& operator=(CTextFile&& other) noexcept;
-
     // Opens strPath for appending: by default created when missing (CREATE_NEW: only a new file,
     // OPEN_EXISTING: only an existing one), never truncated, shared for reading only. FALSE (the
     // reason in GetLastError) when the file cannot be opened.
@@ -33,9 +25,13 @@ public:
     BOOL Append(const std::string& bytes);
     // Asks the system to put what was written on the disk.
     BOOL Flush() { return IsOpen() && ::FlushFileBuffers(m_hFile); }
-    void Close();
-    bool IsOpen() const { return m_hFile != INVALID_HANDLE_VALUE; }
+    void Close() { m_hFile.Reset(); }
+    bool IsOpen() const { return m_hFile != nullptr; }
 
 private:
-    HANDLE m_hFile = INVALID_HANDLE_VALUE;
+    CKernelHandle m_hFile;
 };
+
+// The whole of the file at strPath into bytes, read while others go on writing it. FALSE (the
+// reason in GetLastError) when it could not be read.
+BOOL ReadWholeFile(const std::wstring& strPath, std::string& bytes);

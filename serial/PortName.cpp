@@ -1,6 +1,8 @@
 // Making and reading the port names.
 #include "serial/PortName.h"
 
+#include <algorithm>
+
 std::string PortName(int nPort)
 {
     return "COM" + std::to_string(nPort);
@@ -36,4 +38,21 @@ bool ParsePortName(const std::string& text, int& nPort)
         return false;
     nPort = static_cast<int>(value);
     return true;
+}
+
+std::vector<std::string> SortedPortNames(const std::vector<std::string>& names)
+{
+    std::vector<int> numbers;
+    for (const std::string& name : names)
+    {
+        int nPort = 0;
+        if (ParsePortName(name, nPort) && PortName(nPort) == name)
+            numbers.push_back(nPort);
+    }
+    std::sort(numbers.begin(), numbers.end());
+    numbers.erase(std::unique(numbers.begin(), numbers.end()), numbers.end());
+    std::vector<std::string> sorted;
+    for (int nPort : numbers)
+        sorted.push_back(PortName(nPort));
+    return sorted;
 }

@@ -1,7 +1,8 @@
-// CSerialLink: opening and configuring the port, the worker's event loop, the byte delivery and
-// the stop handshake.
+// CSerialLink: opening and configuring the port, the worker's event loop, the byte delivery, the
+// stop handshake, and the problems the worker reports shown on the owner's thread.
 #include "serial/SerialLink.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <new>
@@ -10,6 +11,7 @@
 
 #include "serial/PortErrorPolicy.h"
 #include "serial/PortName.h"
+#include "win/SystemError.h"
 
 UINT g_nSerialByteMsg = WM_SERIAL_BYTE;
 
@@ -17,8 +19,6 @@ namespace
 {
 constexpr DWORD kPurgeAll = PURGE_TXABORT | PURGE_RXABORT | PURGE_TXCLEAR | PURGE_RXCLEAR;
 constexpr UINT kStoppedExitCode = 100;
-// How often a wait for the worker's end looks for a box the worker put up after the last look.
-constexpr DWORD kBoxSweepMs = 100;
 // After this long of a silent line the worker asks whether the handle still answers: a driver
 // may keep a pulled adapter's handle, and its wait, pending for ever.
 constexpr DWORD kHealthCheckMs = 2000;
@@ -29,6 +29,13 @@ constexpr unsigned kEmptyWakesLost = 50;
 constexpr DWORD kIoBoundMs = 3000;
 // What a cancelled I/O, or a wait told by a new mask to end, is given to do so.
 constexpr DWORD kIoEndMs = 500;
+// What OpenPort gives the last worker to end: a Start must never wait long for it.
+constexpr DWORD kStartEndMs = 1000;
+// The driver's queues, asked for before the line settings; the flow-control limits below must
+// fit in them, or the port refuses the settings, though flow control is off.
+constexpr DWORD kQueueSize = 4096;
+constexpr WORD kFlowLimit = kQueueSize / 4;
+constexpr char kXon = 0x11, kXoff = 0x13;
 
 // Holds m_csPort for one scope.
 class CPortLock
@@ -43,22 +50,13 @@ private:
     CRITICAL_SECTION& m_cs;
 };
 
-HANDLE CreateManualResetEvent()
-{
-    return ::CreateEventA(nullptr, TRUE, FALSE, nullptr);
-}
-
-HANDLE OpenOverlapped(const char* pszName)
-{
-    return ::CreateFileA(pszName, GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
-                         FILE_FLAG_OVERLAPPED, nullptr);
-}
-
-// Only what the mode text names comes from the operator. Every other member that changes what is
-// received is set here, not left from whichever program used the port last: a stale fNull drops
-// every 0x00 byte of a frame, fAbortOnError turns one framing error into a failed wait, and
-// DSR sensitivity or any flow control silences the input.
-void SetReceivingMembers(DCB& dcb)
+// Only what the mode text names comes from the operator. Every other member is set here, not
+// left from the driver or from whichever program used the port last: a stale fNull drops every
+// 0x00 byte of a frame, fAbortOnError turns one framing error into a failed wait, DSR
+// sensitivity or any flow control silences the input, and the port refuses the whole record
+// when XonChar equals XoffChar (some virtual-COM drivers report both as 0) or a flow limit
+// exceeds its queue.
+void SetOwnMembers(DCB& dcb)
 {
     dcb.DCBlength = sizeof(DCB);
     dcb.fBinary = TRUE;
@@ -67,31 +65,50 @@ void SetReceivingMembers(DCB& dcb)
     dcb.fOutxDsrFlow = FALSE;
     dcb.fDtrControl = DTR_CONTROL_ENABLE;
     dcb.fDsrSensitivity = FALSE;
+    dcb.fTXContinueOnXoff = FALSE;
     dcb.fOutX = FALSE;
     dcb.fInX = FALSE;
     dcb.fErrorChar = FALSE;
     dcb.fNull = FALSE;
     dcb.fRtsControl = RTS_CONTROL_ENABLE;
     dcb.fAbortOnError = FALSE;
+    dcb.fDummy2 = 0;
     dcb.wReserved = 0; // must be zero, or the port refuses the whole record
-}
-
-// Presses OK on a message box: the worker's windows are its boxes.
-BOOL CALLBACK PressOkOnBox(HWND hWnd, LPARAM)
-{
-    char szClass[8] = "";
-    ::GetClassNameA(hWnd, szClass, sizeof szClass);
-    if (std::strcmp(szClass, "#32770") == 0)
-        ::PostMessageA(hWnd, WM_COMMAND, IDOK, 0);
-    return TRUE;
+    dcb.XonLim = kFlowLimit;
+    dcb.XoffLim = kFlowLimit;
+    dcb.XonChar = kXon;
+    dcb.XoffChar = kXoff;
+    dcb.ErrorChar = 0;
+    dcb.EofChar = 0;
+    dcb.EvtChar = 'q';
+    dcb.wReserved1 = 0;
 }
 } // namespace
 
-HANDLE (*CSerialLink::s_pfnCreateEvent)() = CreateManualResetEvent;
-HANDLE (*CSerialLink::s_pfnOpenPort)(const char*) = OpenOverlapped;
-BOOL (*CSerialLink::s_pfnBeginWorker)(CThread&, LPVOID) = CSerialLink::BeginWorker;
-CSerialLink::CommCalls CSerialLink::s_comm = {::WaitCommEvent, ::ClearCommError, ::SetCommMask,
-                                              ::GetCommState, ::SetCommState};
+CSerialLink::SystemCalls CSerialLink::s_system = {
+    CSerialLink::CreateManualResetEvent,
+    CSerialLink::OpenOverlapped,
+    CSerialLink::BeginWorker,
+    ::WaitCommEvent,
+    ::ClearCommError,
+    ::SetCommMask,
+    ::SetupComm,
+    ::GetCommState,
+    ::SetCommState,
+    ::ReadFile,
+    ::CancelIoEx,
+};
+
+HANDLE CSerialLink::CreateManualResetEvent()
+{
+    return ::CreateEventA(nullptr, TRUE, FALSE, nullptr);
+}
+
+HANDLE CSerialLink::OpenOverlapped(const char* pszName)
+{
+    return ::CreateFileA(pszName, GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+                         FILE_FLAG_OVERLAPPED, nullptr);
+}
 
 BOOL CSerialLink::BeginWorker(CThread& thread, LPVOID pLink)
 {
@@ -103,8 +120,19 @@ bool CSerialLink::ResetOrCreate(CKernelHandle& hEvent)
     if (hEvent)
         ::ResetEvent(hEvent.Get());
     else
-        hEvent.Reset(s_pfnCreateEvent());
+        hEvent.Reset(s_system.pfnCreateEvent());
     return static_cast<bool>(hEvent);
+}
+
+std::unique_ptr<CSerialLink::CPortIo> CSerialLink::MakeIo()
+{
+    std::unique_ptr<CPortIo> pIo(new (std::nothrow) CPortIo);
+    if (pIo)
+        pIo->hEvent.Reset(s_system.pfnCreateEvent());
+    if (!pIo || !pIo->hEvent)
+        return nullptr;
+    pIo->overlapped.hEvent = pIo->hEvent.Get();
+    return pIo;
 }
 
 CSerialLink::CSerialLink()
@@ -116,15 +144,14 @@ CSerialLink::CSerialLink()
 
 CSerialLink::~CSerialLink()
 {
-    WaitForWorkerEnd();
-    {
-        CPortLock lock(m_csPort);
-        ClosePort();
-    }
-    m_hStopEvent.Reset();
-    m_hPortEvent.Reset();
-    m_overlapped.hEvent = nullptr;
-    m_hWriteRequest.Reset();
+    RequestStop();
+    AwaitWorkerEnd(INFINITE);
+    ClosePort();
+    // With the port closed the system ends what was still in flight on it; a record it has
+    // not given back even so stays for the program's life rather than be written after free.
+    for (std::unique_ptr<CPortIo>& pIo : m_setAside)
+        if (!HasOverlappedIoCompleted(&pIo->overlapped))
+            static_cast<void>(pIo.release());
     ::DeleteCriticalSection(&m_csPort);
 }
 
@@ -134,7 +161,6 @@ BOOL CSerialLink::OpenPort(CWnd* pPortOwner, UINT nPort, UINT nBaud, char cParit
     if (!PreparePort(pPortOwner, nPort, nBaud, cParity, nDataBits, nStopBits, dwCommEvents,
                      nWriteBufferSize))
         return FALSE;
-    CPortLock lock(m_csPort);
     return OpenDevice() ? TRUE : FALSE;
 }
 
@@ -142,18 +168,26 @@ BOOL CSerialLink::PreparePort(CWnd* pPortOwner, UINT nPort, UINT nBaud, char cPa
                               UINT nDataBits, UINT nStopBits, DWORD dwCommEvents,
                               UINT nWriteBufferSize)
 {
-    WaitForWorkerEnd();
+    // A worker stuck in its driver keeps the port and the I/O records: nothing may start anew.
+    if (!EndThread(kStartEndMs))
+        return FALSE;
 
     // Without its events the worker could neither wait for the port nor ever see a stop. They
     // are made before any port is opened and kept, so a failure here leaves no port open.
-    if (!ResetOrCreate(m_hPortEvent) || !ResetOrCreate(m_hWriteRequest) ||
-        !ResetOrCreate(m_hStopEvent))
+    if (!m_pIo)
+        m_pIo = MakeIo();
+    if (!m_pIo || !ResetOrCreate(m_hWriteRequest) || !ResetOrCreate(m_hStopEvent) ||
+        !ResetOrCreate(m_hRemovedEvent))
         return FALSE;
-    m_overlapped.hEvent = m_hPortEvent.Get();
-    m_bStopRequested = false;
+    {
+        CPortLock lock(m_csPort);
+        m_bStopRequested = false;
+        m_problems.clear();
+    }
     m_ahWait[0] = m_hStopEvent.Get();
-    m_ahWait[1] = m_hPortEvent.Get();
+    m_ahWait[1] = m_pIo->hEvent.Get();
     m_ahWait[2] = m_hWriteRequest.Get();
+    m_ahWait[3] = m_hRemovedEvent.Get();
 
     m_pNotifyWnd = pPortOwner;
     // The worker uses this copy: the owner object's own m_hWnd belongs to the other thread.
@@ -169,7 +203,6 @@ BOOL CSerialLink::PreparePort(CWnd* pPortOwner, UINT nPort, UINT nBaud, char cPa
                   nDataBits, nStopBits);
 
     // A port still open from before would spare the worker its first try.
-    CPortLock lock(m_csPort);
     ClosePort();
     return TRUE;
 }
@@ -177,16 +210,18 @@ BOOL CSerialLink::PreparePort(CWnd* pPortOwner, UINT nPort, UINT nBaud, char cPa
 bool CSerialLink::OpenDevice()
 {
     ClosePort();
-    m_hPort.Reset(s_pfnOpenPort(m_szPortName));
+    m_hPort.Reset(s_system.pfnOpenPort(m_szPortName));
     if (!m_hPort)
         return false;
     m_bPortRemoved = false;
+    ::ResetEvent(m_hRemovedEvent.Get());
     if (!Configure() && m_bReconnect)
     {
         ClosePort(); // a failed try: the next one comes as after a failed open
         return false;
     }
     ::PurgeComm(m_hPort.Get(), kPurgeAll);
+    // The port is open and set up: what the link learns about a newly opened port goes here.
     return true;
 }
 
@@ -203,66 +238,75 @@ bool CSerialLink::Configure()
     const char* pszFailed = nullptr;
     if (!::SetCommTimeouts(hPort, &m_timeouts))
         pszFailed = "SetCommTimeouts()";
-    else if (!s_comm.pfnSetCommMask(hPort, m_dwEventMask))
+    else if (!s_system.pfnSetCommMask(hPort, m_dwEventMask))
         pszFailed = "SetCommMask()";
-    else if (!s_comm.pfnGetCommState(hPort, &m_dcbLine))
+    else if (!s_system.pfnSetupComm(hPort, kQueueSize, kQueueSize))
+        pszFailed = "SetupComm()";
+    else if (!s_system.pfnGetCommState(hPort, &m_dcbLine))
         pszFailed = "GetCommState()";
+    else if (!::BuildCommDCBA(m_szMode, &m_dcbLine))
+        pszFailed = "BuildCommDCB()";
     else
     {
-        m_dcbLine.EvtChar = 'q';
-        m_dcbLine.fRtsControl = RTS_CONTROL_ENABLE;
-        if (!::BuildCommDCBA(m_szMode, &m_dcbLine))
-            pszFailed = "BuildCommDCB()";
-        else
-        {
-            SetReceivingMembers(m_dcbLine);
-            if (!s_comm.pfnSetCommState(hPort, &m_dcbLine))
-                pszFailed = "SetCommState()";
-        }
+        SetOwnMembers(m_dcbLine);
+        if (!s_system.pfnSetCommState(hPort, &m_dcbLine))
+            pszFailed = "SetCommState()";
     }
     if (!pszFailed || JudgePortError(PortCall::Configure, ::GetLastError()) != PortVerdict::Refused)
         return true;
     // Reconnecting, nobody may be there to press OK (a re-plugged adapter refuses its settings
     // for a moment): the try fails quietly and the next one comes.
     if (!m_bReconnect)
-        ReportError(pszFailed);
+        Report(pszFailed);
     return false;
 }
 
 BOOL CSerialLink::StartThread()
 {
-    // One worker at most: a second would share m_overlapped and the port with the first.
+    // One worker at most: a second would share the I/O records and the port with the first.
     if (m_thread.GetHandle())
         return FALSE;
     // Without its events (an open that could not make them) a worker could never see a stop.
-    if (m_hPortEvent && m_hWriteRequest && m_hStopEvent)
+    if (m_pIo && m_hWriteRequest && m_hStopEvent && m_hRemovedEvent)
     {
         // Bytes from before the start are stale. Dropped here rather than on the worker's first
         // step, so that a byte arriving once StartThread has returned is never dropped with them.
-        {
-            CPortLock lock(m_csPort);
-            if (m_hPort)
-                ::PurgeComm(m_hPort.Get(), kPurgeAll);
-        }
+        if (m_hPort)
+            ::PurgeComm(m_hPort.Get(), kPurgeAll);
         // Raised before the thread exists, so a stop that follows at once always waits for it.
         m_bThreadRunning = TRUE;
-        if (s_pfnBeginWorker(m_thread, this))
+        if (s_system.pfnBeginWorker(m_thread, this))
             return TRUE;
         m_bThreadRunning = FALSE;
     }
     // No worker will ever close the port: let it go now, so that it opens again.
-    CPortLock lock(m_csPort);
     ClosePort();
     return FALSE;
 }
 
 void CSerialLink::RequestStop()
 {
-    m_bStopRequested = true;
+    {
+        CPortLock lock(m_csPort);
+        m_bStopRequested = true;
+        m_problems.clear(); // what went wrong before the stop no longer concerns anyone
+    }
     if (m_hStopEvent)
         ::SetEvent(m_hStopEvent.Get());
-    // A box the worker shows would hold it, and with it the next Start or the close.
-    CloseWorkerBoxes();
+    // An open blocked in its driver (a radio link's port can take seconds) gives up. The I/O
+    // in flight the worker cancels itself once it sees the stop.
+    if (m_bOpening)
+        ::CancelSynchronousIo(m_thread.GetHandle());
+}
+
+BOOL CSerialLink::EndThread(DWORD nMillis)
+{
+    RequestStop();
+    if (AwaitWorkerEnd(nMillis))
+        return TRUE;
+    // A wedged driver can hold a status query, a setting, a purge or the close in the kernel.
+    ::CancelSynchronousIo(m_thread.GetHandle());
+    return AwaitWorkerEnd(kCancelEndMs) ? TRUE : FALSE;
 }
 
 void CSerialLink::OnDeviceChange(WPARAM nEvent, LPARAM lParam)
@@ -276,7 +320,7 @@ void CSerialLink::OnDeviceChange(WPARAM nEvent, LPARAM lParam)
         return;
     // Raised before the wake: the worker looks at it after every start of a wait and every wake.
     m_bPortRemoved = true;
-    ::SetEvent(m_hPortEvent.Get());
+    ::SetEvent(m_hRemovedEvent.Get());
 }
 
 UINT CSerialLink::PortThreadProc(LPVOID pParam)
@@ -298,7 +342,7 @@ UINT CSerialLink::RunWorker()
         bool bAlive = ArmWait();
         if (bAlive && !m_bPortRemoved)
         {
-            switch (::WaitForMultipleObjects(3, m_ahWait, FALSE, kHealthCheckMs))
+            switch (::WaitForMultipleObjects(4, m_ahWait, FALSE, kHealthCheckMs))
             {
             case WAIT_OBJECT_0: // stop
                 return EndWorker();
@@ -307,6 +351,8 @@ UINT CSerialLink::RunWorker()
                 break;
             case WAIT_OBJECT_0 + 2: // write request
                 WritePending();
+                break;
+            case WAIT_OBJECT_0 + 3: // removal: m_bPortRemoved says so
                 break;
             case WAIT_TIMEOUT: // a silent line: is the handle still there?
             {
@@ -327,10 +373,14 @@ bool CSerialLink::ArmWait()
 {
     if (m_bWaitPending)
         return true;
-    m_dwWaitEvents = 0;
-    if (s_comm.pfnWaitCommEvent(m_hPort.Get(), &m_dwWaitEvents, &m_overlapped))
+    // The last record was set aside: a wait that cannot have one of its own cannot be made.
+    if (!m_pIo && !(m_pIo = MakeIo()))
+        return false;
+    m_ahWait[1] = m_pIo->hEvent.Get();
+    m_pIo->dwEvents = 0;
+    if (s_system.pfnWaitCommEvent(m_hPort.Get(), &m_pIo->dwEvents, &m_pIo->overlapped))
     {
-        ::SetEvent(m_hPortEvent.Get()); // ended at once: the loop's wait must see it all the same
+        ::SetEvent(m_ahWait[1]); // ended at once: the loop's wait must see it all the same
         return true;
     }
     m_bWaitPending =
@@ -343,10 +393,10 @@ bool CSerialLink::OnPortEvent()
     if (m_bWaitPending)
     {
         DWORD dwUnused = 0;
-        if (!::GetOverlappedResult(m_hPort.Get(), &m_overlapped, &dwUnused, FALSE))
+        if (!::GetOverlappedResult(m_hPort.Get(), &m_pIo->overlapped, &dwUnused, FALSE))
         {
             // A wait that ends in failure is how a vanished device shows itself on some drivers
-            // (and under Wine); one still in flight was woken by a removal that the loop sees.
+            // (and under Wine); one still in flight goes on.
             if (JudgePortError(PortCall::WaitResult, ::GetLastError()) != PortVerdict::Lost)
                 return true;
             m_bWaitPending = false;
@@ -357,6 +407,7 @@ bool CSerialLink::OnPortEvent()
     // The mask set at open, not what happened: every enabled kind is acted on.
     DWORD dwMask = 0;
     ::GetCommMask(m_hPort.Get(), &dwMask);
+    const bool bNoEvents = m_pIo->dwEvents == 0;
     DWORD nRead = 0;
     if ((dwMask & EV_RXCHAR) && !DrainInput(nRead))
         return false;
@@ -370,7 +421,7 @@ bool CSerialLink::OnPortEvent()
         Notify(WM_SERIAL_RING, 0);
     if (dwMask & EV_RXFLAG)
         Notify(WM_SERIAL_EVENT_CHAR, 0);
-    return CountEmptyWake(m_dwWaitEvents == 0 && nRead == 0);
+    return CountEmptyWake(bNoEvents && nRead == 0);
 }
 
 bool CSerialLink::CountEmptyWake(bool bEmpty)
@@ -387,10 +438,7 @@ bool CSerialLink::CountEmptyWake(bool bEmpty)
 UINT CSerialLink::EndWorker()
 {
     EndPendingWait();
-    {
-        CPortLock lock(m_csPort);
-        ClosePort();
-    }
+    ClosePort();
     m_bThreadRunning = FALSE;
     return kStoppedExitCode;
 }
@@ -398,30 +446,32 @@ UINT CSerialLink::EndWorker()
 bool CSerialLink::PortLost()
 {
     // Told before the port is let go, which may take a dead adapter's driver a moment.
+    ReportLoss();
     if (m_bReconnect)
-    {
-        Notify(WM_SERIAL_PORT_LOST, 0);
         return AwaitPortBack(false);
-    }
-    ShowDisconnect();
     // The port stays open until Stop: the operator is told to stop and start again.
     EndPendingWait();
     ::WaitForSingleObject(m_hStopEvent.Get(), INFINITE);
     return false;
 }
 
+void CSerialLink::ReportLoss()
+{
+    if (m_bReconnect)
+        Notify(WM_SERIAL_PORT_LOST, 0);
+    else
+        Report(nullptr);
+}
+
 bool CSerialLink::AwaitPortBack(bool bAtStart)
 {
     EndPendingWait();
-    {
-        CPortLock lock(m_csPort);
-        ClosePort();
-    }
+    ClosePort();
     const bool bOpenedAtOnce = bAtStart && TryOpen();
     if (!bOpenedAtOnce)
     {
         if (bAtStart)
-            Notify(WM_SERIAL_PORT_LOST, 0);
+            ReportLoss();
         do
         {
             // A wait that fails could never see a stop either: the worker ends as on a stop.
@@ -431,7 +481,6 @@ bool CSerialLink::AwaitPortBack(bool bAtStart)
     }
     if (StopRequested())
         return false;
-    ::ResetEvent(m_hPortEvent.Get()); // the lost port's last wait may have left it signalled
     m_nEmptyWakes = 0;
     Notify(WM_SERIAL_PORT_BACK, bOpenedAtOnce ? TRUE : FALSE);
     return true;
@@ -439,7 +488,6 @@ bool CSerialLink::AwaitPortBack(bool bAtStart)
 
 bool CSerialLink::TryOpen()
 {
-    CPortLock lock(m_csPort);
     m_bOpening = true;
     // Asked after raising the flag: a stop either is seen here or sees the flag and cancels. A
     // port that opens but cannot say what it holds (a driver keeping a pulled adapter's handle
@@ -468,12 +516,13 @@ bool CSerialLink::DrainInput(DWORD& rnRead)
             if (StopRequested())
                 return true;
             bool bGot = false;
-            if (!ReadOneByte(bGot))
+            BYTE byte = 0;
+            if (!ReadOneByte(bGot, byte))
                 return false;
             if (bGot)
             {
                 ++rnRead;
-                Notify(g_nSerialByteMsg, m_byteRead);
+                Notify(g_nSerialByteMsg, byte);
             }
         }
     }
@@ -483,86 +532,84 @@ bool CSerialLink::DrainInput(DWORD& rnRead)
 void CSerialLink::WritePending()
 {
     ::ResetEvent(m_hWriteRequest.Get());
-    CPortLock lock(m_csPort);
-    m_overlapped.Offset = 0;
-    m_overlapped.OffsetHigh = 0;
+    // A record of its own: the wait for the port's events is in flight meanwhile.
+    std::unique_ptr<CPortIo> pIo = MakeIo();
+    if (!pIo)
+        return;
     ::PurgeComm(m_hPort.Get(), kPurgeAll);
     DWORD dwWritten = 0;
-    if (::WriteFile(m_hPort.Get(), m_pWriteBuf.get(), m_nWriteLength, &dwWritten, &m_overlapped))
+    if (::WriteFile(m_hPort.Get(), m_pWriteBuf.get(), m_nWriteLength, &dwWritten, &pIo->overlapped))
         return;
     if (::GetLastError() == ERROR_IO_PENDING)
-        FinishIo(kIoBoundMs, dwWritten);
+        FinishIo(pIo, kIoBoundMs, dwWritten);
     else
-        ReportError("WriteFile()");
-}
-
-void CSerialLink::ReportError(const char* pszCall)
-{
-    // Once a stop is asked for, what went wrong on the way out is noise.
-    if (StopRequested())
-        return;
-    const DWORD dwError = ::GetLastError();
-    char* pszSystem = nullptr;
-    ::FormatMessageA(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM, nullptr, dwError,
-                     MAKELANGID(LANG_NEUTRAL, SUBLANG_DEFAULT), reinterpret_cast<LPSTR>(&pszSystem),
-                     0, nullptr);
-    // snprintf cuts a long system text at the buffer's end.
-    char szText[200];
-    std::snprintf(szText, sizeof szText,
-                  "WARNING:  %s Failed with the following error: \n%s\nPort: %u\n", pszCall,
-                  pszSystem ? pszSystem : "", m_nPort);
-    ::MessageBoxA(nullptr, szText, "Application Error", MB_ICONERROR | MB_OK);
-    if (pszSystem)
-        ::LocalFree(pszSystem);
+        Report("WriteFile()");
 }
 
 bool CSerialLink::QueuedInput(DWORD& rdwQueued)
 {
-    CPortLock lock(m_csPort);
-    DWORD dwErrors = 0;
+    DWORD dwErrors = 0; // the line's error word: what the driver saw go wrong since last asked
     COMSTAT status = {};
     rdwQueued = 0;
-    if (!s_comm.pfnClearCommError(m_hPort.Get(), &dwErrors, &status))
+    if (!s_system.pfnClearCommError(m_hPort.Get(), &dwErrors, &status))
         return JudgePortError(PortCall::Status, ::GetLastError()) != PortVerdict::Lost;
     rdwQueued = status.cbInQue;
     return true;
 }
 
-bool CSerialLink::ReadOneByte(bool& rbGot)
+bool CSerialLink::ReadOneByte(bool& rbGot, BYTE& rbyte)
 {
-    CPortLock lock(m_csPort);
+    if (!m_pIo && !(m_pIo = MakeIo()))
+        return false;
     DWORD dwRead = 0;
     const char* pszCall = "ReadFile()";
-    BOOL bDone = ::ReadFile(m_hPort.Get(), &m_byteRead, 1, &dwRead, &m_overlapped);
+    BOOL bDone = s_system.pfnReadFile(m_hPort.Get(), &m_pIo->byte, 1, &dwRead, &m_pIo->overlapped);
     if (!bDone && JudgePortError(PortCall::Read, ::GetLastError()) == PortVerdict::KeepWaiting)
     {
         pszCall = "GetOverlappedResults() in ReadFile()";
-        bDone = FinishIo(kIoBoundMs, dwRead);
+        bDone = FinishIo(m_pIo, kIoBoundMs, dwRead);
     }
     if (!bDone)
     {
         // A reconnecting link's failed read is a port going: no box holds the worker from its
-        // tries.
-        if (!m_bReconnect)
-            ReportError(pszCall);
+        // tries. A read the removal cut short is part of the loss, told as such.
+        if (!m_bReconnect && !m_bPortRemoved)
+            Report(pszCall);
         return false;
     }
     rbGot = dwRead == 1;
+    rbyte = m_pIo->byte;
     return true;
 }
 
-BOOL CSerialLink::FinishIo(DWORD nMillis, DWORD& rdwDone)
+BOOL CSerialLink::FinishIo(std::unique_ptr<CPortIo>& pIo, DWORD nMillis, DWORD& rdwDone)
 {
-    const HANDLE ahWait[2] = {m_overlapped.hEvent, m_hStopEvent.Get()};
-    if (!HasOverlappedIoCompleted(&m_overlapped) &&
-        ::WaitForMultipleObjects(2, ahWait, FALSE, nMillis) != WAIT_OBJECT_0)
+    OVERLAPPED& overlapped = pIo->overlapped;
+    const HANDLE ahWait[3] = {pIo->hEvent.Get(), m_hStopEvent.Get(), m_hRemovedEvent.Get()};
+    if (!HasOverlappedIoCompleted(&overlapped) &&
+        ::WaitForMultipleObjects(3, ahWait, FALSE, nMillis) != WAIT_OBJECT_0)
     {
-        ::CancelIoEx(m_hPort.Get(), &m_overlapped);
-        ::WaitForSingleObject(m_overlapped.hEvent, kIoEndMs);
+        s_system.pfnCancelIoEx(m_hPort.Get(), &overlapped);
+        ::WaitForSingleObject(pIo->hEvent.Get(), kIoEndMs);
     }
-    // ERROR_IO_INCOMPLETE when even the cancel was ignored: what the system writes later lands
-    // in the link's members.
-    return ::GetOverlappedResult(m_hPort.Get(), &m_overlapped, &rdwDone, FALSE);
+    if (::GetOverlappedResult(m_hPort.Get(), &overlapped, &rdwDone, FALSE))
+        return TRUE;
+    const DWORD dwError = ::GetLastError();
+    // Even the cancel was ignored: the system may still write into this record at any time.
+    if (dwError == ERROR_IO_INCOMPLETE)
+        SetAside(pIo);
+    ::SetLastError(dwError);
+    return FALSE;
+}
+
+void CSerialLink::SetAside(std::unique_ptr<CPortIo>& pIo)
+{
+    // Records the system has given back since they were set aside go now.
+    m_setAside.erase(std::remove_if(m_setAside.begin(), m_setAside.end(),
+                                    [](const std::unique_ptr<CPortIo>& p)
+                                    { return HasOverlappedIoCompleted(&p->overlapped); }),
+                     m_setAside.end());
+    m_setAside.push_back(std::move(pIo));
 }
 
 bool CSerialLink::StopRequested() const
@@ -570,26 +617,16 @@ bool CSerialLink::StopRequested() const
     return m_bStopRequested;
 }
 
-void CSerialLink::ShowDisconnect()
-{
-    if (StopRequested())
-        return;
-    ::MessageBoxA(m_hNotifyWnd, "Disconnect, Check the port and restart", "Plexa", MB_ICONERROR);
-}
-
 void CSerialLink::EndPendingWait()
 {
-    // Closing the port under a pending wait lets the system write into m_overlapped after the
+    // Closing the port under a pending wait lets the system write into its record after the
     // worker has moved on. A new mask ends the wait at once; a driver that refuses the mask, or
     // ignores it, has the wait cancelled, and neither may hold a stop for long.
     if (!m_bWaitPending)
         return;
     m_bWaitPending = false;
-    // The owner may have set the event to tell of a removal: only the wait's end may count.
-    if (!HasOverlappedIoCompleted(&m_overlapped))
-        ::ResetEvent(m_overlapped.hEvent);
     DWORD dwUnused = 0;
-    FinishIo(s_comm.pfnSetCommMask(m_hPort.Get(), 0) ? kIoEndMs : 0, dwUnused);
+    FinishIo(m_pIo, s_system.pfnSetCommMask(m_hPort.Get(), 0) ? kIoEndMs : 0, dwUnused);
 }
 
 void CSerialLink::ClosePort()
@@ -597,40 +634,90 @@ void CSerialLink::ClosePort()
     m_hPort.Reset();
 }
 
-void CSerialLink::WaitForWorkerEnd()
+void CSerialLink::Report(const char* pszCall)
 {
-    const HANDLE hThread = m_thread.GetHandle();
-    if (!hThread)
-        return;
-    // The worker may be inside SendMessage to this very thread: handle what it sends while
-    // waiting, or neither side would ever move. Sent messages already waiting are handled
-    // first, as the wait wakes only for ones that arrive after the queue was last looked at.
-    while (m_bThreadRunning)
+    const DWORD dwError = ::GetLastError();
     {
-        RequestStop();
-        MSG msg;
-        ::PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
-        const DWORD dwWait =
-            ::MsgWaitForMultipleObjects(1, &hThread, FALSE, kBoxSweepMs, QS_SENDMESSAGE);
-        if (dwWait == WAIT_OBJECT_0 || dwWait == WAIT_FAILED)
-            break; // the thread has ended (or cannot be waited for at all)
+        CPortLock lock(m_csPort);
+        // Once a stop is asked for, what went wrong on the way out is noise.
+        if (m_bStopRequested)
+            return;
+        m_problems.push_back({pszCall, dwError});
     }
-    ::WaitForSingleObject(hThread, INFINITE); // it is past its last step; this returns at once
-    m_bThreadRunning = FALSE;
-    m_thread.Close();
-}
-
-void CSerialLink::CloseWorkerBoxes()
-{
-    if (const DWORD nThreadID = m_thread.GetId())
-        ::EnumThreadWindows(nThreadID, PressOkOnBox, 0);
-    // An open blocked in its driver (a radio link's port can take seconds) gives up.
-    if (m_bOpening)
-        ::CancelSynchronousIo(m_thread.GetHandle());
+    ::PostMessageA(m_hNotifyWnd, WM_SERIAL_PROBLEM, 0, static_cast<LPARAM>(m_nPort));
 }
 
 void CSerialLink::Notify(UINT nMessage, WPARAM wParam)
 {
     if (m_hNotifyWnd)
         ::SendMessageA(m_hNotifyWnd, nMessage, wParam, static_cast<LPARAM>(m_nPort));
+}
+
+bool CSerialLink::AwaitWorkerEnd(DWORD nMillis)
+{
+    const HANDLE hThread = m_thread.GetHandle();
+    if (!hThread)
+        return true;
+    const ULONGLONG nEnd = ::GetTickCount64() + nMillis;
+    // The worker may be inside SendMessage to this very thread: handle what it sends while
+    // waiting, or neither side would ever move. Sent messages already waiting are handled
+    // first, as the wait wakes only for ones that arrive after the queue was last looked at.
+    for (;;)
+    {
+        MSG msg;
+        ::PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
+        const ULONGLONG nNow = ::GetTickCount64();
+        const DWORD nLeft =
+            nMillis == INFINITE ? INFINITE : static_cast<DWORD>(nNow < nEnd ? nEnd - nNow : 0);
+        const DWORD dwWait = ::MsgWaitForMultipleObjects(1, &hThread, FALSE, nLeft, QS_SENDMESSAGE);
+        if (dwWait == WAIT_OBJECT_0 || dwWait == WAIT_FAILED)
+            break; // the thread has ended (or cannot be waited for at all)
+        if (dwWait == WAIT_TIMEOUT)
+            return false;
+    }
+    m_bThreadRunning = FALSE;
+    m_thread.Close();
+    return true;
+}
+
+void CSerialLink::ShowProblems()
+{
+    // A box's own loop may bring the next word: the call that has a box up shows it after.
+    if (m_bShowingProblems)
+        return;
+    m_bShowingProblems = true;
+    for (Problem problem{}; TakeProblem(problem);)
+    {
+        if (problem.pszCall)
+            ShowError(problem);
+        else
+            ShowDisconnect();
+    }
+    m_bShowingProblems = false;
+}
+
+bool CSerialLink::TakeProblem(Problem& rProblem)
+{
+    CPortLock lock(m_csPort);
+    if (m_problems.empty())
+        return false;
+    rProblem = m_problems.front();
+    m_problems.erase(m_problems.begin());
+    return true;
+}
+
+void CSerialLink::ShowError(const Problem& problem)
+{
+    const std::string strSystem = SystemErrorTextA(problem.dwError);
+    // snprintf cuts a long system text at the buffer's end.
+    char szText[200];
+    std::snprintf(szText, sizeof szText,
+                  "WARNING:  %s Failed with the following error: \n%s\nPort: %u\n", problem.pszCall,
+                  strSystem.c_str(), m_nPort);
+    ::MessageBoxA(m_hNotifyWnd, szText, "Application Error", MB_ICONERROR | MB_OK);
+}
+
+void CSerialLink::ShowDisconnect()
+{
+    ::MessageBoxA(m_hNotifyWnd, "Disconnect, Check the port and restart", "Plexa", MB_ICONERROR);
 }

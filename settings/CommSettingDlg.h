@@ -4,6 +4,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "settings/PortSettings.h"
 #include "win/ComboBox.h"
@@ -23,6 +24,11 @@ public:
     PortSettings GetSettings();
     // Whether the port of that name ("COM7") can be opened right now.
     static BOOL PortExists(const char* pszName);
+    // The port box's list: the ports Windows knows of that open now, or whose try has not
+    // answered within kProbeBoundMs in all (they exist), in numeric order. The tries run off the
+    // calling thread: a port that takes seconds to open (an unpaired radio link's) holds nothing.
+    static std::vector<std::string> ListPorts();
+    static constexpr DWORD kProbeBoundMs = 1000;
 
 protected:
     void DoDataExchange(CDataExchange* pDX) override;
@@ -32,6 +38,18 @@ protected:
 
 private:
     friend class CCommSettingDlgTestPeer;
+
+    // The system's side of the port list, which the tests' peer stands in for: the names Windows
+    // lists in any order, and the try of one name.
+    struct ProbeCalls
+    {
+        std::vector<std::string> (*pfnKnownPorts)();
+        BOOL (*pfnTryPort)(const char* pszName);
+    };
+    static ProbeCalls s_probe;
+    // The names under HKLM\HARDWARE\DEVICEMAP\SERIALCOMM, where every serial port's driver
+    // enters its port.
+    static std::vector<std::string> SerialCommPorts();
 
     void OnOkButton();
     void OnCancelButton();

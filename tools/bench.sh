@@ -16,7 +16,7 @@ cmake --preset native >/dev/null
 cmake --build --preset native
 cmake --preset win64 >/dev/null
 cmake --build --preset win64 --target bench_log bench_serial bench_app bench_idle_wait \
-  bench_settings bench_buttons bench_log_report bench_reconnect Kestrane kestrane-probe \
+  bench_settings bench_buttons bench_log_report bench_reconnect bench_today Kestrane kestrane-probe \
   kestrane-decode
 
 harness=build/win64/harness-bench
@@ -36,6 +36,8 @@ echo "== serial link (Wine) =="
 tools/wine-harness.sh exec build/win64/bench_serial.exe
 echo "== whole road: COM pair to channel table (Wine) =="
 tools/wine-harness.sh exec build/win64/bench_app.exe
+echo "== /today over a 1 MiB day's log (Wine) =="
+tools/wine-harness.sh exec build/win64/bench_today.exe
 echo "== reconnection: a pulled pair back to the first note counted, a half-dead handle to PORT LOST (Wine) =="
 KESTRANE_PTYSHIM_EIO=$PWD/$harness/half-dead \
   tools/wine-harness.sh serial-drop B build/win64/bench_reconnect.exe

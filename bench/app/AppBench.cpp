@@ -1,7 +1,8 @@
 // End to end under Wine: note-read frames written into the far end of a virtual COM pair (COM6)
 // travel through the serial link, the decoder and the main window into the channel table.
 // Prints frames per second with the daily log off and on, as a share of what a 115200-baud line
-// can carry, and the latency from a frame's last byte written to its status text shown.
+// can carry, the latency from a frame's last byte written to its status text shown, and the time
+// Close takes to end the window while the port's driver holds the worker in a call for ever.
 #include <algorithm>
 #include <atomic>
 #include <chrono>
@@ -23,6 +24,7 @@
 namespace
 {
 using Clock = std::chrono::steady_clock;
+const unsigned char kCloseFrame[] = {0x98, 0x00, 0x00, 0x00, 0x98};
 
 class BenchDlg : public CAnalyzerDlg
 {
@@ -110,6 +112,28 @@ void Latency(BenchDlg& dlg, HANDLE hFar, int nFrames)
                 "p99 %.0f us, max %.0f us\n",
                 nFrames, us[us.size() / 2], us[us.size() * 99 / 100], us.back());
 }
+// Start, a frame, and the driver's status query blocks for good: from the Close click to the
+// window ended (the program ends right after it).
+void CloseOnAWedgedDriver(BenchDlg& dlg, HANDLE hFar)
+{
+    CDriverPlay driver;
+    driver.bStatusBlocks = true;
+    dlg.SendMessage(WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0); // Start
+    DWORD written = 0;
+    ::WriteFile(hFar, kCloseFrame, sizeof kCloseFrame, &written, nullptr);
+    if (!PumpUntil(
+            dlg, [&] { return driver.bStatusBlocked.load(); }, 60000))
+        return static_cast<void>(std::printf("close: the driver was never entered\n"));
+    const auto t0 = Clock::now();
+    dlg.SendMessage(WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
+    const double secs = std::chrono::duration<double>(Clock::now() - t0).count();
+    std::printf("close        wedged driver, Close click -> window ended: %.2f s (worker left "
+                "behind: %s)\n",
+                secs, dlg.WorkerLeftBehind() ? "yes" : "no");
+    driver.Release();
+    PumpUntil(
+        dlg, [&] { return !driver.bStatusBlocked; }, 60000);
+}
 } // namespace
 
 int main(int argc, char** argv)
@@ -145,8 +169,9 @@ int main(int argc, char** argv)
     ::SendDlgItemMessageA(dlg.m_hWnd, IDC_ENABLE_LOG, BM_CLICK, 0, 0);
     Latency(dlg, hFar, 1000);
 
-    ::CloseHandle(hFar);
     dlg.SendMessage(WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0); // Stop
+    CloseOnAWedgedDriver(dlg, hFar);
+    ::CloseHandle(hFar);
     ::DeleteFileA(ini.c_str());
     return 0;
 }

@@ -1,7 +1,9 @@
 // The cost of one frame's log line, the work done on the user-interface thread for every logged
-// frame while the serial worker waits: with the file free, and with 1,000 lines kept while
-// another program holds the file; and the flush to the disk that the window's clock makes once
-// a second, against a flush for every line. Prints figures; never fails.
+// frame while the serial worker waits: with the file free, and while another program holds the
+// file (once the window's retry has found it held: the lines then go into the day's part); and
+// the flush to the disk that the window's clock makes once a second, against a flush for every
+// line. KESTRANE_BENCH_BEFORE names an earlier bench_log.exe beside this one, whose figures are
+// printed first, in the same run. Prints figures; never fails.
 #include "log/DailyLog.h"
 
 #include <algorithm>
@@ -9,6 +11,7 @@
 #include <cstdlib>
 #include <functional>
 #include <numeric>
+#include <process.h>
 #include <vector>
 
 #include <windows.h>
@@ -47,6 +50,15 @@ void Print(const char* pszWhat, std::vector<double> us)
 
 int main(int argc, char** argv)
 {
+    if (const char* pszBefore = std::getenv("KESTRANE_BENCH_BEFORE"))
+    {
+        const std::string strBefore = GetModuleDirectory() + pszBefore;
+        std::printf("-- before: %s --\n", pszBefore);
+        std::fflush(stdout);
+        _spawnl(_P_WAIT, strBefore.c_str(), strBefore.c_str(), argc > 1 ? argv[1] : nullptr,
+                nullptr);
+        std::printf("-- after --\n");
+    }
     const int nCalls = argc > 1 ? std::max(1, std::atoi(argv[1])) : 2000;
     // A note-read frame's dump: the longest line the program logs.
     const char szFrame[] = "97 00 00 0a a1 00 00 00 00 00 00 00 00 03 00";
@@ -72,14 +84,22 @@ int main(int argc, char** argv)
                                                              },
                                                              200));
 
-    // Another program holds the day's file with no sharing: every line is kept.
+    // Another program holds the day's file with no sharing; the window's retry, two seconds on,
+    // finds it still held, and the day's lines go into a part from then on.
     const std::string strDay = scratch.Folder() + "\\" + Today();
     HANDLE hHolder =
         ::CreateFileA(strDay.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
     if (hHolder == INVALID_HANDLE_VALUE)
         return std::printf("could not hold the day's file\n"), 0;
-    Micros(line, 1000); // 1,000 lines kept
-    Print("frame's log line, file held, 1,000 and more lines kept", Micros(line, nCalls));
+    line();
+    log.Retry();
+    Print("frame's log line, file held (into the day's part, on the disk)", Micros(line, nCalls));
+    ::CloseHandle(hHolder);
+    log.Retry(); // the file takes lines again
+
+    // Held, and no retry yet: the lines are kept in memory.
+    hHolder = ::CreateFileA(strDay.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    Micros(line, 1000);
     ::CloseHandle(hHolder);
     const size_t nKept = log.KeptLines();
     const double flush = Micros([&] { log.WriteKept(); })[0];

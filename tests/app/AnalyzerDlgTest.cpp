@@ -132,6 +132,15 @@ protected:
         return ::CreateFileA((m_strDay + ".log").c_str(), GENERIC_READ, 0, nullptr, CREATE_NEW, 0,
                              nullptr);
     }
+    // The line a frame gets at m_logNow.
+    std::string Logged(const std::vector<unsigned char>& frame) const
+    {
+        const SYSTEMTIME& t = m_logNow;
+        char szStamp[32];
+        std::snprintf(szStamp, sizeof szStamp, "[%04d-%02d-%02d %02d:%02d:%02d]  ", t.wYear,
+                      t.wMonth, t.wDay, t.wHour, t.wMinute, t.wSecond);
+        return szStamp + HexDump(frame.data(), static_cast<int>(frame.size())) + "\r\n";
+    }
     // Runs the message loop until pred holds or a generous bound passes.
     bool PumpUntil(const std::function<bool()>& pred, int timeoutMs = 20000)
     {
@@ -363,19 +372,106 @@ TEST_F(AnalyzerDlgOnPairTest, CloseTellsOnceOfLinesTheLogCouldNotWriteAndAShutdo
 TEST_F(AnalyzerDlgTest, LinesTheDayFileRefusesAsASessionEndsOrAtCloseGoIntoItsNextPartWithNoBox)
 {
     const std::string strLine = "[2026-12-07 11:22:33]  98 00 00 00 98\r\n";
+    const std::string ini = ExeDir() + "Kestrane.ini";
     // A spreadsheet holds the day's file to the end.
     const HANDLE hHolder = HoldDayFileAndLog();
     ASSERT_NE(hHolder, INVALID_HANDLE_VALUE);
     CBoxWatcher boxes;
     Feed(kOkFrame);
+    Click(IDCANCEL);
+    EXPECT_EQ(ReadFileBytes(m_strDay + ".001.log"), strLine);
+    // The next run, asked to close by an update's installer: it ends as Close does.
+    m_dlg.reset();
+    ::DeleteFileA(ini.c_str());
+    HoldDayFileAndLog();
+    Feed(kOkFrame);
     EXPECT_EQ(Dlg().SendMessage(WM_QUERYENDSESSION, 0, ENDSESSION_CLOSEAPP), TRUE);
     Dlg().SendMessage(WM_ENDSESSION, TRUE, ENDSESSION_CLOSEAPP);
-    EXPECT_EQ(ReadFileBytes(m_strDay + ".001.log"), strLine);
-    Feed(kOkFrame);
-    Click(IDCANCEL);
     EXPECT_EQ(ReadFileBytes(m_strDay + ".002.log"), strLine);
+    EXPECT_EQ(Dlg().GetModalResult(), IDCANCEL);
+    EXPECT_FALSE(::IsWindowVisible(Dlg().m_hWnd));
+    EXPECT_NE(ReadFileBytes(ini).find("nport=1"), std::string::npos);
     EXPECT_EQ(boxes.Seen().size(), 0u);
     ::CloseHandle(hHolder);
+}
+
+TEST_F(AnalyzerDlgTest, AHeldDayFilesLinesAreInAPartWithinSecondsAndGoBackOnceItIsLetGo)
+{
+    const HANDLE hHolder = HoldDayFileAndLog();
+    ASSERT_NE(hHolder, INVALID_HANDLE_VALUE);
+    std::string expected;
+    for (WORD n = 1; n <= 4; ++n)
+    {
+        m_logNow.wSecond = n;
+        Feed(NoteRead(n, 10 * n));
+        expected += Logged(NoteRead(n, 10 * n));
+    }
+    // No Close, no timer message sent: the log's own retry finds the file still held.
+    EXPECT_TRUE(PumpUntil([&] { return ReadFileBytes(m_strDay + ".001.log") == expected; }));
+    Feed(kOkFrame); // straight into the part while the file is held
+    EXPECT_EQ(ReadFileBytes(m_strDay + ".001.log"), expected + Logged(kOkFrame));
+    ::CloseHandle(hHolder);
+    Dlg().SendMessage(WM_TIMER, CAnalyzerDlg::kLogRetryTimer);
+    Feed(kOkFrame);
+    EXPECT_EQ(ReadFileBytes(m_strDay + ".log"), Logged(kOkFrame));
+}
+
+TEST_F(AnalyzerDlgTest, APartNumberAnotherProgramTakesMeanwhileIsPassedOverAndNothingIsLost)
+{
+    const HANDLE hHolder = HoldDayFileAndLog();
+    {
+        const CPartTakenMeanwhile other;
+        Feed(kOkFrame);
+        Dlg().SendMessage(WM_TIMER, CAnalyzerDlg::kLogRetryTimer);
+    }
+    EXPECT_EQ(ReadFileBytes(m_strDay + ".001.log"), CPartTakenMeanwhile::kOthersLine);
+    EXPECT_EQ(ReadFileBytes(m_strDay + ".002.log"), Logged(kOkFrame));
+    ::CloseHandle(hHolder);
+}
+
+TEST_F(AnalyzerDlgTest, ANewDaysLinesGoIntoTheirOwnFileWhileYesterdaysIsHeld)
+{
+    const HANDLE hHolder = HoldDayFileAndLog();
+    m_logNow = {2026, 12, 0, 7, 23, 59, 59, 0};
+    Feed(kOkFrame);
+    m_logNow = {2026, 12, 2, 8, 0, 0, 1, 0};
+    Feed(kOkFrame);
+    EXPECT_EQ(ReadFileBytes(ExeDir() + "Log\\2026-12-08.log"), Logged(kOkFrame));
+    ::CloseHandle(hHolder);
+}
+
+// /today over the day's file, a part whose note is later than the file's last, and yesterday's
+// file: today's counts and last values only, counting on; at midnight, from zero.
+TEST_F(AnalyzerDlgTest, TodayStartsTheTableFromTodaysLogAndFromZeroAtMidnight)
+{
+    const std::string strLog = ExeDir() + "Log\\";
+    ::CreateDirectoryA(strLog.c_str(), nullptr);
+    const auto at = [](const char* pszTime, const std::vector<unsigned char>& frame) {
+        return std::string("[") + pszTime + "]  " + HexDump(frame.data(), int(frame.size())) +
+               "\r\n";
+    };
+    WriteFileBytes(strLog + "2026-12-07.log", at("2026-12-07 10:00:00", NoteRead(5, 20)) +
+                                                  "a torn li\r\n" +
+                                                  at("2026-12-07 10:00:01", kOkFrame) +
+                                                  at("2026-12-07 12:00:00", NoteRead(5, 50)));
+    WriteFileBytes(strLog + "2026-12-07.001.log", at("2026-12-07 09:00:00", NoteRead(9, 10)) +
+                                                      at("2026-12-07 12:30:00", NoteRead(5, 30)));
+    WriteFileBytes(strLog + "2026-12-06.log", at("2026-12-06 18:00:00", NoteRead(3, 40)));
+    m_launch = ParseLaunchOptions("/TODAY");
+    CAnalyzerDlgTestPeer::SetLogClock(Dlg(), [this] { return m_logNow; });
+    ASSERT_TRUE(PumpUntil([&] { return Text(IDC_STATUS_EVENT) == " TODAY: 4 NOTES RESTORED"; }))
+        << Text(IDC_STATUS_EVENT);
+    for (int i = 0; i < 12; ++i)
+        EXPECT_EQ(Cell(i, 1) + "/" + Cell(i, 2), i == 4 ? "30/3" : i == 8 ? "10/1" : "-/0") << i;
+    Feed(NoteRead(5, 70));
+    EXPECT_EQ(Cell(4, 1) + "/" + Cell(4, 2), "70/4");
+
+    m_logNow = {2026, 12, 2, 8, 0, 0, 1, 0};
+    Dlg().SendMessage(WM_TIMER, CAnalyzerDlg::kClockTimer);
+    for (int i = 0; i < 12; ++i)
+        EXPECT_EQ(Cell(i, 1) + "/" + Cell(i, 2), "-/0") << i;
+    Feed(NoteRead(5, 80));
+    EXPECT_EQ(Cell(4, 1) + "/" + Cell(4, 2), "80/1");
 }
 
 TEST_F(AnalyzerDlgTest, AboutIsTheLastSystemMenuItemAfterASeparator)
@@ -505,63 +601,58 @@ TEST_F(AnalyzerDlgOnPairTest, BytesFromTheAcceptorReachTheTableAcrossStopAndStar
     EXPECT_EQ(Cell(4, 1), "30");
 }
 
-TEST_F(AnalyzerDlgOnPairTest, ClicksWhileStartShowsItsUnownedBoxChangeNothing)
+TEST_F(AnalyzerDlgOnPairTest, ARefusedSettingIsShownOnceByTheWindowOverItselfAndTheLinkRuns)
 {
-    // A parity letter the mode text refuses: Start shows the "BuildCommDCB()" box, which has no
-    // owner, so the window stays enabled under it.
+    // A parity letter the mode text refuses: Start reports "BuildCommDCB()" and returns; the box
+    // comes from this thread's loop, owned by the window, which it disables meanwhile.
     ::WritePrivateProfileStringA("PORT", "parity", "X", (ExeDir() + "Kestrane.ini").c_str());
     const HWND hDlg = Dlg().m_hWnd;
-    std::atomic<bool> bStartReturned{false};
-    bool bClickReturned = false;
-    size_t nBoxes = 0;
-    size_t nSettingDialogs = 0;
-    // The box's loop runs on this thread; another thread clicks Start/Stop and Setting while the
-    // box is up, then closes every box and dialog there is until Start has returned.
-    std::thread helper(
-        [&]
-        {
-            if (AwaitDialog("Application Error") == nullptr)
-                return;
-            bClickReturned = true;
-            for (int id : {IDOK, IDC_SETTING})
-            {
-                DWORD_PTR result = 0;
-                bClickReturned &=
-                    ::SendMessageTimeoutA(hDlg, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED),
-                                          reinterpret_cast<LPARAM>(::GetDlgItem(hDlg, id)),
-                                          SMTO_NORMAL, 10000, &result) != 0;
-            }
-            std::set<HWND> boxes, dialogs;
-            while (!bStartReturned)
-            {
-                if (HWND h = ::FindWindowA("#32770", "Application Error"))
-                {
-                    boxes.insert(h);
-                    ::PostMessageA(h, WM_COMMAND, IDOK, 0);
-                }
-                if (HWND h = ::FindWindowA("#32770", "Communication selection"))
-                {
-                    dialogs.insert(h);
-                    ::PostMessageA(h, WM_COMMAND, IDCANCEL, 0);
-                }
-                ::Sleep(10);
-            }
-            nBoxes = boxes.size();
-            nSettingDialogs = dialogs.size();
-        });
+    CBoxWatcher boxes;
     Click(IDOK);
-    bStartReturned = true;
-    helper.join();
-    EXPECT_TRUE(bClickReturned) << "the clicks must return at once";
-    EXPECT_EQ(nBoxes, 1u) << "a second open showed its own box";
-    EXPECT_EQ(nSettingDialogs, 0u) << "Setting opened its dialog under a Start in progress";
     ASSERT_EQ(Text(IDOK), "&Stop");
+    EXPECT_TRUE(PumpUntil([&] { return boxes.Count("Application Error") == 1; }));
+    PumpUntil([] { return true; }); // a second box would be shown by now
+    const std::vector<CBoxWatcher::Box> seen = boxes.Seen();
+    ASSERT_EQ(seen.size(), 1u);
+    EXPECT_EQ(seen[0].text.rfind("WARNING:  BuildCommDCB() Failed", 0), 0u) << seen[0].text;
+    EXPECT_EQ(seen[0].hOwner, hDlg);
+    EXPECT_EQ(seen[0].nThread, ::GetCurrentThreadId());
+    EXPECT_FALSE(seen[0].bOwnerEnabled) << "the window took clicks under its box";
 
     // One worker on the partly configured port: a frame is counted once.
     SendFromAcceptor(NoteRead(5, 20));
     ASSERT_TRUE(PumpUntil([&] { return Cell(4, 2) == "1"; })) << Cell(4, 2);
     Click(IDOK);
     EXPECT_EQ(Text(IDOK), "&Start");
+}
+
+// A driver whose status query never returns holds the worker: Close still saves the settings and
+// ends the window while the call is stuck, and a Start meanwhile fails as an open does.
+TEST_F(AnalyzerDlgOnPairTest, CloseEndsTheWindowWhileTheDriverHoldsTheWorkerForEver)
+{
+    const std::string ini = ExeDir() + "Kestrane.ini";
+    CDriverPlay driver;
+    driver.bStatusBlocks = true;
+    Click(IDOK);
+    ASSERT_EQ(Text(IDOK), "&Stop");
+    SendFromAcceptor(kOkFrame);
+    ASSERT_TRUE(PumpUntil([&] { return driver.bStatusBlocked.load(); }));
+    {
+        CBoxWatcher boxes;
+        Click(IDOK); // Stop returns at once
+        Click(IDOK); // a Start while the worker is stuck
+        ASSERT_EQ(boxes.Seen().size(), 1u);
+        EXPECT_EQ(boxes.Seen()[0].text, "Open port failed");
+        EXPECT_EQ(Text(IDOK), "&Start");
+    }
+    ::DeleteFileA(ini.c_str());
+    Click(IDCANCEL);
+    EXPECT_FALSE(::IsWindowVisible(Dlg().m_hWnd));
+    EXPECT_TRUE(Dlg().WorkerLeftBehind());
+    EXPECT_TRUE(driver.bStatusBlocked) << "the driver let go: the test proves nothing";
+    EXPECT_NE(ReadFileBytes(ini).find("nport=5"), std::string::npos);
+    driver.Release();
+    m_dlg.reset(); // the worker, free again, ends: the link may go
 }
 
 TEST_F(AnalyzerDlgOnPairTest, EnterStartsAndCloseWhileRunningEndsPromptlyAndSaves)

@@ -14,9 +14,10 @@ public:
     }
     static const PortSettings& Settings(const CAnalyzerDlg& dlg) { return dlg.m_portSettings; }
     static const CFrameDecoder& Decoder(const CAnalyzerDlg& dlg) { return dlg.m_decoder; }
-    // A log that stamps its lines with the clock's times instead.
+    // A log that stamps its lines with the clock's times instead, and the days /today counts.
     static void SetLogClock(CAnalyzerDlg& dlg, LocalClock clock)
     {
+        dlg.m_clock = clock;
         dlg.m_log = CDailyLog(dlg.m_strAppDir, std::move(clock));
     }
     // The DPI the window is laid out at, and its client area's size there.

@@ -3,6 +3,7 @@
 // left in "Log" is removed.
 #pragma once
 
+#include <cstring>
 #include <ctime>
 #include <string>
 #include <vector>
@@ -10,6 +11,7 @@
 #include <windows.h>
 
 #include "log/DailyLog.h"
+#include "log/LogRollOver.h"
 #include "win/ModuleDirectory.h"
 
 // Local time in strftime's format; by default the name of today's log file.
@@ -85,4 +87,30 @@ private:
     std::string m_strAside;
     std::string m_strOriginal;
     bool m_bMovedAside = false;
+};
+
+// For its life, a second program logging into the same Log folder takes part 001 of 2026-12-07,
+// holding kOthersLine, just after the log has looked for the day's highest part.
+class CPartTakenMeanwhile
+{
+public:
+    static constexpr const char* kOthersLine = "the other program's line\r\n";
+
+    CPartTakenMeanwhile() { g_pfnHighestLogPart = &TakeFirstPart; }
+    ~CPartTakenMeanwhile() { g_pfnHighestLogPart = &HighestLogPart; }
+    CPartTakenMeanwhile(const CPartTakenMeanwhile&) = delete;
+    CPartTakenMeanwhile& operator=(const CPartTakenMeanwhile&) = delete;
+
+private:
+    static unsigned TakeFirstPart(const std::wstring& strFolder, const std::string& strDay)
+    {
+        const unsigned nHighest = HighestLogPart(strFolder, strDay);
+        const HANDLE h = ::CreateFileA((GetModuleDirectory() + "Log\\2026-12-07.001.log").c_str(),
+                                       GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr);
+        DWORD n = 0;
+        if (h != INVALID_HANDLE_VALUE)
+            ::WriteFile(h, kOthersLine, static_cast<DWORD>(std::strlen(kOthersLine)), &n, nullptr);
+        ::CloseHandle(h);
+        return nHighest;
+    }
 };

@@ -191,3 +191,18 @@ TEST_F(DailyLog, EachLineGoesToTheDayOfItsStampAcrossMidnightAndWithTheClockPutB
     EXPECT_EQ(ReadFileBytes(DayFile()), "[2026-12-07 23:59:59]  x\r\n[2026-12-07 23:30:00]  x\r\n");
     EXPECT_EQ(ReadFileBytes(m_log.Folder() + "\\2026-12-08.log"), "[2026-12-08 00:30:00]  x\r\n");
 }
+
+TEST_F(DailyLog, ARollOverPassesOverAPartNumberAnotherProgramTookMeanwhile)
+{
+    CreateLogFolder();
+    const std::string full = std::string(static_cast<size_t>(kMaxLogBytes), 'x') + "\r\n";
+    ASSERT_TRUE(WriteFileBytes(DayFile(), full));
+    {
+        const CPartTakenMeanwhile other;
+        m_daily.WriteLine("alone");
+    }
+    const std::string part = m_log.Folder() + "\\2026-12-07.";
+    EXPECT_EQ(ReadFileBytes(part + "001.log"), CPartTakenMeanwhile::kOthersLine);
+    EXPECT_TRUE(ReadFileBytes(part + "002.log") == full);
+    EXPECT_EQ(ReadFileBytes(DayFile()), std::string(kStamp) + "alone\r\n");
+}

@@ -32,11 +32,12 @@ bool IsSerialMessage(UINT message)
     return message == WM_SERIAL_BREAK || message == WM_SERIAL_CTS ||
            message == WM_SERIAL_LINE_ERROR || message == WM_SERIAL_RING ||
            message == WM_SERIAL_BYTE || message == WM_SERIAL_EVENT_CHAR ||
-           message == WM_SERIAL_PORT_LOST || message == WM_SERIAL_PORT_BACK;
+           message == WM_SERIAL_PORT_LOST || message == WM_SERIAL_PORT_BACK ||
+           message == WM_SERIAL_PROBLEM;
 }
 
 CDriverPlay* g_pPlay = nullptr;
-std::remove_reference_t<decltype(CSerialLinkTestPeer::Comm())> g_real;
+std::remove_reference_t<decltype(CSerialLinkTestPeer::System())> g_real;
 
 BOOL Fail(DWORD dwError)
 {
@@ -48,7 +49,7 @@ BOOL Fail(DWORD dwError)
 CDriverPlay::CDriverPlay()
 {
     g_pPlay = this;
-    auto& comm = CSerialLinkTestPeer::Comm();
+    auto& comm = CSerialLinkTestPeer::System();
     g_real = comm;
     comm.pfnWaitCommEvent = [](HANDLE hPort, LPDWORD pdwEvents, LPOVERLAPPED pOverlapped)
     {
@@ -62,45 +63,77 @@ CDriverPlay::CDriverPlay()
     };
     comm.pfnClearCommError = [](HANDLE hPort, LPDWORD pdwErrors, LPCOMSTAT pStatus)
     {
-        return g_pPlay->bStatusFails ? Fail(ERROR_ACCESS_DENIED)
-                                     : g_real.pfnClearCommError(hPort, pdwErrors, pStatus);
+        const bool bFails = g_pPlay->bStatusFails;
+        if (g_pPlay->bStatusBlocks)
+        {
+            g_pPlay->bStatusBlocked = true;
+            ::WaitForSingleObject(g_pPlay->hRelease.Get(), 60000);
+            g_pPlay->bStatusBlocked = false; // the play is not touched after this
+        }
+        return bFails ? Fail(ERROR_ACCESS_DENIED)
+                      : g_real.pfnClearCommError(hPort, pdwErrors, pStatus);
     };
     comm.pfnSetCommMask = [](HANDLE hPort, DWORD dwMask) {
         return g_pPlay->bMaskFails ? Fail(ERROR_BAD_COMMAND) : g_real.pfnSetCommMask(hPort, dwMask);
     };
+    comm.pfnSetupComm = [](HANDLE hPort, DWORD dwIn, DWORD dwOut)
+    {
+        g_pPlay->adwQueues[0] = dwIn;
+        g_pPlay->adwQueues[1] = dwOut;
+        return g_real.pfnSetupComm(hPort, dwIn, dwOut);
+    };
     comm.pfnGetCommState = [](HANDLE hPort, LPDCB pDcb)
     {
-        if (!g_pPlay->bStateAllBits)
+        if (g_pPlay->nStateFill < 0)
             return g_real.pfnGetCommState(hPort, pDcb);
-        return std::memset(pDcb, 0xFF, sizeof *pDcb), TRUE;
+        return std::memset(pDcb, g_pPlay->nStateFill, sizeof *pDcb), TRUE;
     };
     comm.pfnSetCommState = [](HANDLE hPort, LPDCB pDcb)
     {
         g_pPlay->dcbSet = *pDcb;
         if (g_pPlay->nStateRefusals > 0)
             return --g_pPlay->nStateRefusals, Fail(ERROR_GEN_FAILURE);
-        // A record made from every bit set is for looking at, not for the port.
-        return g_pPlay->bStateAllBits ? TRUE : g_real.pfnSetCommState(hPort, pDcb);
+        // A record made from a fill is for looking at, not for the port.
+        return g_pPlay->nStateFill >= 0 ? TRUE : g_real.pfnSetCommState(hPort, pDcb);
+    };
+    comm.pfnReadFile =
+        [](HANDLE hPort, LPVOID pBuffer, DWORD nLength, LPDWORD pnRead, LPOVERLAPPED pOverlapped)
+    {
+        if (!g_pPlay->bReadHangs || g_pPlay->pHungRead)
+            return g_pPlay->pLastRead = pOverlapped,
+                   g_real.pfnReadFile(hPort, pBuffer, nLength, pnRead, pOverlapped);
+        ::ResetEvent(pOverlapped->hEvent); // as the system starts an I/O
+        pOverlapped->Internal = STATUS_PENDING;
+        g_pPlay->pHungBuffer = pBuffer;
+        g_pPlay->pHungRead = pOverlapped;
+        return Fail(ERROR_IO_PENDING);
+    };
+    comm.pfnCancelIoEx = [](HANDLE hPort, LPOVERLAPPED pOverlapped)
+    {
+        if (pOverlapped && pOverlapped == g_pPlay->pHungRead)
+            return ++g_pPlay->nHungCancels, TRUE; // the driver takes note and does nothing
+        return g_real.pfnCancelIoEx(hPort, pOverlapped);
     };
 }
 
 CDriverPlay::~CDriverPlay()
 {
-    CSerialLinkTestPeer::Comm() = g_real;
+    Release();
+    CSerialLinkTestPeer::System() = g_real;
 }
 
 void CSerialLinkTestPeer::FailEventsFrom(int nEvent)
 {
     if (g_pfnRealCreateEvent == nullptr)
-        g_pfnRealCreateEvent = CSerialLink::s_pfnCreateEvent;
+        g_pfnRealCreateEvent = System().pfnCreateEvent;
     g_nEventsBeforeFailure = nEvent - 1;
-    CSerialLink::s_pfnCreateEvent = FailingCreateEvent;
+    System().pfnCreateEvent = FailingCreateEvent;
 }
 
 void CSerialLinkTestPeer::RestoreEvents()
 {
     if (g_pfnRealCreateEvent != nullptr)
-        CSerialLink::s_pfnCreateEvent = g_pfnRealCreateEvent;
+        System().pfnCreateEvent = g_pfnRealCreateEvent;
 }
 
 COwnerWindow::COwnerWindow()
@@ -129,6 +162,8 @@ LRESULT COwnerWindow::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
     const SerialMessage m{message, wParam, lParam};
     if (m_onMessage)
         m_onMessage(m);
+    if (message == WM_SERIAL_PROBLEM && m_pLink)
+        m_pLink->ShowProblems();
     m_received.push_back(m);
     return 0;
 }
@@ -255,7 +290,9 @@ BOOL CALLBACK CBoxWatcher::OnWindow(HWND hWnd, LPARAM lParam)
     ::GetDlgItemTextA(hWnd, 0xFFFF, szText, sizeof szText);
     {
         std::lock_guard<std::mutex> lock(self->m_mutex);
-        self->m_seen.push_back({caption, szText, ::GetWindow(hWnd, GW_OWNER)});
+        const HWND hOwner = ::GetWindow(hWnd, GW_OWNER);
+        self->m_seen.push_back({caption, szText, hOwner, ::GetWindowThreadProcessId(hWnd, nullptr),
+                                hOwner && ::IsWindowEnabled(hOwner)});
     }
     ::SendMessageTimeoutA(hWnd, WM_COMMAND, IDOK, 0, SMTO_NORMAL, 5000, nullptr);
     // Wait until the box is really gone, so it is never counted twice.

@@ -32,8 +32,8 @@ public:
         DWORD nRead = 0;
         link.DrainInput(nRead);
     }
-    // The comm calls every link makes, for CDriverPlay.
-    static auto& Comm() { return CSerialLink::s_comm; }
+    // The system's calls every link makes, for CDriverPlay and the failures below.
+    static auto& System() { return CSerialLink::s_system; }
     // The device goes from under the link: every later call on the port fails.
     static void LosePort(CSerialLink& link) { link.m_hPort.Reset(); }
     // The worker's next wait is given a handle that cannot be waited on, as a missing event.
@@ -47,16 +47,16 @@ public:
     static std::atomic<unsigned>& CountOpens()
     {
         static std::atomic<unsigned> s_nOpens{0};
-        static HANDLE (*const s_pfnReal)(const char*) = CSerialLink::s_pfnOpenPort;
-        CSerialLink::s_pfnOpenPort = [](const char* pszName)
+        static HANDLE (*const s_pfnReal)(const char*) = System().pfnOpenPort;
+        System().pfnOpenPort = [](const char* pszName)
         { return s_nOpenThread = ::GetCurrentThreadId(), ++s_nOpens, s_pfnReal(pszName); };
         return s_nOpens;
     }
     // Every link's worker fails to start while bFail holds.
     static void FailWorkers(bool bFail)
     {
-        static BOOL (*const s_pfnReal)(CThread&, LPVOID) = CSerialLink::s_pfnBeginWorker;
-        CSerialLink::s_pfnBeginWorker = bFail ? [](CThread&, LPVOID) { return FALSE; } : s_pfnReal;
+        static BOOL (*const s_pfnReal)(CThread&, LPVOID) = System().pfnBeginWorker;
+        System().pfnBeginWorker = bFail ? [](CThread&, LPVOID) { return FALSE; } : s_pfnReal;
     }
 };
 
@@ -70,18 +70,33 @@ public:
     CEventFailure& operator=(const CEventFailure&) = delete;
 };
 
-// A USB serial driver after its adapter is pulled, played over a real port while this lives:
-// each flag makes its calls misbehave; every other call goes to Win32. One at a time; the flags
-// are set before the worker starts.
+// A driver that misbehaves (a pulled adapter's, a wedged one, a quirky virtual one), played over
+// a real port while this lives: each flag makes its calls misbehave; every other call goes to
+// Win32. One at a time; the flags are set before the worker starts.
 struct CDriverPlay
 {
     CDriverPlay();
     ~CDriverPlay();
     bool bEmptyWaits = false;    // WaitCommEvent ends at once with no event
     bool bWaitsNeverEnd = false; // WaitCommEvent stays pending whatever is done
-    bool bStatusFails = false, bMaskFails = false, bStateAllBits = false;
-    int nStateRefusals = 0; // SetCommState refuses (ERROR_GEN_FAILURE) so often
-    DCB dcbSet = {};        // what SetCommState was last given
+    bool bStatusFails = false, bMaskFails = false;
+    int nStateFill = -1;     // GetCommState fills every byte with this (0 to 255); not applied
+    int nStateRefusals = 0;  // SetCommState refuses (ERROR_GEN_FAILURE) so often
+    DCB dcbSet = {};         // what SetCommState was last given
+    DWORD adwQueues[2] = {}; // what SetupComm was last given
+    // ClearCommError blocks, as in a wedged driver, until Release (or a minute): bStatusBlocked
+    // says a call is inside. The play must outlive a released call until it clears.
+    bool bStatusBlocks = false;
+    std::atomic<bool> bStatusBlocked{false};
+    void Release() { ::SetEvent(hRelease.Get()); }
+    CKernelHandle hRelease{::CreateEventA(nullptr, TRUE, FALSE, nullptr)};
+    // The first read stays in flight, untouched by the port, until the test completes it; the
+    // record and buffer it was given, the cancels it met, and the last read's record.
+    bool bReadHangs = false;
+    std::atomic<LPOVERLAPPED> pHungRead{nullptr};
+    LPVOID pHungBuffer = nullptr;
+    std::atomic<int> nHungCancels{0};
+    std::atomic<LPOVERLAPPED> pLastRead{nullptr};
 };
 
 struct SerialMessage
@@ -92,7 +107,8 @@ struct SerialMessage
 };
 
 // A top-level window on the calling thread; records every WM_SERIAL_* message it receives.
-// onMessage, when set, runs inside the handler (before the record), as a busy owner would.
+// onMessage, when set, runs inside the handler (before the record, and before the problems are
+// shown), as a busy owner would.
 class COwnerWindow : public CWnd
 {
 public:
@@ -101,6 +117,8 @@ public:
 
     std::vector<SerialMessage> m_received;
     std::function<void(const SerialMessage&)> m_onMessage;
+    // The link whose problems this window shows, as the main window does; none: not shown.
+    CSerialLink* m_pLink = nullptr;
 
     // The bytes of every WM_SERIAL_BYTE so far, in order.
     std::string Bytes() const;
@@ -145,6 +163,8 @@ public:
         std::string caption;
         std::string text;
         HWND hOwner;
+        DWORD nThread; // the thread whose loop runs the box
+        bool bOwnerEnabled;
     };
     CBoxWatcher();
     ~CBoxWatcher();

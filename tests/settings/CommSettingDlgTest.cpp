@@ -3,6 +3,7 @@
 // in its own loop. The harness's COM pairs are the ports that open.
 #include "settings/CommSettingDlg.h"
 
+#include <atomic>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -27,6 +28,16 @@ public:
         dlg.m_strStopBits = pszStopBits;
         dlg.m_strParity = pszParity;
     }
+    // The port list's registry and tries are these until RestorePorts.
+    static void PlayPorts(std::vector<std::string> (*pfnKnown)(), BOOL (*pfnTry)(const char*))
+    {
+        s_real = CCommSettingDlg::s_probe;
+        CCommSettingDlg::s_probe = {pfnKnown, pfnTry};
+    }
+    static void RestorePorts() { CCommSettingDlg::s_probe = s_real; }
+
+private:
+    static inline CCommSettingDlg::ProbeCalls s_real = CCommSettingDlg::s_probe;
 };
 
 namespace
@@ -334,4 +345,35 @@ TEST_F(CommSettingDlgShown, EveryWayOfClosingKeepsOrDropsTheEditsAsTheOperatorMe
         EXPECT_EQ(Describe(dlg.GetSettings()), Describe(expected)) << row.way;
         EXPECT_TRUE(::IsWindowEnabled(m_owner.m_hWnd)) << row.way;
     }
+}
+
+namespace
+{
+CKernelHandle g_hReleaseTry(::CreateEventA(nullptr, TRUE, FALSE, nullptr));
+std::atomic<bool> g_bBlockedTryAnswered{false};
+} // namespace
+
+// The registry's names in any order (one twice, one no COM port); one port's try never answers,
+// as an unpaired radio link's open may not for seconds: the dialog shows all the same, with that
+// port listed (it exists) and the one that will not open left out.
+TEST_F(CommSettingDlgShown, PortsComeFromTheRegistryAndATryThatNeverAnswersHoldsNothing)
+{
+    CCommSettingDlgTestPeer::PlayPorts(
+        [] { return std::vector<std::string>{"COM12", "COM3", "COM40", "LPT1", "COM5", "COM3"}; },
+        [](const char* pszName)
+        {
+            if (std::string(pszName) != "COM3")
+                return std::string(pszName) == "COM40" ? FALSE : TRUE;
+            ::WaitForSingleObject(g_hReleaseTry.Get(), 60000);
+            g_bBlockedTryAnswered = true;
+            return TRUE;
+        });
+    CScriptedDlg dlg(&m_owner);
+    dlg.SetSettings(Settings(5, 9600, 'N', 8, 1));
+    dlg.m_script = {{IDC_COMM_CANCEL, BM_CLICK, 0}};
+    EXPECT_EQ(dlg.DoModal(), IDCANCEL);
+    EXPECT_FALSE(g_bBlockedTryAnswered) << "the dialog waited for the try";
+    ::SetEvent(g_hReleaseTry.Get());
+    CCommSettingDlgTestPeer::RestorePorts();
+    EXPECT_EQ(dlg.m_portList, (std::vector<std::string>{"COM3", "COM5", "COM12"}));
 }
