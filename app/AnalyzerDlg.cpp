@@ -127,7 +127,13 @@ LRESULT CAnalyzerDlg::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
         OnPortUnsure(static_cast<UINT>(wParam));
         return 0;
     case WM_SERIAL_PROBLEM:
-        m_serial.ShowProblems([this] { m_events.Report(MSG_PORT_LOST, {EventPort()}); });
+        m_serial.ShowProblems(
+            [this]
+            {
+                m_events.Report(MSG_PORT_LOST, {EventPort()});
+                // Nothing more is read until Stop: the line's silence is the port's, told now.
+                m_silence.Disarm();
+            });
         return 0;
     case WM_DEVICECHANGE: // an adapter pulled out: the link's port may be the one gone
         m_serial.OnDeviceChange(wParam, lParam);

@@ -92,10 +92,9 @@ private:
     // Once a second: a silent acceptor, and what is told of in bursts.
     void CheckSilence();
     void TellHeldBackEvents();
-    // The log's refusals and losses, as they happen; bEnding: the last word, held back by nothing.
     // The log's changes of course, as they happen: a refused day's file, lines into a part.
     void OnLogEvent(LogEvent event, const std::wstring& strPath, DWORD dwError);
-    // Lost log lines, at most once a minute (always as the program ends).
+    // Lost log lines, at most once a minute; bEnding: the last word, held back by nothing.
     void TellLogTrouble(bool bEnding = false);
     // The port, "COM5", as the events name it.
     std::string EventPort() const;
