@@ -70,8 +70,7 @@ CAnalyzerDlg::CAnalyzerDlg(CWnd* pParent)
 
 CAnalyzerDlg::~CAnalyzerDlg()
 {
-    if (!m_bEndTold)
-        m_events.Report(MSG_ENDED, {EventPort()});
+    TellEnd();
     // A modal run has destroyed the window already. A modeless one (tests) goes now, before the
     // members: no message may reach a half-destroyed object while the serial link winds down.
     if (m_hWnd != nullptr)
@@ -128,7 +127,13 @@ LRESULT CAnalyzerDlg::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
         OnPortUnsure(static_cast<UINT>(wParam));
         return 0;
     case WM_SERIAL_PROBLEM:
-        m_serial.ShowProblems([this] { m_events.Report(MSG_PORT_LOST, {EventPort()}); });
+        m_serial.ShowProblems(
+            [this]
+            {
+                m_events.Report(MSG_PORT_LOST, {EventPort()});
+                // Nothing more is read until Stop: the line's silence is the port's, told now.
+                m_silence.Disarm();
+            });
         return 0;
     case WM_DEVICECHANGE: // an adapter pulled out: the link's port may be the one gone
         m_serial.OnDeviceChange(wParam, lParam);
@@ -310,7 +315,18 @@ void CAnalyzerDlg::EndProgram()
 {
     // A driver call that never returns must not keep an invisible program holding the port.
     m_bWorkerLeftBehind = !m_serial.EndThread(kEndWorkerMs);
+    // The program then ends without the window's destructor, which would tell of the end.
+    if (m_bWorkerLeftBehind)
+        TellEnd();
     CDialog::OnCancel();
+}
+
+void CAnalyzerDlg::TellEnd()
+{
+    if (m_bEndTold)
+        return;
+    m_events.Report(MSG_ENDED, {EventPort()});
+    m_bEndTold = true;
 }
 
 void CAnalyzerDlg::OnEndSession(bool bEnding, bool bCloseApp)
@@ -324,8 +340,7 @@ void CAnalyzerDlg::OnEndSession(bool bEnding, bool bCloseApp)
         m_log.WriteBeforeExit(kEndSessionRetryMs);
         TellLogTrouble(true);
         // Windows may end the process once this returns.
-        m_events.Report(MSG_ENDED, {EventPort()});
-        m_bEndTold = true;
+        TellEnd();
     }
     else
     {

@@ -80,6 +80,8 @@ private:
     // worker within a bound whatever its driver does (left behind if it never returns), then
     // the window. For Close, and for a session's end that closes the program.
     void EndProgram();
+    // The program's end into the Application log, once.
+    void TellEnd();
     void OnDpiChanged(UINT nDpi, const RECT& rcSuggested);
     // A reconnecting link's word that the port went, or came back (or opened at the Start's
     // first try: bAtStart, which a Start that opened the port itself passes too).
@@ -90,10 +92,9 @@ private:
     // Once a second: a silent acceptor, and what is told of in bursts.
     void CheckSilence();
     void TellHeldBackEvents();
-    // The log's refusals and losses, as they happen; bEnding: the last word, held back by nothing.
     // The log's changes of course, as they happen: a refused day's file, lines into a part.
     void OnLogEvent(LogEvent event, const std::wstring& strPath, DWORD dwError);
-    // Lost log lines, at most once a minute (always as the program ends).
+    // Lost log lines, at most once a minute; bEnding: the last word, held back by nothing.
     void TellLogTrouble(bool bEnding = false);
     // The port, "COM5", as the events name it.
     std::string EventPort() const;
@@ -166,7 +167,7 @@ private:
     CEventThrottle m_logLossEvents{kLineErrorEventMs};
     LineErrorCounts m_lineErrors; // counted since the last event
     size_t m_nLogLostTold = 0;
-    bool m_bEndTold = false; // as the session ended
+    bool m_bEndTold = false; // by TellEnd
     // Every lamp shows one of these two, so no lamp ever shows a freed bitmap and note reads
     // create no GDI objects. They outlive the window (see the destructor).
     CBitmap m_bmpLampDark;

@@ -94,6 +94,8 @@ std::string LaunchSwitchesText(const LaunchOptions& options)
         text += " /log";
     if (options.bReconnect)
         text += " /reconnect";
+    if (options.bToday)
+        text += " /today";
     if (options.nSilenceSecs != 0)
         text += " /silence " + std::to_string(options.nSilenceSecs);
     return text.empty() ? "none" : text.substr(1);

@@ -10,16 +10,15 @@ CTodayTally::CTodayTally(const std::string& strDay)
 
 void CTodayTally::ReadLog(const std::string& text)
 {
-    std::string line;
     for (size_t nStart = 0; nStart < text.size();)
     {
         size_t nEnd = text.find('\n', nStart);
         if (nEnd == std::string::npos)
             nEnd = text.size();
-        line.assign(text, nStart, nEnd - nStart);
-        if (!line.empty() && line.back() == '\r')
-            line.pop_back();
-        ReadLine(line);
+        size_t n = nEnd - nStart;
+        if (n > 0 && text[nStart + n - 1] == '\r')
+            --n;
+        ReadLine(text.data() + nStart, n);
         nStart = nEnd + 1;
     }
 }
@@ -34,16 +33,16 @@ int CTodayTally::TotalNotes() const
 
 // The one place that reads a parsed line's fields: its stamp, and its bytes fed to the decoder
 // when they are exactly one frame.
-void CTodayTally::ReadLine(const std::string& line)
+void CTodayTally::ReadLine(const char* pszLine, size_t n)
 {
-    LogLine logged;
-    if (!m_bKnownDay || !ParseLogLine(line, logged).empty() || logged.seconds < m_nDayStart ||
-        logged.seconds >= m_nDayStart + 86400 ||
-        static_cast<size_t>(CFrameDecoder::FrameLength(logged.bytes[0])) != logged.bytes.size())
+    LoggedFrame logged;
+    if (!m_bKnownDay || ReadLogLine(pszLine, n, logged) != LogLineFault::None ||
+        logged.seconds < m_nDayStart || logged.seconds >= m_nDayStart + 86400 ||
+        static_cast<size_t>(FrameLengthFor(logged.bytes[0])) != logged.size)
         return;
     m_nLineSeconds = logged.seconds;
-    for (const auto b : logged.bytes)
-        m_decoder.OnSerialByte(b);
+    for (size_t i = 0; i < logged.size; ++i)
+        m_decoder.OnSerialByte(logged.bytes[i]);
 }
 
 void CTodayTally::OnNoteRead(int channel, int value, int)

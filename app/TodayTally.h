@@ -31,7 +31,7 @@ private:
         long long nSeconds = 0; // the latest note's stamp
     };
 
-    void ReadLine(const std::string& line);
+    void ReadLine(const char* pszLine, size_t n);
     void OnFrameStart() override {}
     void OnNoteRead(int channel, int value, int count) override;
     void OnFrame(const unsigned char*, int, const std::string&) override {}

@@ -4,6 +4,8 @@
 #include <cstdio>
 #include <cstring>
 
+const char* const kKindNames[kKinds] = {"note-read", "block", "counterfeit", "ok"};
+
 std::string HexDump(const unsigned char* pData, int nLength)
 {
     static const char kDigits[] = "0123456789abcdef";
@@ -41,18 +43,7 @@ std::string IntToText(int nValue)
 
 int CFrameDecoder::FrameLength(unsigned char lead)
 {
-    switch (lead)
-    {
-    case LEAD_COUNTERFEIT:
-    case LEAD_OK:
-        return 5;
-    case LEAD_BLOCK:
-        return 10;
-    case LEAD_NOTE_READ:
-        return 15;
-    default:
-        return 0;
-    }
+    return FrameLengthFor(lead);
 }
 
 unsigned char CFrameDecoder::Checksum(const unsigned char* pFrame)
@@ -64,7 +55,7 @@ unsigned char CFrameDecoder::Checksum(const unsigned char* pFrame)
 
 bool CFrameDecoder::IsFrameValid(const unsigned char* pFrame)
 {
-    return Checksum(pFrame) == pFrame[4];
+    return Checksum(pFrame) == pFrame[kChecksumByte];
 }
 
 void CFrameDecoder::OnSerialByte(unsigned char b)
@@ -151,8 +142,8 @@ void CFrameDecoder::OnOkFrame(const unsigned char* pFrame, int nLength)
 
 void CFrameDecoder::OnNoteReadFrame(const unsigned char* pFrame, int nLength)
 {
-    const int channel = pFrame[13];
-    const int value = pFrame[3];
+    const int channel = pFrame[kChannelByte];
+    const int value = pFrame[kValueByte];
     // The channel byte is not covered by the checksum: a frame naming a channel outside 1..12
     // still reports and logs, but is no note read: no counter, row or lamp.
     if (channel >= 1 && channel <= kChannels)

@@ -5,6 +5,8 @@
 
 #include <string>
 
+#include "frames/FrameLayout.h"
+
 // What the decoder tells its user, named for what happens on the line. The main window shows
 // and logs it; tests and the offline decoder record it.
 class CFrameOwner
@@ -34,13 +36,13 @@ class CFrameDecoder
 public:
     enum : unsigned char
     {
-        LEAD_COUNTERFEIT = 0x92,
-        LEAD_BLOCK = 0x93,
-        LEAD_NOTE_READ = 0x97,
-        LEAD_OK = 0x98,
+        LEAD_COUNTERFEIT = kLeadCounterfeit,
+        LEAD_BLOCK = kLeadBlock,
+        LEAD_NOTE_READ = kLeadNoteRead,
+        LEAD_OK = kLeadOk,
     };
     static constexpr int kChannels = 12;
-    static constexpr int kMaxFrameLen = 15;
+    static constexpr int kMaxFrameLen = kMaxFrameLength;
 
     explicit CFrameDecoder(CFrameOwner& owner) : m_owner(owner) {}
 

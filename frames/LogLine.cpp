@@ -2,26 +2,38 @@
 #include "frames/LogLine.h"
 
 #include <cstdio>
+#include <cstring>
 
 #include "frames/FrameDecoder.h"
 
 namespace
 {
-bool IsBlank(char c)
+// Character classes by table: the hex digit values (-1 for none) and the blanks of a dump.
+struct CharTables
 {
-    return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\v' || c == '\f';
-}
+    signed char hex[256];
+    bool blank[256];
+    CharTables() : hex(), blank()
+    {
+        for (int c = 0; c < 256; ++c)
+        {
+            hex[c] = static_cast<signed char>(HexDigitValue(c));
+            blank[c] = c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\v' || c == '\f';
+        }
+    }
+};
+const CharTables kChars;
 
 bool IsDigit(char c)
 {
     return c >= '0' && c <= '9';
 }
 
-// The decimal number of text[pos, pos + width), all digits by the caller's test.
-int Number(const std::string& text, std::size_t pos, std::size_t width)
+// The decimal number of text[0, width), all digits by the caller's test.
+int Number(const char* text, int width)
 {
     int value = 0;
-    for (std::size_t i = pos; i < pos + width; ++i)
+    for (int i = 0; i < width; ++i)
         value = value * 10 + (text[i] - '0');
     return value;
 }
@@ -62,30 +74,50 @@ void CivilFromDays(long long z, int& y, int& m, int& d)
     y = static_cast<int>(yoe + era * 400 + (m <= 2));
 }
 
-// text[pos, pos + shape's length) against a shape whose 'd' stands for a digit.
-bool HasShape(const std::string& text, std::size_t pos, const char* shape)
+// text[0, n) begins with a shape whose 'd' stands for a digit.
+bool HasShape(const char* text, std::size_t n, const char* shape)
 {
     for (std::size_t i = 0; shape[i] != '\0'; ++i)
-        if (pos + i >= text.size() ||
-            (shape[i] == 'd' ? !IsDigit(text[pos + i]) : text[pos + i] != shape[i]))
+        if (i >= n || (shape[i] == 'd' ? !IsDigit(text[i]) : text[i] != shape[i]))
             return false;
     return true;
 }
 
 const char kTimeShape[] = "dddd-dd-dd dd:dd:dd";
+const char kStampShape[] = "[dddd-dd-dd dd:dd:dd]  ";
+static_assert(sizeof kStampShape - 1 == kLogStampLength, "the stamp's shape");
 
-// The seconds of a time of kTimeShape at text[pos]; false when no such time exists.
-bool TimeSeconds(const std::string& text, std::size_t pos, long long& seconds)
+// The days since 1970-01-01 of a date "YYYY-MM-DD" at text, digits by the caller's test; false
+// when no such date exists.
+bool DateDays(const char* text, long long& days)
 {
-    const int year = Number(text, pos, 4), month = Number(text, pos + 5, 2),
-              day = Number(text, pos + 8, 2);
-    const int hour = Number(text, pos + 11, 2), minute = Number(text, pos + 14, 2),
-              second = Number(text, pos + 17, 2);
-    // 60 seconds: the C library may stamp a leap second so.
-    if (month < 1 || month > 12 || day < 1 || day > DaysInMonth(year, month) || hour > 23 ||
-        minute > 59 || second > 60)
+    // The lines of a log share their date: it is worked out once for each thread's run of them.
+    thread_local char lastDate[10] = {};
+    thread_local long long lastDays = -1; // -1: lastDate names no date
+    if (lastDays < 0 || std::memcmp(text, lastDate, sizeof lastDate) != 0)
+    {
+        const int year = Number(text, 4), month = Number(text + 5, 2), day = Number(text + 8, 2);
+        if (month < 1 || month > 12 || day < 1 || day > DaysInMonth(year, month))
+            return false;
+        lastDays = DaysFromCivil(year, month, day);
+        std::memcpy(lastDate, text, sizeof lastDate);
+    }
+    days = lastDays;
+    return true;
+}
+
+// The seconds of a time of kTimeShape at text; false when no such time exists.
+bool TimeSeconds(const char* text, long long& seconds)
+{
+    long long days = 0;
+    if (!DateDays(text, days))
         return false;
-    seconds = DaysFromCivil(year, month, day) * 86400 + hour * 3600 + minute * 60 + second;
+    const int hour = Number(text + 11, 2), minute = Number(text + 14, 2),
+              second = Number(text + 17, 2);
+    // 60 seconds: the C library may stamp a leap second so.
+    if (hour > 23 || minute > 59 || second > 60)
+        return false;
+    seconds = days * 86400 + hour * 3600 + minute * 60 + second;
     return true;
 }
 } // namespace
@@ -96,20 +128,20 @@ bool ParseHexBytes(const std::string& text, std::vector<std::uint8_t>& bytes)
     std::size_t i = 0;
     while (i < text.size())
     {
-        if (IsBlank(text[i]))
+        if (kChars.blank[static_cast<unsigned char>(text[i])])
         {
             ++i;
             continue;
         }
         std::size_t end = i;
-        while (end < text.size() && !IsBlank(text[end]))
+        while (end < text.size() && !kChars.blank[static_cast<unsigned char>(text[end])])
             ++end;
         if ((end - i) % 2 != 0)
             return false;
         for (; i < end; i += 2)
         {
-            const int high = HexDigitValue(static_cast<unsigned char>(text[i]));
-            const int low = HexDigitValue(static_cast<unsigned char>(text[i + 1]));
+            const int high = kChars.hex[static_cast<unsigned char>(text[i])];
+            const int low = kChars.hex[static_cast<unsigned char>(text[i + 1])];
             if (high < 0 || low < 0)
                 return false;
             bytes.push_back(static_cast<std::uint8_t>(high * 16 + low));
@@ -120,9 +152,9 @@ bool ParseHexBytes(const std::string& text, std::vector<std::uint8_t>& bytes)
 
 std::string ParseLogTime(const std::string& text, long long& seconds)
 {
-    if (text.size() != sizeof kTimeShape - 1 || !HasShape(text, 0, kTimeShape))
+    if (text.size() != sizeof kTimeShape - 1 || !HasShape(text.data(), text.size(), kTimeShape))
         return "not a time \"YYYY-MM-DD HH:MM:SS\": " + text;
-    if (!TimeSeconds(text, 0, seconds))
+    if (!TimeSeconds(text.data(), seconds))
         return "no such time: " + text;
     return {};
 }
@@ -144,20 +176,91 @@ std::string FormatLogTime(long long seconds)
     return text;
 }
 
+LogLineFault ReadLogLine(const char* line, std::size_t n, LoggedFrame& out)
+{
+    if (!HasShape(line, n, kStampShape))
+        return LogLineFault::NoStamp;
+    out.time = line + 1;
+    if (!TimeSeconds(line + 1, out.seconds))
+        return LogLineFault::NoSuchTime;
+
+    // The monitor's own shape first, byte pairs and single blanks, "92 01 02 03 98".
+    out.size = 0;
+    for (std::size_t i = kLogStampLength; i + 1 < n; i += 3)
+    {
+        const int high = kChars.hex[static_cast<unsigned char>(line[i])];
+        const int low = kChars.hex[static_cast<unsigned char>(line[i + 1])];
+        if (high < 0 || low < 0 || (i + 2 < n && line[i + 2] != ' '))
+            break;
+        if (out.size < LoggedFrame::kKept)
+            out.bytes[out.size] = static_cast<std::uint8_t>(high * 16 + low);
+        ++out.size;
+        if (i + 2 >= n)
+            return LogLineFault::None;
+    }
+
+    // Any other: tokens of an even number of hex digits between blanks; the stamp's own blanks
+    // are not the dump's, so a dump of a vertical tab alone is no dump but not "none" either.
+    bool any = false;
+    out.size = 0;
+    for (std::size_t i = kLogStampLength; i < n;)
+    {
+        const unsigned char c = static_cast<unsigned char>(line[i]);
+        any = any || (c != ' ' && c != '\t');
+        if (kChars.blank[c])
+        {
+            ++i;
+            continue;
+        }
+        const int high = kChars.hex[c];
+        const int low = i + 1 < n ? kChars.hex[static_cast<unsigned char>(line[i + 1])] : -1;
+        if (high < 0 || low < 0)
+        {
+            // A lone digit, or anything else: not a dump, though it may yet prove to be none.
+            for (; i < n && !any; ++i)
+                any = line[i] != ' ' && line[i] != '\t';
+            return any ? LogLineFault::NotHex : LogLineFault::NoDump;
+        }
+        if (out.size < LoggedFrame::kKept)
+            out.bytes[out.size] = static_cast<std::uint8_t>(high * 16 + low);
+        ++out.size;
+        i += 2;
+    }
+    return !any ? LogLineFault::NoDump : out.size == 0 ? LogLineFault::NotHex : LogLineFault::None;
+}
+
+std::string LogLineFaultText(LogLineFault fault, const LoggedFrame& line)
+{
+    switch (fault)
+    {
+    case LogLineFault::None:
+        break;
+    case LogLineFault::NoStamp:
+        return "no time stamp \"[YYYY-MM-DD HH:MM:SS]  \" at the start";
+    case LogLineFault::NoSuchTime:
+        return "no such time: " + std::string(line.time, sizeof kTimeShape - 1);
+    case LogLineFault::NoDump:
+        return "no hex dump after the time stamp";
+    case LogLineFault::NotHex:
+        return "not a hex dump after the time stamp";
+    }
+    return {};
+}
+
+bool LogLineDay(const char* line, std::size_t n, long long& day)
+{
+    return HasShape(line, n, "[dddd-dd-dd ") && DateDays(line + 1, day);
+}
+
 std::string ParseLogLine(const std::string& line, LogLine& out)
 {
-    static_assert(sizeof kTimeShape + 3 == kLogStampLength, "the stamp's shape");
-    if (!HasShape(line, 0, "[") || !HasShape(line, 1, kTimeShape) || !HasShape(line, 20, "]  "))
-        return "no time stamp \"[YYYY-MM-DD HH:MM:SS]  \" at the start";
-
-    out.time = line.substr(1, 19);
-    if (!TimeSeconds(line, 1, out.seconds))
-        return "no such time: " + out.time;
-
-    const std::string dump = line.substr(kLogStampLength);
-    if (dump.find_first_not_of(" \t") == std::string::npos)
-        return "no hex dump after the time stamp";
-    if (!ParseHexBytes(dump, out.bytes))
-        return "not a hex dump after the time stamp";
+    LoggedFrame read;
+    const LogLineFault fault = ReadLogLine(line.data(), line.size(), read);
+    if (read.time)
+        out.time.assign(read.time, sizeof kTimeShape - 1);
+    out.seconds = read.seconds;
+    if (fault != LogLineFault::None)
+        return LogLineFaultText(fault, read);
+    ParseHexBytes(line.substr(kLogStampLength), out.bytes);
     return {};
 }

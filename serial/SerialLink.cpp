@@ -318,6 +318,9 @@ void CSerialLink::OnDeviceChange(WPARAM nEvent, LPARAM lParam)
     {
         // Kept for a worker not yet waiting (the loss just told): its next wait is skipped.
         m_bPortArrived = true;
+        // Under the lock the worker clears the flag with: a wake set after its wait has ended
+        // would stay set while it listens, and cut short its next read as a removal does.
+        CPortLock lock(m_csPort);
         if (m_bRetrying)
             ::SetEvent(m_hDeviceEvent.Get());
         return;
@@ -496,7 +499,10 @@ bool CSerialLink::AwaitPortBack(bool bAtStart)
             const DWORD dwWait = m_bPortArrived.exchange(false)
                                      ? WAIT_TIMEOUT
                                      : ::WaitForMultipleObjects(2, ahWait, FALSE, m_nRetryMs);
-            m_bRetrying = false;
+            {
+                CPortLock lock(m_csPort); // no arrival's wake comes after this
+                m_bRetrying = false;
+            }
             if (dwWait != WAIT_TIMEOUT && dwWait != WAIT_OBJECT_0 + 1)
                 return false;
         } while (!TryOpen());

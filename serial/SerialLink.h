@@ -236,8 +236,8 @@ private:
     // Changed by a reconnecting worker that follows its device; read by the owner's thread too.
     std::atomic<UINT> m_nPort{0};
     // Guards m_problems and the stop flag's writes, so that nothing is queued after a stop has
-    // cleared the queue. Never held across a call on the port or while waiting: a driver that
-    // blocks holds only the worker.
+    // cleared the queue; and the end of m_bRetrying with an arrival's wake of the worker. Never
+    // held across a call on the port or while waiting: a driver that blocks holds only the worker.
     CRITICAL_SECTION m_csPort;
     std::vector<Problem> m_problems;
     // Written by the worker, polled by the owner's thread.

@@ -5,14 +5,16 @@
 # program's idle cost (with /silence and without) and its cost while retrying, the
 # Setting command and the command buttons under Wine (in a harness of their own, removed
 # afterwards), and kestrane-decode's report over a 1 MiB day's log in both, and over a month of
-# such logs to --summary and --html, released, natively and under Wine, against wc -l.
+# such logs to --summary and --html, released, natively and under Wine, against wc -l, and over
+# a synthetic fleet's logs natively, against cat | wc -l, with peak memory.
 # Figures only: nothing here passes or fails on speed.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
 cmake --preset host >/dev/null
-cmake --build --preset host --target bench_decoder bench_shade bench_log_report \
-  kestrane-decode-release
+cmake --build --preset host --target bench_decoder bench_shade bench_log_report bench_fleet_logs
+cmake --preset native >/dev/null
+cmake --build --preset native
 cmake --preset win64 >/dev/null
 cmake --build --preset win64 --target bench_log bench_serial bench_app bench_idle_wait \
   bench_settings bench_buttons bench_log_report bench_reconnect bench_today bench_follow \
@@ -59,4 +61,8 @@ echo "== kestrane-decode over a month of logs (30 x 1 MiB), as released: native 
 cmake --preset release >/dev/null
 cmake --build build/release --target kestrane-decode
 tools/wine-harness.sh shell "$harness" bench/decoder/month-bench.sh build/host/bench-day.log \
-  build/host/kestrane-decode-release build/release/kestrane-decode.exe
+  build/native/kestrane-decode build/release/kestrane-decode.exe
+echo "== kestrane-decode over a fleet's logs (40 machines x 90 days), native =="
+# KESTRANE_BENCH_BEFORE=DECODER adds another build (say, an earlier commit's) to compare with.
+bench/decoder/fleet-bench.sh build/host/bench_fleet_logs \
+  ${KESTRANE_BENCH_BEFORE:+before="$KESTRANE_BENCH_BEFORE"} now=build/native/kestrane-decode

@@ -9,6 +9,8 @@ packages=(
   googletest libgtest-dev libbenchmark-dev
   # The decoder's HTML report is loaded in a browser, its CSV in a database.
   chromium-headless-shell sqlite3
+  # GNU time: the decoder's fleet run reads its peak memory.
+  time
 )
 
 missing=()

@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "tests/common/ScratchFile.h"
-#include "tools/decode/LogReader.h"
+#include "decode/LogReader.h"
 
 namespace
 {

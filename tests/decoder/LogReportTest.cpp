@@ -1,7 +1,7 @@
 // Daily logs read back through the decoder's reports: the three forms, counts across files,
 // and every kind of line that is not one valid frame, named by file and line.
 
-#include "tools/decode/LogReader.h"
+#include "decode/LogReader.h"
 
 #include <climits>
 #include <cstdio>
@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "frames/LogLine.h"
-#include "tools/decode/HtmlReport.h"
+#include "decode/HtmlReport.h"
 #include "tests/common/ScratchFile.h"
 
 namespace

@@ -228,11 +228,13 @@ fi
 check_page "escaping" 1 "$work/fleet/$odd/Log/2026-12-07.log" "$work/day1.log"
 grep -qF "$odd" "$work/page.html" && { echo "FAIL a folder name unescaped"; failures=$((failures + 1)); }
 [ "$(grep -cF "$(html_escape "$odd")" "$work/page.html")" = 4 ] || { echo "FAIL the escaped name not in 4 places"; failures=$((failures + 1)); }
-# A folder name beyond ASCII shows as it is, whatever code page the names came in.
-mkdir -p "$work/Café"
-cp "$work/day1.log" "$work/Café/"
-run /dev/null --log --html "$work/page.html" "$work/Café/day1.log"
-grep -q "Café" "$work/page.html" || { echo "FAIL a folder name beyond ASCII"; failures=$((failures + 1)); }
+# A folder name beyond ASCII opens and shows as it is, whatever code page Windows runs in.
+for folder in Café Касса; do
+  mkdir -p "$work/$folder"
+  cp "$work/day1.log" "$work/$folder/"
+  run /dev/null --log --html "$work/page.html" "$work/$folder/day1.log"
+  grep -q "$folder" "$work/page.html" || { echo "FAIL a folder named $folder: $(cat "$work/err")"; failures=$((failures + 1)); }
+done
 # Status 2 leaves no page, and an earlier one as it was.
 echo earlier >"$work/page.html"
 run /dev/null --log --html "$work/page.html" "$work/day1.log" "$work/none.log"
@@ -256,6 +258,40 @@ run /dev/null --log --source "$work/day1.log"
 check_error "--source without --csv" "column of --csv"
 run /dev/null --log --summary --html "$work/page.html" "$work/day1.log"
 check_error "--html with --summary" "exclude each other"
+
+# A day at a time, in time order still: a part between its day file's lines, a day's files from
+# three folders in any order, a line written at midnight into the day before's file; of one
+# second the file given first comes first, and bad lines are told in the order given.
+mkdir -p "$work/days/A" "$work/days/B" "$work/days/C"
+ok='98 26 00 00 be'
+printf '[2026-12-08 00:00:00]  %s\r\n[2026-12-08 00:00:05]  92 01 02 03 99\r\n[2026-12-08 09:00:00]  %s\r\n' "$ok" "$note" >"$work/days/A/2026-12-08.log"
+printf '[2026-12-07 10:00:00]  %s\r\ngarbage\r\n[2026-12-07 12:00:00]  %s\r\n' "$note" "$block" >"$work/days/C/2026-12-07.log"
+printf '[2026-12-07 09:00:00]  92 01 02 03 98\r\n[2026-12-07 13:00:00]  %s\r\n[2026-12-08 00:00:00]  %s\r\n' "$note" "$ok" >"$work/days/B/2026-12-07.log"
+printf '[2026-12-07 11:00:00]  %s\r\n' "$note" >"$work/days/B/2026-12-07.001.log"
+printf '[2026-12-07 10:00:00]  %s\r\n' "$ok" >"$work/days/A/2026-12-07.log"
+pushd "$work/days" >/dev/null || exit 1
+run /dev/null --log --csv --source A/2026-12-08.log C/2026-12-07.log B/2026-12-07.log B/2026-12-07.001.log A/2026-12-07.log
+popd >/dev/null || exit 1
+check "day order" 1 "time,kind,channel,value,source
+2026-12-07 09:00:00,counterfeit,,,B
+2026-12-07 10:00:00,note-read,5,20,C
+2026-12-07 10:00:00,ok,,,A
+2026-12-07 11:00:00,note-read,5,20,B
+2026-12-07 12:00:00,block,,,C
+2026-12-07 13:00:00,note-read,5,20,B
+2026-12-08 00:00:00,ok,,,A
+2026-12-08 00:00:00,ok,,,B
+2026-12-08 09:00:00,note-read,5,20,A"
+[ "$(tr -d '\r' <"$work/err" | cut -d: -f1,2)" = "A/2026-12-08.log:2
+C/2026-12-07.log:2" ] || { echo "FAIL day order's bad lines: $(cat "$work/err")"; failures=$((failures + 1)); }
+
+# A file named twice (by a wildcard on Windows, by another path elsewhere) is read once.
+run /dev/null --log --summary "$work/day1.log" "$work/day2.log"
+once=$(cat "$work/stdout")
+twice=("$work/./day1.log")
+[ ${#runner[@]} -eq 0 ] || twice=("$work/day?.log")
+run /dev/null --log --summary "$work/day1.log" "${twice[@]}" "$work/day2.log"
+check "a file named twice" 0 "$once"
 
 run /dev/null --help
 [ "$rc" = 0 ] && grep -q '^usage: kestrane-decode' "$work/stdout" ||

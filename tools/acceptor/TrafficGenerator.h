@@ -13,13 +13,8 @@
 
 using Bytes = std::vector<std::uint8_t>;
 
-enum : std::uint8_t
-{
-    kLeadCounterfeit = CFrameDecoder::LEAD_COUNTERFEIT,
-    kLeadBlock = CFrameDecoder::LEAD_BLOCK,
-    kLeadNoteRead = CFrameDecoder::LEAD_NOTE_READ,
-    kLeadOk = CFrameDecoder::LEAD_OK,
-};
+// The lead bytes kLeadCounterfeit, kLeadBlock, kLeadNoteRead and kLeadOk are the frame
+// layout's (frames/FrameLayout.h).
 
 // Length of the frame a lead byte starts; 0 for a byte that starts none.
 std::size_t FrameLengthOf(std::uint8_t lead);

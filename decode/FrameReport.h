@@ -5,9 +5,11 @@
 #include <cstdint>
 #include <cstdio>
 #include <string>
+#include <string_view>
+#include <vector>
 
+#include "decode/LogTotals.h"
 #include "frames/FrameDecoder.h"
-#include "tools/decode/LogTotals.h"
 
 class CFrameReport : public CFrameOwner
 {
@@ -27,21 +29,16 @@ public:
 
     // Bytes in arrival order, through the decoder.
     void Feed(const std::uint8_t* pData, std::size_t nLength);
-    // A log file begins: counted, and the frames from now on come from it.
-    void BeginFile(const std::string& path)
-    {
-        m_totals.CountFile();
-        SetFile(path);
-    }
-    // The frames from now on come from this file; cheap when it is the file already, so frames
-    // of several files may be fed in any order, each after its own file.
-    void SetFile(const std::string& path);
-    // The time stamp of the frames fed from now on ("YYYY-MM-DD HH:MM:SS"), and its seconds.
-    void SetTime(const std::string& time, long long seconds)
-    {
-        m_time = time;
-        m_seconds = seconds;
-    }
+
+    // A log file is read: counted, its folder listed. Returns what UseFile takes.
+    std::size_t AddFile(const std::string& path);
+    // The logged frames from now on come from this file; cheap, so frames of several files
+    // may come in any order, each after its own file.
+    void UseFile(std::size_t file);
+    // One whole, valid frame of a log, stamped time ("YYYY-MM-DD HH:MM:SS") and seconds. It is
+    // what the decoder would make of the frame's bytes, without the byte-wise hunt.
+    void AddLoggedFrame(const std::uint8_t* pFrame, int nLength, std::string_view time,
+                        long long seconds);
     // A line of a log that held no single valid frame, as "FILE:LINE: why".
     void CountBadLine(const std::string& where) { m_totals.AddBadLine(where); }
     long BadLines() const { return m_totals.BadLines(); }
@@ -59,14 +56,23 @@ public:
     void OnFrame(const unsigned char* pFrame, int nLength, const std::string&) override;
 
 private:
+    struct File
+    {
+        CLogTotals::SourceEntry source;
+        std::string csvSource; // ",FOLDER" for the Csv form's source column
+    };
+
+    // A valid frame and the notes now counted on its channel.
+    void Report(const unsigned char* pFrame, int nLength, std::string_view time, long long seconds,
+                int count);
+
     std::FILE* m_out;
     const Form m_form;
     const bool m_bSourceColumn;
     CFrameDecoder m_decoder;
-    std::string m_time;
-    long long m_seconds = 0;
-    std::string m_file;   // the file the frames come from
-    std::string m_source; // and its folder as a CSV field
+    std::vector<File> m_files;
+    const File* m_pFile = nullptr; // the file logged frames come from
+    int m_anLoggedNotes[CFrameDecoder::kChannels] = {};
     long m_nFramesStarted = 0;
     CLogTotals m_totals;
 };

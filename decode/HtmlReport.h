@@ -1,11 +1,16 @@
-// The cash report as one self-contained HTML page for whoever does the cash-up: inline CSS and
+// The reports drawn from a run's totals: the summary's lines, and the cash report as one
+// self-contained HTML page for whoever does the cash-up: inline CSS and
 // SVG, no script, nothing fetched, printable on A4. Portable: native and Windows builds.
 #pragma once
 
 #include <cstdio>
 #include <string>
 
-#include "tools/decode/LogTotals.h"
+#include "decode/LogTotals.h"
+
+// The totals as the Summary form prints them: notes per channel and value, the sum, the other
+// kinds, the bad lines, the first and last time.
+void WriteSummary(std::FILE* out, const CLogTotals& totals);
 
 // Text made safe for the page: the five HTML marks as entities, and anything that is no UTF-8
 // text (a name in another code page, a control character) as U+FFFD.

@@ -1,7 +1,7 @@
 // Gathering the figures of a run over daily logs.
-#include "tools/decode/LogTotals.h"
+#include "decode/LogTotals.h"
 
-const char* const kKindNames[kKinds] = {"note-read", "block", "counterfeit", "ok"};
+#include <cstring>
 
 std::string FolderOf(const std::string& path)
 {
@@ -16,36 +16,47 @@ std::string FolderOf(const std::string& path)
     return slash == 0 || path[slash] == ':' ? path.substr(0, slash + 1) : path.substr(0, slash);
 }
 
-void CLogTotals::SetFile(const std::string& path)
+CLogTotals::SourceEntry CLogTotals::SourceOf(const std::string& path)
 {
-    m_pSource = &*m_sources.emplace(FolderOf(path), Source()).first;
+    return &*m_sources.emplace(FolderOf(path), Source()).first;
 }
 
-void CLogTotals::AddFrame(FrameKind kind, int channel, int value, const std::string& time,
+void CLogTotals::AddFrame(FrameKind kind, int channel, int value, std::string_view time,
                           long long seconds)
 {
+    // Copied over, not made: the strings keep their buffers from frame to frame.
+    const auto setTime = [time](std::string& to)
+    {
+        if (to.size() == time.size() && !to.empty())
+            std::memcpy(&to[0], time.data(), time.size());
+        else
+            to.assign(time.data(), time.size());
+    };
     ++m_anFrames[kind];
     if (m_firstTime.empty())
     {
-        m_firstTime = time;
+        setTime(m_firstTime);
         m_firstSeconds = seconds;
     }
-    m_lastTime = time;
+    setTime(m_lastTime);
     m_lastSeconds = seconds;
 
     Source* source = m_pSource ? &m_pSource->second : nullptr;
     if (source)
     {
         if (source->firstTime.empty())
-            source->firstTime = time;
-        source->lastTime = time;
+            setTime(source->firstTime);
+        setTime(source->lastTime);
     }
-    if (kind == kNoteReadFrame)
+    if (kind == kKindNoteRead)
     {
         ++m_notes[{channel, value}];
         // Floor division: a stamp before 1970 still falls in its own hour.
         const long long hour = seconds >= 0 ? seconds / 3600 : -((-seconds + 3599) / 3600);
-        m_valueByHour[hour] += value;
+        // Frames come in time order mostly, so mostly into the hour before.
+        if (m_hour == m_valueByHour.end() || m_hour->first != hour)
+            m_hour = m_valueByHour.emplace(hour, 0).first;
+        m_hour->second += value;
         if (source)
         {
             ++source->notes;
@@ -53,12 +64,12 @@ void CLogTotals::AddFrame(FrameKind kind, int channel, int value, const std::str
         }
         return;
     }
-    if (kind == kOkFrame)
+    if (kind == kKindOk)
         return;
     if (source)
-        ++(kind == kBlockFrame ? source->blocks : source->counterfeits);
+        ++(kind == kKindBlock ? source->blocks : source->counterfeits);
     if (m_events.size() < kEventsKept)
-        m_events.push_back({time, kind, m_pSource ? &m_pSource->first : nullptr});
+        m_events.push_back({std::string(time), kind, m_pSource ? &m_pSource->first : nullptr});
 }
 
 void CLogTotals::AddBadLine(const std::string& where)

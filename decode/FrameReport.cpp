@@ -1,25 +1,11 @@
 // Printing and summing up the decoded frames.
-#include "tools/decode/FrameReport.h"
+#include "decode/FrameReport.h"
+
+#include "decode/Files.h"
+#include "decode/HtmlReport.h"
 
 namespace
 {
-int KindOf(int lead)
-{
-    switch (lead)
-    {
-    case CFrameDecoder::LEAD_NOTE_READ:
-        return kNoteReadFrame;
-    case CFrameDecoder::LEAD_BLOCK:
-        return kBlockFrame;
-    case CFrameDecoder::LEAD_COUNTERFEIT:
-        return kCounterfeitFrame;
-    case CFrameDecoder::LEAD_OK:
-        return kOkFrame;
-    default:
-        return -1;
-    }
-}
-
 // A CSV field as it stands, or quoted with its quotes doubled when a comma, quote or line end
 // would split it.
 std::string CsvField(const std::string& text)
@@ -42,14 +28,19 @@ CFrameReport::CFrameReport(std::FILE* out, Form form, bool sourceColumn)
                    m_out);
 }
 
-void CFrameReport::SetFile(const std::string& path)
+std::size_t CFrameReport::AddFile(const std::string& path)
 {
-    if (!m_file.empty() && path == m_file)
-        return;
-    m_file = path;
-    m_totals.SetFile(path);
-    if (m_bSourceColumn)
-        m_source = "," + CsvField(FolderOf(path));
+    m_totals.CountFile();
+    m_files.push_back({m_totals.SourceOf(path), m_bSourceColumn
+                                                    ? "," + CsvField(ConsoleText(FolderOf(path)))
+                                                    : std::string()});
+    return m_files.size() - 1;
+}
+
+void CFrameReport::UseFile(std::size_t file)
+{
+    m_pFile = &m_files[file];
+    m_totals.SetSource(m_pFile->source);
 }
 
 void CFrameReport::Feed(const std::uint8_t* pData, std::size_t nLength)
@@ -60,32 +51,50 @@ void CFrameReport::Feed(const std::uint8_t* pData, std::size_t nLength)
 
 void CFrameReport::OnFrame(const unsigned char* pFrame, int nLength, const std::string&)
 {
-    const int kind = KindOf(pFrame[0]);
-    if (kind < 0)
+    Report(pFrame, nLength, "", 0,
+           pFrame[0] == kLeadNoteRead ? m_decoder.NoteCount(pFrame[kChannelByte] - 1) : 0);
+}
+
+void CFrameReport::AddLoggedFrame(const std::uint8_t* pFrame, int nLength, std::string_view time,
+                                  long long seconds)
+{
+    // Counted as the decoder counts: channels 1..12 only.
+    const int channel = pFrame[kChannelByte];
+    int count = 0;
+    if (pFrame[0] == kLeadNoteRead && channel >= 1 && channel <= CFrameDecoder::kChannels)
+        count = ++m_anLoggedNotes[channel - 1];
+    Report(pFrame, nLength, time, seconds, count);
+}
+
+void CFrameReport::Report(const unsigned char* pFrame, int nLength, std::string_view time,
+                          long long seconds, int count)
+{
+    const FrameKind kind = FrameKindFor(pFrame[0]);
+    if (kind == kKinds)
         return;
-    const bool note = kind == kNoteReadFrame;
-    const int channel = note ? pFrame[13] : 0;
-    const int value = note ? pFrame[3] : 0;
-    m_totals.AddFrame(static_cast<FrameKind>(kind), channel, value, m_time, m_seconds);
+    const bool note = kind == kKindNoteRead;
+    const int channel = note ? pFrame[kChannelByte] : 0;
+    const int value = note ? pFrame[kValueByte] : 0;
+    m_totals.AddFrame(kind, channel, value, time, seconds);
+    const int timeLength = static_cast<int>(time.size());
     switch (m_form)
     {
     case Form::Lines:
-        if (!m_time.empty())
-            std::fprintf(m_out, "%s ", m_time.c_str());
+        if (!time.empty())
+            std::fprintf(m_out, "%.*s ", timeLength, time.data());
         std::fprintf(m_out, "%s %s", kKindNames[kind], HexDump(pFrame, nLength).c_str());
         // The decoder counts channels 1..12 only; any other channel byte shows count=0.
         if (note)
-            std::fprintf(m_out, " channel=%d value=%d count=%d", channel, value,
-                         m_decoder.NoteCount(channel - 1));
+            std::fprintf(m_out, " channel=%d value=%d count=%d", channel, value, count);
         std::fputc('\n', m_out);
         break;
     case Form::Csv:
-        std::fprintf(m_out, "%s,%s,", m_time.c_str(), kKindNames[kind]);
+        std::fprintf(m_out, "%.*s,%s,", timeLength, time.data(), kKindNames[kind]);
         if (note)
             std::fprintf(m_out, "%d,%d", channel, value);
         else
             std::fputc(',', m_out);
-        std::fprintf(m_out, "%s\n", m_source.c_str());
+        std::fprintf(m_out, "%s\n", m_pFile ? m_pFile->csvSource.c_str() : "");
         break;
     case Form::Summary:
         break;
@@ -110,16 +119,5 @@ void CFrameReport::PrintStats() const
 
 void CFrameReport::PrintSummary() const
 {
-    for (const auto& note : m_totals.NotesByChannel())
-        std::fprintf(m_out, "channel %d  value %d  notes %ld\n", note.first.first,
-                     note.first.second, note.second);
-    // The cash the lines above account for, to set beside what the cash box holds.
-    std::fprintf(m_out, "total-value %lld\n", m_totals.TotalValue());
-    for (int k = kBlockFrame; k < kKinds; ++k)
-        std::fprintf(m_out, "%s %ld\n", kKindNames[k], m_totals.Frames(static_cast<FrameKind>(k)));
-    std::fprintf(m_out, "bad-lines %ld\n", m_totals.BadLines());
-    const std::string& first = m_totals.FirstTime();
-    const std::string& last = m_totals.LastTime();
-    std::fprintf(m_out, "from %s to %s\n", first.empty() ? "-" : first.c_str(),
-                 last.empty() ? "-" : last.c_str());
+    WriteSummary(m_out, m_totals);
 }

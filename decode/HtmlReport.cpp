@@ -1,5 +1,6 @@
-// Drawing the cash report page: the figures, the tables and an SVG chart of the day.
-#include "tools/decode/HtmlReport.h"
+// The summary's lines, and drawing the cash report page: the figures, the tables and an SVG
+// chart of the day.
+#include "decode/HtmlReport.h"
 
 #include <algorithm>
 #include <climits>
@@ -172,10 +173,10 @@ private:
         m_html += "<div class=\"figures\">\n";
         Figure("total-value", "total value", m_totals.TotalValue(), "total");
         Figure("notes", "notes", m_totals.Notes());
-        const long counterfeits = m_totals.Frames(kCounterfeitFrame);
+        const long counterfeits = m_totals.Frames(kKindCounterfeit);
         Figure("counterfeit", "counterfeit attempts", counterfeits, counterfeits ? "alert" : "");
-        Figure("block", "blocks", m_totals.Frames(kBlockFrame));
-        Figure("ok", "OK frames", m_totals.Frames(kOkFrame));
+        Figure("block", "blocks", m_totals.Frames(kKindBlock));
+        Figure("ok", "OK frames", m_totals.Frames(kKindOk));
         Figure("bad-lines", "bad lines", m_totals.BadLines(), m_totals.BadLines() ? "alert" : "");
         m_html += "</div>\n";
     }
@@ -359,7 +360,7 @@ private:
 
     void Events()
     {
-        const long total = m_totals.Frames(kCounterfeitFrame) + m_totals.Frames(kBlockFrame);
+        const long total = m_totals.Frames(kKindCounterfeit) + m_totals.Frames(kKindBlock);
         const bool fleet = m_totals.Sources().size() > 1;
         m_html += "<h2>Events: " + Num(total) + " counterfeit attempts and blocks</h2>\n";
         if (total == 0)
@@ -371,8 +372,8 @@ private:
         for (const CLogTotals::Event& e : m_totals.FirstEvents())
         {
             m_html += "<tr>" + Cell(Text(e.time)) +
-                      (e.kind == kCounterfeitFrame ? "<td class=\"counterfeit\">counterfeit</td>"
-                                                   : "<td>block</td>");
+                      (e.kind == kKindCounterfeit ? "<td class=\"counterfeit\">counterfeit</td>"
+                                                  : "<td>block</td>");
             if (fleet)
                 m_html += Cell(e.source ? Text(*e.source) : "");
             m_html += "</tr>\n";
@@ -468,4 +469,20 @@ bool WriteHtmlReport(std::FILE* out, const CLogTotals& totals, long long from, l
 {
     const std::string html = CPage(totals, from, to, toUtf8).Build(madeAt);
     return std::fwrite(html.data(), 1, html.size(), out) == html.size() && std::fflush(out) == 0;
+}
+
+void WriteSummary(std::FILE* out, const CLogTotals& totals)
+{
+    for (const auto& note : totals.NotesByChannel())
+        std::fprintf(out, "channel %d  value %d  notes %ld\n", note.first.first, note.first.second,
+                     note.second);
+    // The cash the lines above account for, to set beside what the cash box holds.
+    std::fprintf(out, "total-value %lld\n", totals.TotalValue());
+    for (int k = kKindBlock; k < kKinds; ++k)
+        std::fprintf(out, "%s %ld\n", kKindNames[k], totals.Frames(static_cast<FrameKind>(k)));
+    std::fprintf(out, "bad-lines %ld\n", totals.BadLines());
+    const std::string& first = totals.FirstTime();
+    const std::string& last = totals.LastTime();
+    std::fprintf(out, "from %s to %s\n", first.empty() ? "-" : first.c_str(),
+                 last.empty() ? "-" : last.c_str());
 }

@@ -6,18 +6,11 @@
 #include <cstddef>
 #include <map>
 #include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
-enum FrameKind
-{
-    kNoteReadFrame,
-    kBlockFrame,
-    kCounterfeitFrame,
-    kOkFrame,
-    kKinds
-};
-extern const char* const kKindNames[kKinds];
+#include "frames/FrameLayout.h"
 
 // The folder a file was read from, as given ("." for a bare name): each PC's collected Log
 // folder is one machine of a fleet.
@@ -47,15 +40,19 @@ public:
     // One more file read.
     void CountFile() { ++m_nFiles; }
     // The frames from now on come from this file: its folder is listed, frames or none.
-    void SetFile(const std::string& path);
+    void SetFile(const std::string& path) { SetSource(SourceOf(path)); }
+    // The same in two steps, for a reader that switches between files often: the folder's
+    // entry, made once, then the entry the frames from now on count for.
+    using SourceEntry = std::pair<const std::string, Source>*;
+    SourceEntry SourceOf(const std::string& path);
+    void SetSource(SourceEntry source) { m_pSource = source; }
     // A valid frame; channel and value count for note reads only.
-    void AddFrame(FrameKind kind, int channel, int value, const std::string& time,
-                  long long seconds);
+    void AddFrame(FrameKind kind, int channel, int value, std::string_view time, long long seconds);
     // A line that held no single valid frame, as "FILE:LINE: why".
     void AddBadLine(const std::string& where);
 
     long Frames(FrameKind kind) const { return m_anFrames[kind]; }
-    long Notes() const { return m_anFrames[kNoteReadFrame]; }
+    long Notes() const { return m_anFrames[kKindNoteRead]; }
     long long TotalValue() const;
     // Notes read by channel byte and value, in that order.
     const std::map<std::pair<int, int>, long>& NotesByChannel() const { return m_notes; }
@@ -76,8 +73,9 @@ private:
     long m_anFrames[kKinds] = {};
     std::map<std::pair<int, int>, long> m_notes;
     std::map<long long, long long> m_valueByHour;
+    std::map<long long, long long>::iterator m_hour = m_valueByHour.end(); // the last one added to
     std::map<std::string, Source> m_sources;
-    std::pair<const std::string, Source>* m_pSource = nullptr; // the file being read
+    SourceEntry m_pSource = nullptr; // the file being read
     std::vector<Event> m_events;
     std::vector<std::string> m_badLines;
     long m_nBadLines = 0, m_nFiles = 0;
