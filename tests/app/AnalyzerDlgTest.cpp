@@ -627,6 +627,7 @@ TEST_F(AnalyzerDlgOnPairTest, ARefusedSettingIsShownOnceByTheWindowOverItselfAnd
 // ends the window while the call is stuck, and a Start meanwhile fails as an open does.
 TEST_F(AnalyzerDlgOnPairTest, CloseEndsTheWindowWhileTheDriverHoldsTheWorkerForEver)
 {
+    CEventRecorder events;
     CDriverPlay driver;
     driver.bStatusBlocks = true;
     Click(IDOK);
@@ -641,6 +642,7 @@ TEST_F(AnalyzerDlgOnPairTest, CloseEndsTheWindowWhileTheDriverHoldsTheWorkerForE
     ::DeleteFileA((ExeDir() + "Kestrane.ini").c_str());
     Click(IDCANCEL);
     EXPECT_TRUE(Dlg().WorkerLeftBehind()) << "Close waited for the worker, or the driver let go";
+    EXPECT_EQ(events.Of(MSG_ENDED).size(), 1u) << "the end is told though the process ends early";
     EXPECT_NE(ReadFileBytes(ExeDir() + "Kestrane.ini").find("nport=5"), std::string::npos);
     driver.Release();
     m_dlg.reset(); // the worker, free again, ends: the link may go

@@ -412,6 +412,8 @@ TEST_F(SerialLinkTest, DeadAdapterIsLostWithinSecondsWhateverItsDriverDoesAndLet
             EXPECT_EQ(m_boxes.Count("Plexa"), nBoxes + (bReconnect ? 0 : 1));
         }
     EXPECT_EQ(m_boxes.Count("Application Error"), 0u);
+    for (const CBoxWatcher::Box& box : m_boxes.Seen())
+        EXPECT_EQ(box.nThread, ::GetCurrentThreadId()) << "the worker showed a box: " << box.text;
 }
 
 // Just after a re-plug a port may refuse its settings: reconnecting, nobody may be there to

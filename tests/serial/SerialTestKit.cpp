@@ -271,7 +271,7 @@ BOOL CALLBACK CBoxWatcher::OnWindow(HWND hWnd, LPARAM lParam)
 {
     CBoxWatcher* self = reinterpret_cast<CBoxWatcher*>(lParam);
     DWORD pid = 0;
-    ::GetWindowThreadProcessId(hWnd, &pid);
+    const DWORD nThread = ::GetWindowThreadProcessId(hWnd, &pid);
     char szClass[16] = {};
     ::GetClassNameA(hWnd, szClass, sizeof szClass);
     // A message box is a dialog that none of our objects is bound to; our own dialogs are.
@@ -286,7 +286,7 @@ BOOL CALLBACK CBoxWatcher::OnWindow(HWND hWnd, LPARAM lParam)
     ::GetDlgItemTextA(hWnd, 0xFFFF, szText, sizeof szText);
     {
         std::lock_guard<std::mutex> lock(self->m_mutex);
-        self->m_seen.push_back({caption, szText, ::GetWindow(hWnd, GW_OWNER)});
+        self->m_seen.push_back({caption, szText, ::GetWindow(hWnd, GW_OWNER), nThread});
     }
     ::SendMessageTimeoutA(hWnd, WM_COMMAND, IDOK, 0, SMTO_NORMAL, 5000, nullptr);
     // Wait until the box is really gone, so it is never counted twice.

@@ -173,6 +173,7 @@ public:
         std::string caption;
         std::string text;
         HWND hOwner;
+        DWORD nThread; // the thread whose loop shows it
     };
     CBoxWatcher();
     ~CBoxWatcher();
