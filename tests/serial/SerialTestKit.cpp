@@ -44,6 +44,14 @@ BOOL Fail(DWORD dwError)
     ::SetLastError(dwError);
     return FALSE;
 }
+
+// An I/O left in flight, as the system starts one.
+BOOL Pending(LPOVERLAPPED pOverlapped)
+{
+    ::ResetEvent(pOverlapped->hEvent);
+    pOverlapped->Internal = STATUS_PENDING;
+    return Fail(ERROR_IO_PENDING);
+}
 } // namespace
 
 CDriverPlay::CDriverPlay()
@@ -55,22 +63,14 @@ CDriverPlay::CDriverPlay()
     {
         if (g_pPlay->bEmptyWaits)
             return *pdwEvents = 0, TRUE;
-        if (!g_pPlay->bWaitsNeverEnd)
-            return g_real.pfnWaitCommEvent(hPort, pdwEvents, pOverlapped);
-        ::ResetEvent(pOverlapped->hEvent); // as the system starts an I/O
-        pOverlapped->Internal = STATUS_PENDING;
-        return Fail(ERROR_IO_PENDING);
+        return g_pPlay->bWaitsNeverEnd ? Pending(pOverlapped)
+                                       : g_real.pfnWaitCommEvent(hPort, pdwEvents, pOverlapped);
     };
     comm.pfnClearCommError = [](HANDLE hPort, LPDWORD pdwErrors, LPCOMSTAT pStatus)
     {
-        const bool bFails = g_pPlay->bStatusFails;
         if (g_pPlay->bStatusBlocks)
-        {
-            g_pPlay->bStatusBlocked = true;
-            ::WaitForSingleObject(g_pPlay->hRelease.Get(), 60000);
-            g_pPlay->bStatusBlocked = false; // the play is not touched after this
-        }
-        if (bFails)
+            g_pPlay->bStatusBlocked = true, ::WaitForSingleObject(g_pPlay->hRelease.Get(), 60000);
+        if (g_pPlay->bStatusFails)
             return Fail(ERROR_ACCESS_DENIED);
         const BOOL bDone = g_real.pfnClearCommError(hPort, pdwErrors, pStatus);
         if (bDone && pdwErrors)
@@ -79,12 +79,6 @@ CDriverPlay::CDriverPlay()
     };
     comm.pfnSetCommMask = [](HANDLE hPort, DWORD dwMask) {
         return g_pPlay->bMaskFails ? Fail(ERROR_BAD_COMMAND) : g_real.pfnSetCommMask(hPort, dwMask);
-    };
-    comm.pfnSetupComm = [](HANDLE hPort, DWORD dwIn, DWORD dwOut)
-    {
-        g_pPlay->adwQueues[0] = dwIn;
-        g_pPlay->adwQueues[1] = dwOut;
-        return g_real.pfnSetupComm(hPort, dwIn, dwOut);
     };
     comm.pfnGetCommState = [](HANDLE hPort, LPDCB pDcb)
     {
@@ -106,11 +100,9 @@ CDriverPlay::CDriverPlay()
         if (!g_pPlay->bReadHangs || g_pPlay->pHungRead)
             return g_pPlay->pLastRead = pOverlapped,
                    g_real.pfnReadFile(hPort, pBuffer, nLength, pnRead, pOverlapped);
-        ::ResetEvent(pOverlapped->hEvent); // as the system starts an I/O
-        pOverlapped->Internal = STATUS_PENDING;
         g_pPlay->pHungBuffer = pBuffer;
         g_pPlay->pHungRead = pOverlapped;
-        return Fail(ERROR_IO_PENDING);
+        return Pending(pOverlapped);
     };
     comm.pfnCancelIoEx = [](HANDLE hPort, LPOVERLAPPED pOverlapped)
     {
@@ -163,12 +155,12 @@ LRESULT COwnerWindow::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
 {
     if (!IsSerialMessage(message))
         return CWnd::WindowProc(message, wParam, lParam);
-    const SerialMessage m{message, wParam, lParam};
+    const SerialMessage m{message, wParam, lParam, ::GetTickCount64()};
     if (m_onMessage)
         m_onMessage(m);
+    m_received.push_back(m);
     if (message == WM_SERIAL_PROBLEM && m_pLink)
         m_pLink->ShowProblems();
-    m_received.push_back(m);
     return 0;
 }
 
@@ -279,7 +271,7 @@ BOOL CALLBACK CBoxWatcher::OnWindow(HWND hWnd, LPARAM lParam)
 {
     CBoxWatcher* self = reinterpret_cast<CBoxWatcher*>(lParam);
     DWORD pid = 0;
-    ::GetWindowThreadProcessId(hWnd, &pid);
+    const DWORD nThread = ::GetWindowThreadProcessId(hWnd, &pid);
     char szClass[16] = {};
     ::GetClassNameA(hWnd, szClass, sizeof szClass);
     // A message box is a dialog that none of our objects is bound to; our own dialogs are.
@@ -294,9 +286,7 @@ BOOL CALLBACK CBoxWatcher::OnWindow(HWND hWnd, LPARAM lParam)
     ::GetDlgItemTextA(hWnd, 0xFFFF, szText, sizeof szText);
     {
         std::lock_guard<std::mutex> lock(self->m_mutex);
-        const HWND hOwner = ::GetWindow(hWnd, GW_OWNER);
-        self->m_seen.push_back({caption, szText, hOwner, ::GetWindowThreadProcessId(hWnd, nullptr),
-                                hOwner && ::IsWindowEnabled(hOwner)});
+        self->m_seen.push_back({caption, szText, ::GetWindow(hWnd, GW_OWNER), nThread});
     }
     ::SendMessageTimeoutA(hWnd, WM_COMMAND, IDOK, 0, SMTO_NORMAL, 5000, nullptr);
     // Wait until the box is really gone, so it is never counted twice.

@@ -81,24 +81,20 @@ struct CDriverPlay
     bool bEmptyWaits = false;    // WaitCommEvent ends at once with no event
     bool bWaitsNeverEnd = false; // WaitCommEvent stays pending whatever is done
     bool bStatusFails = false, bMaskFails = false;
-    int nStateFill = -1;     // GetCommState fills every byte with this (0 to 255); not applied
-    int nStateRefusals = 0;  // SetCommState refuses (ERROR_GEN_FAILURE) so often
-    DCB dcbSet = {};         // what SetCommState was last given
-    DWORD adwQueues[2] = {}; // what SetupComm was last given
+    int nStateFill = -1;    // GetCommState fills every byte with this (0 to 255); not applied
+    int nStateRefusals = 0; // SetCommState refuses (ERROR_GEN_FAILURE) so often
+    DCB dcbSet = {};        // what SetCommState was last given
     std::atomic<DWORD> dwLineErrors{0}; // ClearCommError's next error word, given once
-    // ClearCommError blocks, as in a wedged driver, until Release (or a minute): bStatusBlocked
-    // says a call is inside. The play must outlive a released call until it clears.
+    // ClearCommError blocks, as a wedged driver's, till Release or a minute; the play outlives it.
     bool bStatusBlocks = false;
     std::atomic<bool> bStatusBlocked{false};
     void Release() { ::SetEvent(hRelease.Get()); }
     CKernelHandle hRelease{::CreateEventA(nullptr, TRUE, FALSE, nullptr)};
-    // The first read stays in flight, untouched by the port, until the test completes it; the
-    // record and buffer it was given, the cancels it met, and the last read's record.
+    // The first read stays in flight, untouched by the port, till the test ends it.
     bool bReadHangs = false;
-    std::atomic<LPOVERLAPPED> pHungRead{nullptr};
+    std::atomic<LPOVERLAPPED> pHungRead{nullptr}, pLastRead{nullptr};
     LPVOID pHungBuffer = nullptr;
     std::atomic<int> nHungCancels{0};
-    std::atomic<LPOVERLAPPED> pLastRead{nullptr};
 };
 
 struct SerialMessage
@@ -106,11 +102,11 @@ struct SerialMessage
     UINT message;
     WPARAM wParam;
     LPARAM lParam;
+    ULONGLONG nTick; // when the window got it
 };
 
 // A top-level window on the calling thread; records every WM_SERIAL_* message it receives.
-// onMessage, when set, runs inside the handler (before the record, and before the problems are
-// shown), as a busy owner would.
+// onMessage, when set, runs inside the handler first, as a busy owner would.
 class COwnerWindow : public CWnd
 {
 public:
@@ -119,7 +115,7 @@ public:
 
     std::vector<SerialMessage> m_received;
     std::function<void(const SerialMessage&)> m_onMessage;
-    // The link whose problems this window shows, as the main window does; none: not shown.
+    // The link whose problems this window shows after their record, as the main window does.
     CSerialLink* m_pLink = nullptr;
 
     // The bytes of every WM_SERIAL_BYTE so far, in order.
@@ -177,8 +173,7 @@ public:
         std::string caption;
         std::string text;
         HWND hOwner;
-        DWORD nThread; // the thread whose loop runs the box
-        bool bOwnerEnabled;
+        DWORD nThread; // the thread whose loop shows it
     };
     CBoxWatcher();
     ~CBoxWatcher();

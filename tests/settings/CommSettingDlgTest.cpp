@@ -28,16 +28,8 @@ public:
         dlg.m_strStopBits = pszStopBits;
         dlg.m_strParity = pszParity;
     }
-    // The port list's registry and tries are these until RestorePorts.
-    static void PlayPorts(std::vector<std::string> (*pfnKnown)(), BOOL (*pfnTry)(const char*))
-    {
-        s_real = CCommSettingDlg::s_probe;
-        CCommSettingDlg::s_probe = {pfnKnown, pfnTry};
-    }
-    static void RestorePorts() { CCommSettingDlg::s_probe = s_real; }
-
-private:
-    static inline CCommSettingDlg::ProbeCalls s_real = CCommSettingDlg::s_probe;
+    // The port list's registry and tries.
+    static CCommSettingDlg::ProbeCalls& Probe() { return CCommSettingDlg::s_probe; }
 };
 
 namespace
@@ -347,33 +339,27 @@ TEST_F(CommSettingDlgShown, EveryWayOfClosingKeepsOrDropsTheEditsAsTheOperatorMe
     }
 }
 
-namespace
-{
-CKernelHandle g_hReleaseTry(::CreateEventA(nullptr, TRUE, FALSE, nullptr));
-std::atomic<bool> g_bBlockedTryAnswered{false};
-} // namespace
-
 // The registry's names in any order (one twice, one no COM port); one port's try never answers,
 // as an unpaired radio link's open may not for seconds: the dialog shows all the same, with that
 // port listed (it exists) and the one that will not open left out.
 TEST_F(CommSettingDlgShown, PortsComeFromTheRegistryAndATryThatNeverAnswersHoldsNothing)
 {
-    CCommSettingDlgTestPeer::PlayPorts(
+    static CKernelHandle s_hRelease(::CreateEventA(nullptr, TRUE, FALSE, nullptr));
+    static std::atomic<bool> s_bAnswered{false};
+    const auto real = CCommSettingDlgTestPeer::Probe();
+    CCommSettingDlgTestPeer::Probe() = {
         [] { return std::vector<std::string>{"COM12", "COM3", "COM40", "LPT1", "COM5", "COM3"}; },
-        [](const char* pszName)
+        [](const char* pszName) -> BOOL
         {
-            if (std::string(pszName) != "COM3")
-                return std::string(pszName) == "COM40" ? FALSE : TRUE;
-            ::WaitForSingleObject(g_hReleaseTry.Get(), 60000);
-            g_bBlockedTryAnswered = true;
-            return TRUE;
-        });
+            if (std::string(pszName) == "COM3")
+                s_bAnswered = ::WaitForSingleObject(s_hRelease.Get(), 60000) != WAIT_FAILED;
+            return std::string(pszName) != "COM40";
+        }};
     CScriptedDlg dlg(&m_owner);
-    dlg.SetSettings(Settings(5, 9600, 'N', 8, 1));
     dlg.m_script = {{IDC_COMM_CANCEL, BM_CLICK, 0}};
     EXPECT_EQ(dlg.DoModal(), IDCANCEL);
-    EXPECT_FALSE(g_bBlockedTryAnswered) << "the dialog waited for the try";
-    ::SetEvent(g_hReleaseTry.Get());
-    CCommSettingDlgTestPeer::RestorePorts();
+    EXPECT_FALSE(s_bAnswered) << "the dialog waited for the try";
+    ::SetEvent(s_hRelease.Get());
+    CCommSettingDlgTestPeer::Probe() = real;
     EXPECT_EQ(dlg.m_portList, (std::vector<std::string>{"COM3", "COM5", "COM12"}));
 }
