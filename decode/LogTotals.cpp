@@ -1,8 +1,6 @@
 // Gathering the figures of a run over daily logs.
 #include "decode/LogTotals.h"
 
-#include <cstring>
-
 std::string FolderOf(const std::string& path)
 {
 #ifdef _WIN32
@@ -24,29 +22,22 @@ CLogTotals::SourceEntry CLogTotals::SourceOf(const std::string& path)
 void CLogTotals::AddFrame(FrameKind kind, int channel, int value, std::string_view time,
                           long long seconds)
 {
-    // Copied over, not made: the strings keep their buffers from frame to frame.
-    const auto setTime = [time](std::string& to)
-    {
-        if (to.size() == time.size() && !to.empty())
-            std::memcpy(&to[0], time.data(), time.size());
-        else
-            to.assign(time.data(), time.size());
-    };
     ++m_anFrames[kind];
     if (m_firstTime.empty())
     {
-        setTime(m_firstTime);
+        m_firstTime = time;
         m_firstSeconds = seconds;
     }
-    setTime(m_lastTime);
+    // Assigning reuses each string's buffer: no allocation a frame.
+    m_lastTime = time;
     m_lastSeconds = seconds;
 
     Source* source = m_pSource ? &m_pSource->second : nullptr;
     if (source)
     {
         if (source->firstTime.empty())
-            setTime(source->firstTime);
-        setTime(source->lastTime);
+            source->firstTime = time;
+        source->lastTime = time;
     }
     if (kind == kKindNoteRead)
     {

@@ -39,10 +39,8 @@ public:
 
     // One more file read.
     void CountFile() { ++m_nFiles; }
-    // The frames from now on come from this file: its folder is listed, frames or none.
-    void SetFile(const std::string& path) { SetSource(SourceOf(path)); }
-    // The same in two steps, for a reader that switches between files often: the folder's
-    // entry, made once, then the entry the frames from now on count for.
+    // A file's folder entry, made once and listed, frames or none; SetSource takes it when the
+    // frames from now on come from that file, cheaply, as a reader switches between files often.
     using SourceEntry = std::pair<const std::string, Source>*;
     SourceEntry SourceOf(const std::string& path);
     void SetSource(SourceEntry source) { m_pSource = source; }
