@@ -548,9 +548,7 @@ std::string CAnalyzerDlg::EventPort() const
 
 std::string CAnalyzerDlg::LocalTimeText(const SYSTEMTIME& st) const
 {
-    char sz[16];
-    std::snprintf(sz, sizeof sz, "%02u:%02u:%02u", st.wHour, st.wMinute, st.wSecond);
-    return sz;
+    return Format("%02d:%02d:%02d", st.wHour, st.wMinute, st.wSecond);
 }
 
 void CAnalyzerDlg::CheckSilence()
