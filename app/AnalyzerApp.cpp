@@ -6,6 +6,7 @@
 #include <commctrl.h>
 
 #include "app/AnalyzerDlg.h"
+#include "win/AnsiText.h"
 
 int CAnalyzerApp::Run(const char* pszCmdLine)
 {
@@ -27,11 +28,9 @@ int CAnalyzerApp::Run(const char* pszCmdLine)
 
 void CAnalyzerApp::RegisterForRestart(const char* pszCmdLine)
 {
-    const int nWide = ::MultiByteToWideChar(CP_ACP, 0, pszCmdLine, -1, nullptr, 0);
-    if (nWide <= 0 || nWide > RESTART_MAX_CMD_LINE)
+    const std::wstring strCmdLine = AnsiToWide(pszCmdLine);
+    if (strCmdLine.size() >= RESTART_MAX_CMD_LINE)
         return;
-    std::wstring strCmdLine(static_cast<size_t>(nWide), L'\0');
-    ::MultiByteToWideChar(CP_ACP, 0, pszCmdLine, -1, &strCmdLine[0], nWide);
     // Not after a crash or a hang: a fault is for someone to look at, not to run into again.
     ::RegisterApplicationRestart(strCmdLine.c_str(), RESTART_NO_CRASH | RESTART_NO_HANG);
 }

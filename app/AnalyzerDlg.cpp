@@ -16,6 +16,7 @@
 #include "serial/PortName.h"
 #include "settings/CommSettingDlg.h"
 #include "settings/SettingsFile.h"
+#include "win/AnsiText.h"
 #include "win/Dc.h"
 #include "win/ModuleDirectory.h"
 #include "win/Text.h"
@@ -547,9 +548,7 @@ std::string CAnalyzerDlg::EventPort() const
 
 std::string CAnalyzerDlg::LocalTimeText(const SYSTEMTIME& st) const
 {
-    char sz[16];
-    std::snprintf(sz, sizeof sz, "%02u:%02u:%02u", st.wHour, st.wMinute, st.wSecond);
-    return sz;
+    return Format("%02d:%02d:%02d", st.wHour, st.wMinute, st.wSecond);
 }
 
 void CAnalyzerDlg::CheckSilence()
@@ -593,9 +592,9 @@ void CAnalyzerDlg::OnLogEvent(LogEvent event, const std::wstring& strPath, DWORD
     // Each is told as it starts; lost lines are counted below, as every frame's line may be one.
     if (event == LogEvent::Refused)
         m_events.Report(MSG_LOG_REFUSED,
-                        {EventPort(), NarrowForEvent(strPath), std::to_string(dwError)});
+                        {EventPort(), WideToAnsi(strPath), std::to_string(dwError)});
     else if (event == LogEvent::IntoPart)
-        m_events.Report(MSG_LOG_PART, {EventPort(), NarrowForEvent(strPath)});
+        m_events.Report(MSG_LOG_PART, {EventPort(), WideToAnsi(strPath)});
 }
 
 void CAnalyzerDlg::TellLogTrouble(bool bEnding)
@@ -604,7 +603,7 @@ void CAnalyzerDlg::TellLogTrouble(bool bEnding)
     if (m_log.LostLines() > m_nLogLostTold && (m_logLossEvents.Take(m_pfnTicks()) || bEnding))
     {
         m_nLogLostTold = m_log.LostLines();
-        m_events.Report(MSG_LOG_LOST, {EventPort(), NarrowForEvent(m_log.UnwrittenText())});
+        m_events.Report(MSG_LOG_LOST, {EventPort(), WideToAnsi(m_log.UnwrittenText())});
     }
 }
 

@@ -3,17 +3,10 @@
 
 #include <algorithm>
 
+#include "win/AnsiText.h"
+
 namespace
 {
-std::wstring Widen(const std::string& s)
-{
-    std::wstring w(s.size(), L'\0');
-    const int n = ::MultiByteToWideChar(CP_ACP, 0, s.data(), static_cast<int>(s.size()), &w[0],
-                                        static_cast<int>(w.size()));
-    w.resize(n > 0 ? static_cast<size_t>(n) : 0);
-    return w;
-}
-
 // The two top bits of a message number are its severity.
 WORD EventType(DWORD dwEventID)
 {
@@ -29,15 +22,6 @@ WORD EventType(DWORD dwEventID)
 }
 } // namespace
 
-std::string NarrowForEvent(const std::wstring& text)
-{
-    const int n = ::WideCharToMultiByte(CP_ACP, 0, text.c_str(), -1, nullptr, 0, nullptr, nullptr);
-    std::string s(n > 0 ? static_cast<size_t>(n) : 1, '\0');
-    ::WideCharToMultiByte(CP_ACP, 0, text.c_str(), -1, &s[0], n, nullptr, nullptr);
-    s.resize(s.size() - 1);
-    return s;
-}
-
 EventLogCalls CEventLog::s_calls = {::RegisterEventSourceW, ::ReportEventW,
                                     ::DeregisterEventSource};
 
@@ -50,7 +34,7 @@ void CEventLog::Report(DWORD dwEventID, const std::vector<std::string>& inserts)
     std::vector<std::wstring> wide;
     std::vector<LPCWSTR> strings;
     for (const std::string& s : inserts)
-        wide.push_back(Widen(s));
+        wide.push_back(AnsiToWide(s));
     for (const std::wstring& w : wide)
         strings.push_back(w.c_str());
     s_calls.pfnReport(m_hSource.Get(), EventType(dwEventID), 0, dwEventID, nullptr,
@@ -62,7 +46,7 @@ std::string CEventLog::Text(DWORD dwEventID, const std::vector<std::string>& ins
     std::vector<std::wstring> wide;
     std::vector<DWORD_PTR> args;
     for (const std::string& s : inserts)
-        wide.push_back(Widen(s));
+        wide.push_back(AnsiToWide(s));
     // A text names up to six inserts: any it is not given read as empty, never past the array.
     wide.resize(std::max<size_t>(wide.size(), 9));
     for (const std::wstring& w : wide)
@@ -75,7 +59,7 @@ std::string CEventLog::Text(DWORD dwEventID, const std::vector<std::string>& ins
         reinterpret_cast<LPWSTR>(&pszText), 0, reinterpret_cast<va_list*>(args.data()));
     if (!pszText)
         return std::string();
-    std::string text = NarrowForEvent(pszText);
+    std::string text = WideToAnsi(pszText);
     ::LocalFree(pszText);
     while (!text.empty() && (text.back() == '\n' || text.back() == '\r'))
         text.pop_back();

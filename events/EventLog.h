@@ -21,9 +21,6 @@ struct EventLogCalls
     decltype(&::DeregisterEventSource) pfnDeregister;
 };
 
-// A wide text (a path, a system message) as an insert.
-std::string NarrowForEvent(const std::wstring& text);
-
 class CEventLog
 {
 public:

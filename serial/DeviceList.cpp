@@ -12,6 +12,7 @@
 #include <setupapi.h>
 
 #include "win/HandleOwner.h"
+#include "win/RegKey.h"
 
 namespace
 {
@@ -38,12 +39,12 @@ int PortNumber(HDEVINFO hInfo, SP_DEVINFO_DATA& device)
         ::SetupDiOpenDevRegKey(hInfo, &device, DICS_FLAG_GLOBAL, 0, DIREG_DEV, KEY_READ);
     if (hKey == INVALID_HANDLE_VALUE)
         return 0;
+    const CRegKey key(hKey);
     char szName[32] = "";
     DWORD cb = sizeof szName - 1;
     DWORD dwType = 0;
-    const LONG lResult = ::RegQueryValueExA(hKey, "PortName", nullptr, &dwType,
-                                            reinterpret_cast<BYTE*>(szName), &cb);
-    ::RegCloseKey(hKey);
+    const LONG lResult =
+        ::RegQueryValueExA(key, "PortName", nullptr, &dwType, reinterpret_cast<BYTE*>(szName), &cb);
     if (lResult != ERROR_SUCCESS || dwType != REG_SZ || _strnicmp(szName, "COM", 3) != 0)
         return 0;
     return std::atoi(szName + 3);

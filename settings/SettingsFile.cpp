@@ -7,6 +7,8 @@
 
 #include <windows.h>
 
+#include "win/AnsiText.h"
+
 namespace
 {
 // The wide calls reach a folder of any name. They write a file that is new or has no
@@ -66,17 +68,14 @@ std::string ReadDeviceText(const wchar_t* pszKey, const std::wstring& strPath)
 {
     wchar_t sz[MAX_PATH] = L"";
     ::GetPrivateProfileStringW(kDeviceSection, pszKey, L"", sz, MAX_PATH, strPath.c_str());
-    char szText[MAX_PATH] = "";
-    ::WideCharToMultiByte(CP_ACP, 0, sz, -1, szText, MAX_PATH, nullptr, nullptr);
-    return szText;
+    return WideToAnsi(sz);
 }
 
 void WriteDeviceText(const wchar_t* pszKey, const std::string& strValue,
                      const std::wstring& strPath)
 {
-    wchar_t sz[MAX_PATH] = L"";
-    ::MultiByteToWideChar(CP_ACP, 0, strValue.c_str(), -1, sz, MAX_PATH);
-    ::WritePrivateProfileStringW(kDeviceSection, pszKey, sz, strPath.c_str());
+    ::WritePrivateProfileStringW(kDeviceSection, pszKey, AnsiToWide(strValue).c_str(),
+                                 strPath.c_str());
 }
 } // namespace
 

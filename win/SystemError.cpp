@@ -1,6 +1,8 @@
 // Error codes into text through FormatMessage.
 #include "win/SystemError.h"
 
+#include "win/AnsiText.h"
+
 std::wstring SystemErrorText(DWORD dwError)
 {
     wchar_t* pszText = nullptr;
@@ -18,13 +20,5 @@ std::wstring SystemErrorText(DWORD dwError)
 
 std::string SystemErrorTextA(DWORD dwError)
 {
-    const std::wstring strText = SystemErrorText(dwError);
-    const int nWide = static_cast<int>(strText.size());
-    const int nBytes =
-        ::WideCharToMultiByte(CP_ACP, 0, strText.data(), nWide, nullptr, 0, nullptr, nullptr);
-    std::string strAnsi(static_cast<size_t>(nBytes > 0 ? nBytes : 0), '\0');
-    if (nBytes > 0)
-        ::WideCharToMultiByte(CP_ACP, 0, strText.data(), nWide, &strAnsi[0], nBytes, nullptr,
-                              nullptr);
-    return strAnsi;
+    return WideToAnsi(SystemErrorText(dwError));
 }

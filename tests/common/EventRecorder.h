@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "events/EventLog.h"
+#include "win/AnsiText.h"
 
 class CEventRecorder
 {
@@ -25,7 +26,7 @@ public:
         {
             s_all.push_back({dwEventID, wType, {}});
             for (WORD i = 0; i < nStrings; ++i)
-                s_all.back().inserts.push_back(NarrowForEvent(ppsz[i]));
+                s_all.back().inserts.push_back(WideToAnsi(ppsz[i]));
             return TRUE;
         };
     }
